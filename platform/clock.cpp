@@ -1,0 +1,12 @@
+#include "platform/clock.h"
+
+namespace platform {
+
+template <>
+ClockService& Service<ClockService>::defaultInstance()
+{
+    static SystemClock service;
+    return service;
+}
+
+}  // namespace platform

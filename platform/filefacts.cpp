@@ -1,0 +1,110 @@
+#include "platform/filefacts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+QDateTime fromSpec(qint64 seconds, qint64 nanoseconds)
+{
+    return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000, Qt::UTC);
+}
+
+}  // namespace
+
+std::optional<FileFacts> fileFacts(const QString& path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    const QByteArray native = QFile::encodeName(path);
+    struct statx sx {};
+    if (::statx(AT_FDCWD, native.constData(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+        return std::nullopt;
+    FileFacts facts;
+    facts.isDirectory = S_ISDIR(sx.stx_mode);
+    facts.readOnly = (sx.stx_mode & S_IWUSR) == 0;
+    facts.hidden = fileNamePart(path).startsWith(QLatin1Char('.'));
+    facts.size = static_cast<qint64>(sx.stx_size);
+    if (sx.stx_mask & STATX_BTIME)
+        facts.created = fromSpec(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
+    facts.lastWritten = fromSpec(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+    facts.lastAccessed = fromSpec(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
+    return facts;
+}
+
+bool fileExists(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool isDirectory(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isReadOnly(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    return (st.st_mode & S_IWUSR) == 0;
+}
+
+bool clearReadOnly(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0)
+        return false;
+    return ::chmod(native.constData(), (st.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+QString programDir()
+{
+    QString dir = QCoreApplication::applicationDirPath();
+    if (dir.isEmpty()) {
+        char buffer[4096];
+        const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+        if (n > 0)
+            dir = QFileInfo(QFile::decodeName(QByteArray(buffer, int(n)))).absolutePath();
+    }
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir;
+}
+
+QString fullPath(const QString& name)
+{
+    if (name.isEmpty())
+        return name;
+    return QDir::cleanPath(QDir::current().absoluteFilePath(name));
+}
+
+QString directoryPart(const QString& path)
+{
+    const int slash = int(path.lastIndexOf(QLatin1Char('/')));
+    return slash < 0 ? QString() : path.left(slash + 1);
+}
+
+QString fileNamePart(const QString& path)
+{
+    const int slash = int(path.lastIndexOf(QLatin1Char('/')));
+    return slash < 0 ? path : path.mid(slash + 1);
+}
+
+}  // namespace platform

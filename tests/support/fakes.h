@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/cursor.h"
+#include "platform/filedialogs.h"
+#include "platform/messagebox.h"
+
+#include <QList>
+#include <QStringList>
+#include <deque>
+
+// Scripted doubles of the platform services. Each records what the program asked of it.
+
+struct ShownMessage {
+    QString caption;
+    QString text;
+    platform::MsgIcon icon;
+    platform::MsgButtons buttons;
+};
+
+class ScriptedMessageBox : public platform::MessageBoxService {
+public:
+    // Answers are taken in order; with none left, OK for an OK box and Cancel otherwise.
+    std::deque<platform::MsgResult> answers;
+    QList<ShownMessage> shown;
+
+    platform::MsgResult show(const QString& caption, const QString& text, platform::MsgIcon icon,
+                             platform::MsgButtons buttons) override;
+};
+
+class ScriptedFileDialogs : public platform::FileDialogService {
+public:
+    std::deque<QString> openAnswers;  // empty string = cancelled
+    std::deque<QString> saveAnswers;
+    QList<platform::FileDialogRequest> openRequests;
+    QList<platform::FileDialogRequest> saveRequests;
+
+    QString getOpenFileName(const platform::FileDialogRequest& request) override;
+    QString getSaveFileName(const platform::FileDialogRequest& request) override;
+};
+
+class FakeCursor : public platform::CursorService {
+public:
+    int busyCalls = 0;
+    int normalCalls = 0;
+    void setBusy() override { ++busyCalls; busy_ = true; }
+    void setNormal() override { ++normalCalls; busy_ = false; }
+    bool isBusy() const override { return busy_; }
+
+private:
+    bool busy_ = false;
+};
+
+class FakeClock : public platform::ClockService {
+public:
+    QDateTime time = QDateTime(QDate(2026, 12, 8), QTime(14, 5, 33));
+    QDateTime now() const override { return time; }
+};
+
+// Installs a message box, file dialogs, cursor and clock fake for one test.
+class FakeServices {
+public:
+    ScriptedMessageBox messages;
+    ScriptedFileDialogs dialogs;
+    FakeCursor cursor;
+    FakeClock clock;
+
+    FakeServices();
+    ~FakeServices();
+    FakeServices(const FakeServices&) = delete;
+    FakeServices& operator=(const FakeServices&) = delete;
+};
