@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The unit Globals: the process-wide settings record and the settings-file operations.
+
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+struct TSettingsRecord {
+    QString IniFileName = QStringLiteral("VARNX.ini");
+    bool SingleInstance = false;
+    int MainWindowWidth = -1;
+    int MainWindowHeight = -1;
+    TWindowState MainWindowState = TWindowState::wsNormal;
+    bool ShowMarkbar = true;
+    bool AutoUrlDetection = true;
+    bool StartWithNewDoc = false;
+    bool OpenAsReadOnlyIfIsReadOnly = false;
+    bool AutoSaveSettings = true;
+    bool AutoSaveOpenFiles = false;
+    bool FirstActivation = true;
+    // Exists from LoadSettings until the first activation consumes it.
+    bool SavedOpenFilesExists = false;
+    QStringList SavedOpenFiles;  // lines "key=full path"
+};
+
+namespace Globals {
+
+// The one settings record of the process.
+TSettingsRecord& Settings();
+// Back to the start values (for tests).
+void ResetSettings();
+
+// Settings-file operations on the file named by Settings().IniFileName. Every call opens,
+// acts on and closes the file. Writes and erases that fail raise
+// platform::SettingsWriteError ("nach %s kann nicht geschrieben werden").
+QString ReadString(const QString& section, const QString& key, const QString& defaultValue);
+int ReadInteger(const QString& section, const QString& key, int defaultValue);
+bool ReadBool(const QString& section, const QString& key, bool defaultValue);
+void ReadSectionValues(const QString& section, QStringList& list);
+void WriteString(const QString& section, const QString& key, const QString& value);
+void WriteInteger(const QString& section, const QString& key, int value);
+void WriteBool(const QString& section, const QString& key, bool value);
+void EraseSection(const QString& section);
+
+// The integer forms of the settings file: decimal with optional sign, "$1F", "0x1F".
+// Nothing when the text is not an integer.
+bool ParseIniInteger(const QString& text, int& value);
+
+// True when the name finds an existing entry (of any kind) whose read-only attribute is set.
+bool IsFileReadOnly(const QString& name);
+
+}  // namespace Globals
+
+// What LoadSettings and SaveOnExit need of the frame; TMainForm implements it.
+class ISettingsFrame {
+public:
+    virtual ~ISettingsFrame() = default;
+    virtual int frameWidth() const = 0;
+    virtual int frameHeight() const = 0;
+    virtual void setFrameWidth(int width) = 0;
+    virtual void setFrameHeight(int height) = 0;
+    virtual TWindowState frameWindowState() const = 0;
+    virtual QString openDialogFilter() const = 0;
+    virtual void setOpenDialogFilter(const QString& filter) = 0;
+    virtual QString saveDialogFilter() const = 0;
+    virtual void setSaveDialogFilter(const QString& filter) = 0;
+    virtual void AddTool(const QString& name, const QString& command) = 0;
+    // Captions of the document windows, most recently focused first.
+    virtual QStringList documentCaptions() const = 0;
+    virtual void saveToolbarLayout(const QString& iniFileName) = 0;
+};
+
+namespace Globals {
+
+// Locates the settings file, reads every setting and applies the frame's. False when the
+// user declined to go on without a settings file: the program then ends at once.
+bool LoadSettings(ISettingsFrame& frame);
+
+// Writes what AutoSaveSettings and AutoSaveOpenFiles ask for at shutdown.
+void SaveOnExit(ISettingsFrame& frame);
+
+}  // namespace Globals
