@@ -204,15 +204,19 @@ void TTextEditorLines::LoadTextStream(QIODevice& stream)
         const qint64 size = stream.isSequential() ? 0 : stream.size();
         TextBuffer buffer;
         buffer.beginLoad(stream.isSequential() ? 0 : size - stream.pos());
-        QByteArray block(1 << 20, Qt::Uninitialized);
+        constexpr qint64 kBlock = 1 << 20;
         for (;;) {
             emit editor_.OnLoadProgress(stream.pos(), size);
-            const qint64 n = converter->ReadBlock(stream, block.data(), block.size());
+            // Read into the room the buffer has; it grows only when that runs short.
+            qint64 room = std::min(buffer.loadRoom(), kBlock);
+            if (room < kBlock / 16)
+                room = kBlock;
+            const qint64 n = converter->ReadBlock(stream, buffer.loadSpace(room), room);
             if (n < 0)
                 throw platform::OutOfResourcesError(kLoadFailed);
             if (n == 0)
                 break;
-            buffer.appendRaw(block.constData(), n);
+            buffer.commitLoad(n);
         }
         buffer.finishLoad();
         editor_.loadBuffer(std::move(buffer));
