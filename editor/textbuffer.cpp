@@ -1,5 +1,7 @@
 #include "editor/textbuffer.h"
 
+#include "platform/memoryhint.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -290,6 +292,7 @@ void TextBuffer::beginLoad(qint64 expectedSize)
     data_ = static_cast<char*>(std::malloc(size_t(capacity)));
     if (!data_)
         throw std::bad_alloc();
+    platform::adviseLargeBuffer(data_, size_t(capacity));
     capacity_ = int(capacity);
     gapStart_ = 0;
     gapEnd_ = capacity_;

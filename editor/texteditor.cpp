@@ -346,6 +346,7 @@ void TCustomTextEditor::updateMetrics()
     tabWidth_ = std::max<qreal>(1, 8 * fm.horizontalAdvance(QLatin1Char(' ')));
     lineHeight_ = std::max(1, int(std::ceil(fm.height())));
     ascent_ = int(std::ceil(fm.ascent()));
+    xCache_.clear();
     if (wordWrap_)
         rewrapAll();
     updateScrollBars();
@@ -359,12 +360,56 @@ qreal TCustomTextEditor::advance(unsigned char c, qreal x) const
     return x + widths_[c];
 }
 
+const TCustomTextEditor::XCheckpoints* TCustomTextEditor::checkpoints(int start, int end) const
+{
+    if (end - start < 8 * kCheckpointStep)
+        return nullptr;
+    for (const XCheckpoints& c : xCache_) {
+        if (c.start == start && c.end == end)
+            return &c;
+    }
+    if (xCache_.size() >= 8)
+        xCache_.erase(xCache_.begin());
+    XCheckpoints c{start, end, {}};
+    c.xs.reserve(size_t((end - start) / kCheckpointStep + 1));
+    const TextBuffer& b = doc_.buffer();
+    qreal x = 0;
+    for (int p = start; p < end; ++p) {
+        if ((p - start) % kCheckpointStep == 0)
+            c.xs.push_back(x);
+        x = advance(static_cast<unsigned char>(b.at(p)), x);
+    }
+    xCache_.push_back(std::move(c));
+    return &xCache_.back();
+}
+
+std::pair<int, qreal> TCustomTextEditor::checkpointAtPos(int start, int end, int pos) const
+{
+    const XCheckpoints* c = checkpoints(start, end);
+    if (!c || pos <= start)
+        return {start, 0};
+    const size_t k = std::min(c->xs.size() - 1, size_t(pos - start) / kCheckpointStep);
+    return {start + int(k) * kCheckpointStep, c->xs[k]};
+}
+
+std::pair<int, qreal> TCustomTextEditor::checkpointBeforeX(int start, int end, qreal x) const
+{
+    const XCheckpoints* c = checkpoints(start, end);
+    if (!c)
+        return {start, 0};
+    auto it = std::lower_bound(c->xs.begin(), c->xs.end(), x);  // first checkpoint at or right of x
+    if (it == c->xs.begin())
+        return {start, 0};
+    const size_t k = size_t(it - c->xs.begin()) - 1;
+    return {start + int(k) * kCheckpointStep, c->xs[k]};
+}
+
 qreal TCustomTextEditor::xOf(int pos) const
 {
     const TextBuffer& b = doc_.buffer();
-    const int start = displayLineStart(displayLineOf(pos));
-    qreal x = 0;
-    for (int p = start; p < pos; ++p)
+    const int line = displayLineOf(pos);
+    auto [p, x] = checkpointAtPos(displayLineStart(line), displayLineEnd(line), pos);
+    for (; p < pos; ++p)
         x = advance(static_cast<unsigned char>(b.at(p)), x);
     return x;
 }
@@ -377,8 +422,8 @@ int TCustomTextEditor::posAt(int line, qreal x) const
     // The end of a wrapped piece is the start of the next one; stay before it.
     if (wordWrap_ && end > start && !endsWithBreak(line) && line + 1 < displayLineCount())
         --end;
-    qreal cur = 0;
-    for (int p = start; p < end; ++p) {
+    auto [from, cur] = checkpointBeforeX(start, displayLineEnd(line), x);
+    for (int p = from; p < end; ++p) {
         const qreal next = advance(static_cast<unsigned char>(b.at(p)), cur);
         if (x < (cur + next) / 2)
             return p;
@@ -583,8 +628,7 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
         size_t markIndex = 0;
 
         // Skip what lies left of the view.
-        qreal x = 0;
-        int p = start;
+        auto [p, x] = checkpointBeforeX(start, end, clipLeft - left);
         while (p < end) {
             const qreal next = advance(static_cast<unsigned char>(b.at(p)), x);
             if (left + next >= clipLeft)
@@ -714,6 +758,7 @@ void TCustomTextEditor::setReadOnly(bool readOnly)
 void TCustomTextEditor::resetLayoutKeepingText()
 {
     doc_.history().clear();
+    xCache_.clear();
     if (wordWrap_) {
         rewrapAll();
         horizontalScrollBar()->setValue(0);
@@ -857,6 +902,7 @@ void TCustomTextEditor::applyChange(const TextChange& change, int oldAnchor, int
         for (int line = b.lineOf(change.pos); line <= last; ++line)
             longestLine_ = std::max(longestLine_, b.lineLength(line));
     }
+    xCache_.clear();
     linkCache_.clear();
     lastChangeRange_ = {doc_.selectionStart(), doc_.selectionEnd()};
     preferredX_ = -1;
@@ -983,6 +1029,7 @@ void TCustomTextEditor::loadBuffer(TextBuffer&& buffer)
         wrapStarts_.clear();
         recomputeLongestLine();
     }
+    xCache_.clear();
     linkCache_.clear();
     lastChangeRange_ = {0, doc_.length()};
     preferredX_ = -1;
@@ -1404,9 +1451,9 @@ QString TCustomTextEditor::linkAt(const QPoint& viewportPos) const
     const TextBuffer& b = doc_.buffer();
     const qreal x = viewportPos.x() - textLeft();
     const int end = displayLineEnd(line);
-    qreal cur = 0;
+    auto [from, cur] = checkpointBeforeX(displayLineStart(line), end, x);
     int hit = -1;
-    for (int p = displayLineStart(line); p < end; ++p) {
+    for (int p = from; p < end; ++p) {
         const qreal next = advance(static_cast<unsigned char>(b.at(p)), cur);
         if (x >= cur && x < next) {
             hit = p;

@@ -449,3 +449,26 @@ TEST(EditorMouse, LongLineScrollsHorizontally)
     const QRect caret = editor->caretRect();
     EXPECT_TRUE(editor->viewport()->rect().contains(caret.topLeft()));
 }
+
+TEST(EditorMouse, ClicksAlongAVeryLongLineWithTabsHitTheirPositions)
+{
+    QByteArray line;
+    for (int i = 0; i < 3000; ++i)
+        line += (i % 7 == 0) ? "\tab" : "wort ";
+    auto editor = makeEditor(line + "\r\nkurz");
+    for (int pos : {3, 1500, 9000, 12001, int(line.size()) - 2}) {
+        editor->setSelectionStart(pos);  // scrolls it into view
+        QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, pointOf(*editor, pos));
+        EXPECT_EQ(editor->SelectionStart(), pos);
+        EXPECT_TRUE(editor->viewport()->rect().contains(editor->caretRect().topLeft())) << pos;
+    }
+    // After typing in the line, positions behind it are measured afresh.
+    editor->setSelectionStart(5000);
+    typeText(*editor, "\t");
+    editor->setSelectionStart(9001);
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, pointOf(*editor, 9001));
+    EXPECT_EQ(editor->SelectionStart(), 9001);
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, pointOf(*editor, 9002));
+    EXPECT_EQ(editor->SelectionStart(), 9002);
+    EXPECT_EQ(editor->Lines().LineText(0).size(), line.size() + 1);
+}
