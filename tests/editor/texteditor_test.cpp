@@ -464,7 +464,7 @@ TEST(EditorMouse, ClicksAlongAVeryLongLineWithTabsHitTheirPositions)
     }
     // After typing in the line, positions behind it are measured afresh.
     editor->setSelectionStart(5000);
-    typeText(*editor, "\t");
+    press(*editor, Qt::Key_Tab);
     editor->setSelectionStart(9001);
     QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, pointOf(*editor, 9001));
     EXPECT_EQ(editor->SelectionStart(), 9001);
