@@ -602,7 +602,7 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
     const int height = viewport()->height();
     painter.fillRect(QRect(0, 0, width, height), pal.base());
     if (showSelectionBar_)
-        painter.fillRect(QRect(0, 0, kSelectionBarWidth, height), pal.alternateBase());
+        painter.fillRect(QRect(0, 0, kSelectionBarWidth, height), pal.color(QPalette::Base).darker(112));
 
     const TextBuffer& b = doc_.buffer();
     const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
