@@ -1185,6 +1185,13 @@ void TCustomTextEditor::handleMovementKey(QKeyEvent* event, bool* handled)
 
 void TCustomTextEditor::keyPressEvent(QKeyEvent* event)
 {
+    // An error of an edit (too little memory for a paste, say) is reported here rather
+    // than thrown through the event loop.
+    platform::runGuarded([&] { handleKey(event); });
+}
+
+void TCustomTextEditor::handleKey(QKeyEvent* event)
+{
     keySuppressed_ = false;
     emit OnKeyDown(event);
     if (keySuppressed_) {
@@ -1290,7 +1297,7 @@ void TCustomTextEditor::keyPressEvent(QKeyEvent* event)
 void TCustomTextEditor::inputMethodEvent(QInputMethodEvent* event)
 {
     if (!event->commitString().isEmpty())
-        insertTyped(editor::encode1252(event->commitString()));
+        platform::runGuarded([&] { insertTyped(editor::encode1252(event->commitString())); });
     event->accept();
 }
 
@@ -1338,7 +1345,7 @@ void TCustomTextEditor::mousePressEvent(QMouseEvent* event)
         if (clipboard->supportsSelection() && !readOnly_) {
             const QString text = clipboard->text(QClipboard::Selection);
             if (!text.isEmpty())
-                pasteText(text, posAtPoint(pos));
+                platform::runGuarded([&] { pasteText(text, posAtPoint(pos)); });
         }
     }
     event->accept();

@@ -220,6 +220,7 @@ private:
     void setSelectionInternal(int anchor, int caret, bool scroll);
     void emitSelectionIfChanged(int oldAnchor, int oldCaret);
     void resetLayoutKeepingText();
+    void handleKey(QKeyEvent* event);
     void handleMovementKey(QKeyEvent* event, bool* handled);
     int wordStartBefore(int pos) const;
     int wordEndAfter(int pos) const;

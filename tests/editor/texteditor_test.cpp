@@ -388,10 +388,16 @@ TEST(EditorEvents, FocusIsTheWidgetItself)
     QWidget window;
     auto* editor = new TTextEditor(&window);
     window.show();
+    QApplication::setActiveWindow(&window);
     editor->setFocus();
     QApplication::processEvents();
-    EXPECT_TRUE(editor->hasFocus() || QApplication::focusWidget() == nullptr);
+    EXPECT_TRUE(editor->hasFocus());
+    EXPECT_EQ(QApplication::focusWidget(), editor);
     EXPECT_EQ(editor->viewport()->focusProxy(), editor);
+    // A click into the text keeps the focus on the editor itself.
+    editor->clearFocus();
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+    EXPECT_TRUE(editor->hasFocus());
 }
 
 // ---- Mouse ----
