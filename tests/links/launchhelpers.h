@@ -8,7 +8,11 @@
 #include <QStringList>
 #include <QUrl>
 #include <optional>
+#include <ostream>
 #include <vector>
+
+// Readable strings in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 // Sets environment variables for one test and puts the old values back afterwards.
 class EnvironmentGuard {
