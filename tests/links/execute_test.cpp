@@ -78,6 +78,10 @@ TEST(ExecuteProgram, FailuresGiveTheShellMessages)
     auto box = run(tool.path() + QStringLiteral(" -p --neu"), QString());
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, "Datei konnte nicht gefunden werden.");
+    // Even when an argument holds a "/", which makes the folder part a folder that does not exist.
+    box = run(tool.path() + QStringLiteral(" /p"), QString());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "Datei konnte nicht gefunden werden.");
 
     box = run(dir.file("fehlt/werkzeug.sh"), QString());
     ASSERT_TRUE(box);
