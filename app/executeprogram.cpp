@@ -51,6 +51,17 @@ std::optional<QUrl> urlOfCommand(const QString& command)
     return std::nullopt;
 }
 
+// The command is an existing file followed by a blank and more ("prog /p"): its
+// arguments, not its folder, are what cannot be found.
+bool namesFileWithArguments(const QString& command)
+{
+    for (qsizetype blank = command.indexOf(QLatin1Char(' ')); blank > 0;
+         blank = command.indexOf(QLatin1Char(' '), blank + 1))
+        if (platform::fileExists(command.left(blank)))
+            return true;
+    return false;
+}
+
 int openWithDesktop(const QUrl& target)
 {
     return resultOf(platform::ProcessService::current().openWithDesktop(target));
@@ -93,7 +104,7 @@ int StartProgram(const QString& command, const QStringList& arguments)
     QString path;
     if (!folder.isEmpty()) {
         if (!platform::isDirectory(folder))
-            return 3;
+            return namesFileWithArguments(command) ? 2 : 3;
         if (file.isEmpty())
             return 2;
         path = platform::fullPath(folder + file);

@@ -23,7 +23,9 @@ QString ExecuteErrorText(int result);
 // rest, blanks and all, the file name, looked up in that folder or, without a folder, in
 // PATH. An executable file starts detached, never through a shell; any other file, a
 // folder, a URL ("scheme:..."), a "www." name or a mail address opens with the desktop's
-// default application. Returns the shell's result.
+// default application. A command that is an existing file followed by a blank and
+// arguments gives 2 (file not found), even when an argument holds a "/". Returns the
+// shell's result.
 int StartProgram(const QString& command, const QStringList& arguments);
 
 // StartProgram with a failure shown in the box "Fehler: Ausführung fehlgeschlagen...".

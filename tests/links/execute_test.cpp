@@ -78,6 +78,10 @@ TEST(ExecuteProgram, FailuresGiveTheShellMessages)
     auto box = run(tool.path() + QStringLiteral(" -p --neu"), QString());
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, "Datei konnte nicht gefunden werden.");
+    // Even when an argument holds a "/", which makes the folder part a folder that does not exist.
+    box = run(tool.path() + QStringLiteral(" /p"), QString());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "Datei konnte nicht gefunden werden.");
 
     box = run(dir.file("fehlt/werkzeug.sh"), QString());
     ASSERT_TRUE(box);
@@ -163,9 +167,5 @@ TEST(ExecuteProgram, LauncherFailuresMapOntoTheTable)
     EXPECT_EQ(launcher.started[0].arguments, QStringList{"a b"});
     EXPECT_EQ(launcher.started[0].workingDirectory, dir.path());
 
-    EXPECT_EQ(Globals::ExecuteErrorText(0), "Nicht genügend freier Speicher bzw. freie Resourcen.");
-    EXPECT_EQ(Globals::ExecuteErrorText(8), "Nicht genügend freier Speicher um die Operation durchzuführen.");
-    for (int other : {1, 4, 12, 25, -5})
-        EXPECT_EQ(Globals::ExecuteErrorText(other), "Unbekannter Fehler. Aktion konnte nicht durchgeführt werden.");
     EXPECT_TRUE(messages.shown.isEmpty());
 }
