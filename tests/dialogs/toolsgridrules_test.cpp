@@ -1,4 +1,5 @@
 #include "dialogs/toolsgridrules.h"
+#include "tests/dialogs/printers.h"
 
 #include <gtest/gtest.h>
 
