@@ -234,7 +234,12 @@ void TEinstellungenForm::OnActivate()
     if (filled_)
         return;
     filled_ = true;
-    const TSettingsRecord& settings = Globals::Settings();
+    platform::runGuarded([this] { fill(); });
+    endBusyCursor();
+}
+
+void TEinstellungenForm::fill()
+{    const TSettingsRecord& settings = Globals::Settings();
     CheckBoxInstanz->setChecked(settings.SingleInstance);
     const QString openFilter = frame_.openDialogFilter();
     ComboBox_FilterOeffnen->clear();
@@ -255,7 +260,6 @@ void TEinstellungenForm::OnActivate()
     // Last, so that the changes made by the filling itself leave the button disabled.
     toolsEditState().toolsChanged = false;
     Button_Uebernehmen->setEnabled(false);
-    endBusyCursor();
 }
 
 void TEinstellungenForm::OnChange()

@@ -67,6 +67,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void fill();
     void applySettings();
     void rebuildTools();
     void endBusyCursor();

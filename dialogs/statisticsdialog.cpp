@@ -2,6 +2,7 @@
 
 #include "dialogs/dialogfont.h"
 #include "platform/cursor.h"
+#include "platform/errors.h"
 #include "platform/filefacts.h"
 
 #include <QDir>
@@ -96,7 +97,14 @@ void TStatistikForm::OnActivate()
     if (filled_)
         return;
     filled_ = true;
+    // Runs from the event loop: an error ends the filling and is reported, the cursor
+    // returns to normal all the same.
+    platform::runGuarded([this] { fill(); });
+    endBusyCursor();
+}
 
+void TStatistikForm::fill()
+{
     // The caption of a saved document is the full path of its file; anything else (a new
     // document's "<Unbenannt>") names no file.
     const QString caption = document_.caption();
@@ -121,5 +129,4 @@ void TStatistikForm::OnActivate()
     setValue(Label_AnzahlLeerzeichen, formatWithLocaleSeparator(counter.spaces()));
     setValue(Label_Zeichenanzahl, formatWithLocaleSeparator(counter.characters()));
     repaint();
-    endBusyCursor();
 }

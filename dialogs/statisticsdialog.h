@@ -38,6 +38,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void fill();
     void setValue(QLabel* label, const QString& text);
     void endBusyCursor();
 
