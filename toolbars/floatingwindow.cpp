@@ -13,6 +13,14 @@ TFloatingToolWindow::TFloatingToolWindow(TCustomToolWindow* toolWindow, QWidget*
     setAutoFillBackground(true);
 }
 
+TFloatingToolWindow::~TFloatingToolWindow()
+{
+    // The tool window inside goes down with this window's children, when this is no
+    // longer a floating window; it must not reach back to it then.
+    if (toolWindow_ && toolWindow_->floatWin_ == this)
+        toolWindow_->floatWin_ = nullptr;
+}
+
 int TFloatingToolWindow::titleHeight() const
 {
     return std::max(12, fontMetrics().height() + 2);
