@@ -7,7 +7,8 @@
 //    opened and the prefix emptied;
 // 5. else the prefix becomes prefix + " " + p with blanks and control characters
 //    removed from both ends.
-// Besides: every name opened exists, and never more names than parameters.
+// Besides: every name opened exists, never more names than parameters, and the files
+// to open are these names as absolute paths.
 
 #include "app/commandline.h"
 #include "tests/fuzz/fuzzcheck.h"
@@ -87,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (fdp.ConsumeBool())
         existing.insert(word(fdp));
+    existing.erase(QString());  // no file has an empty name
 
     QStringList asked;
     const QStringList got = CommandLine::JoinParameters(parameters, [&](const QString& name) {
@@ -104,5 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(existing.count(name) > 0, where);
     // At most four questions per parameter.
     FUZZ_CHECK(asked.size() <= 4 * parameters.size(), where);
+    // The files to open are the same names made absolute.
+    const QStringList files = CommandLine::FilesToOpen(parameters, [&](const QString& name) { return existing.count(name) > 0; });
+    FUZZ_CHECK(files.size() == got.size(), where);
+    for (const QString& file : files)
+        FUZZ_CHECK(file.startsWith(QLatin1Char('/')), where + QStringLiteral(" file ") + file);
     return 0;
 }
