@@ -44,12 +44,12 @@ private:
 };
 
 QApplication* app = nullptr;
-TCustomTextEditor* editor = nullptr;
+TCustomTextEditor* theEditor = nullptr;
 QTemporaryDir* folder = nullptr;
 
 QByteArray randomText(fuzz::Rng& rng)
 {
-    static const char kPieces[][4] = {"a", "\r", "\n", "\r\n", "\xE4", " ", "\t", "http"};
+    static const char kPieces[][5] = {"a", "\r", "\n", "\r\n", "\xE4", " ", "\t", "http"};
     QByteArray text;
     const int n = rng.below(6);
     for (int i = 0; i < n; ++i)
@@ -61,14 +61,14 @@ QByteArray save(fuzz::Rng& rng, const QString& where)
 {
     if (rng.below(4) == 0) {
         const QString path = folder->filePath(QStringLiteral("saved.txt"));
-        editor->Lines().SaveTextFile(path);
+        theEditor->Lines().SaveTextFile(path);
         QFile f(path);
         FUZZ_CHECK(f.open(QIODevice::ReadOnly), where + QStringLiteral(" saved file missing"));
         return f.readAll();
     }
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    editor->Lines().SaveTextStream(out);
+    theEditor->Lines().SaveTextStream(out);
     return out.data();
 }
 
@@ -81,8 +81,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     static char name[] = "fuzz_textfile";
     static char* argv[] = {name, nullptr};
     app = new QApplication(argc, argv);
-    editor = new TCustomTextEditor;
-    editor->resize(320, 200);
+    theEditor = new TCustomTextEditor;
+    theEditor->resize(320, 200);
     folder = new QTemporaryDir;
     return 0;
 }
@@ -93,20 +93,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Rng rng(fuzz::Rng::hash(data, size));
     QString where = QStringLiteral("file %1").arg(fuzz::show(file));
 
-    editor->setWordWrap(rng.below(2) == 1);
-    editor->setAutoURLDetect(TAutoURLDetect(rng.below(3)));
+    theEditor->setWordWrap(rng.below(2) == 1);
+    theEditor->setAutoURLDetect(TAutoURLDetect(rng.below(3)));
     switch (rng.below(3)) {
     case 0: {
         QBuffer in;
         in.setData(file);
         in.open(QIODevice::ReadOnly);
-        editor->Lines().LoadTextStream(in);
+        theEditor->Lines().LoadTextStream(in);
         break;
     }
     case 1: {
         TrickleDevice in(file, rng);
         in.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-        editor->Lines().LoadTextStream(in);
+        theEditor->Lines().LoadTextStream(in);
         break;
     }
     default: {
@@ -114,34 +114,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QFile f(path);
         FUZZ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(file) == file.size(), path);
         f.close();
-        editor->Lines().LoadTextFile(path);
+        theEditor->Lines().LoadTextFile(path);
         break;
     }
     }
-    where += QStringLiteral(" (wrap %1, links %2)").arg(editor->WordWrap()).arg(int(editor->AutoURLDetect()));
+    where += QStringLiteral(" (wrap %1, links %2)").arg(theEditor->WordWrap()).arg(int(theEditor->AutoURLDetect()));
 
     // The text, with one CR for each break, and its lines.
     const QByteArray text = editor::normalizeBreaks(file);
-    FUZZ_CHECK(editor->Lines().Text() == text, where + QStringLiteral(" text %1").arg(fuzz::show(editor->Lines().Text())));
-    FUZZ_CHECK(editor->Lines().TextLength() == text.size(), where);
-    const int lineCount = editor->Lines().LineCount();
-    if (!editor->WordWrap()) {
+    FUZZ_CHECK(theEditor->Lines().Text() == text, where + QStringLiteral(" text %1").arg(fuzz::show(theEditor->Lines().Text())));
+    FUZZ_CHECK(theEditor->Lines().TextLength() == text.size(), where);
+    const int lineCount = theEditor->Lines().LineCount();
+    if (!theEditor->WordWrap()) {
         QList<QByteArray> lines = text.split('\r');
         if (lines.last().isEmpty())
             lines.removeLast();
         FUZZ_CHECK(lineCount == lines.size(), where + QStringLiteral(" %1 lines").arg(lineCount));
         for (int i = 0; i < lineCount; ++i)
-            FUZZ_CHECK(editor->Lines().LineText(i) == lines[i], where + QStringLiteral(" line %1").arg(i));
+            FUZZ_CHECK(theEditor->Lines().LineText(i) == lines[i], where + QStringLiteral(" line %1").arg(i));
     } else {
         qsizetype total = 0;
         for (int i = 0; i < lineCount; ++i) {
-            const QByteArray line = editor->Lines().LineText(i);
+            const QByteArray line = theEditor->Lines().LineText(i);
             FUZZ_CHECK(!line.contains('\r'), where + QStringLiteral(" display line %1").arg(i));
             total += line.size();
         }
         FUZZ_CHECK(total <= text.size(), where);
     }
-    FUZZ_CHECK(editor->Lines().LineText(-1).isEmpty() && editor->Lines().LineText(lineCount + 1).isEmpty(), where);
+    FUZZ_CHECK(theEditor->Lines().LineText(-1).isEmpty() && theEditor->Lines().LineText(lineCount + 1).isEmpty(), where);
 
     QByteArray saved = save(rng, where);
     FUZZ_CHECK(saved == file, where + QStringLiteral(" saved as %1").arg(fuzz::show(saved)));
@@ -149,15 +149,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Edits, all undone, give the file back.
     const int edits = rng.below(5);
     for (int i = 0; i < edits; ++i) {
-        const int length = editor->Lines().TextLength();
-        editor->setSelectionStart(rng.below(length + 1));
-        editor->setSelectionLength(rng.below(length + 1));
-        editor->setSelectionText(randomText(rng));
+        const int length = theEditor->Lines().TextLength();
+        theEditor->setSelectionStart(rng.below(length + 1));
+        theEditor->setSelectionLength(rng.below(length + 1));
+        theEditor->setSelectionText(randomText(rng));
     }
     if (rng.below(4) == 0)
-        (void)editor->grab();  // paints every visible line, links and selection included
-    while (editor->UndoAvailable())
-        editor->UndoLastStep();
+        (void)theEditor->grab();  // paints every visible line, links and selection included
+    while (theEditor->UndoAvailable())
+        theEditor->UndoLastStep();
     saved = save(rng, where);
     FUZZ_CHECK(saved == file, where + QStringLiteral(" after %1 edits undone: %2").arg(edits).arg(fuzz::show(saved)));
     return 0;
