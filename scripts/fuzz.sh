@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
-seconds=${VARNOTEX_FUZZ_SECONDS:-11}
+seconds=${VARNOTEX_FUZZ_SECONDS:-10}
 
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
@@ -20,6 +20,7 @@ if [ -d /dev/shm ] && [ -w /dev/shm ]; then
 fi
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1"
+export LSAN_OPTIONS="suppressions=$(pwd)/tests/sanitize/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1"
 
 mkdir -p build-fuzz/artifacts

@@ -219,23 +219,25 @@ void checkWrite(const QByteArray& before, const QByteArray& after, const QString
             return;
     const Model old(before);
     const Model neu(after);
-    const QString where = QStringLiteral("write [%1] %2=%3\n    before %4\n    after  %5")
+    const auto where = [&] {
+        return QStringLiteral("write [%1] %2=%3\n    before %4\n    after  %5")
                               .arg(fuzz::show(sec), fuzz::show(key), fuzz::show(value), fuzz::show(before, 400),
                                    fuzz::show(after, 400));
+    };
     const auto range = old.section(sec);
     if (range.first < 0) {
         // A new section at the end: everything that was there stays, a missing final
         // line break is added first.
         const bool openEnd = !before.isEmpty() && !before.endsWith('\n');
-        FUZZ_CHECK(after.startsWith(before), where);
+        FUZZ_CHECK(after.startsWith(before), where());
         if (openEnd)
-            FUZZ_CHECK(after.mid(before.size()).startsWith('\n') || after.mid(before.size()).startsWith("\r\n"), where);
-        FUZZ_CHECK(neu.lines.size() == old.lines.size() + 2, where);
+            FUZZ_CHECK(after.mid(before.size()).startsWith('\n') || after.mid(before.size()).startsWith("\r\n"), where());
+        FUZZ_CHECK(neu.lines.size() == old.lines.size() + 2, where());
     } else {
         const qsizetype head = old.offsetOf(range.first);
         const qsizetype tail = before.size() - old.offsetOf(range.second);
-        FUZZ_CHECK(after.left(head) == before.left(head), where);
-        FUZZ_CHECK(after.right(tail) == before.right(tail), where);
+        FUZZ_CHECK(after.left(head) == before.left(head), where());
+        FUZZ_CHECK(after.right(tail) == before.right(tail), where());
         const int keyLine = old.key(range, key);
         if (keyLine >= 0) {
             // Only the text of the key's line changes; its line break stays.
@@ -244,18 +246,18 @@ void checkWrite(const QByteArray& before, const QByteArray& after, const QString
                                   : before.mid(line.begin, line.next - line.begin).endsWith('\n') ? 1
                                                                                                    : 0;
             const qsizetype after1 = before.size() - (line.next - eol);
-            FUZZ_CHECK(after.left(line.begin) == before.left(line.begin), where);
-            FUZZ_CHECK(after.right(after1) == before.right(after1), where);
-            FUZZ_CHECK(!after.mid(line.begin, after.size() - after1 - line.begin).contains('\n'), where);
+            FUZZ_CHECK(after.left(line.begin) == before.left(line.begin), where());
+            FUZZ_CHECK(after.right(after1) == before.right(after1), where());
+            FUZZ_CHECK(!after.mid(line.begin, after.size() - after1 - line.begin).contains('\n'), where());
         } else {
             // One new line, with nothing after it in the section but blank and comment lines.
-            FUZZ_CHECK(neu.lines.size() == old.lines.size() + 1, where);
+            FUZZ_CHECK(neu.lines.size() == old.lines.size() + 1, where());
             int inserted = 0;
             while (inserted < int(old.lines.size()) && old.lines[size_t(inserted)].text == neu.lines[size_t(inserted)].text)
                 ++inserted;
-            FUZZ_CHECK(inserted > range.first && inserted <= range.second, where);
+            FUZZ_CHECK(inserted > range.first && inserted <= range.second, where());
             for (int i = inserted; i < range.second; ++i)
-                FUZZ_CHECK(old.lines[size_t(i)].blankOrComment, where);
+                FUZZ_CHECK(old.lines[size_t(i)].blankOrComment, where());
         }
     }
     // The value reads back as stored, in an encoding that the write did not change (a
@@ -263,8 +265,8 @@ void checkWrite(const QByteArray& before, const QByteArray& after, const QString
     if (storableSection(sec, old) && storableKey(key, old) && old.utf8 == neu.utf8) {
         const QString expected = storedValue(value, old);
         const QString got = initext::readString(after, sec, key, QStringLiteral("\x01" "missing"));
-        FUZZ_CHECK(got == expected, where + QStringLiteral("\n    read back %1, expected %2").arg(fuzz::show(got), fuzz::show(expected)));
-        FUZZ_CHECK(neu.read(sec, key, QString()) == expected, where);
+        FUZZ_CHECK(got == expected, where() + QStringLiteral("\n    read back %1, expected %2").arg(fuzz::show(got), fuzz::show(expected)));
+        FUZZ_CHECK(neu.read(sec, key, QString()) == expected, where());
     }
 }
 
@@ -346,11 +348,12 @@ private:
 };
 
 // The files of the temporary folder besides the settings file.
-void checkNoLeftovers(const QDir& dir, const QString& where)
+template <typename Where>
+void checkNoLeftovers(const QDir& dir, const Where& where)
 {
     const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     FUZZ_CHECK(entries.isEmpty() || entries == QStringList{QStringLiteral("VARNX.ini")},
-               where + QStringLiteral(": left in the folder: ") + entries.join(QLatin1Char(' ')));
+               where() + QStringLiteral(": left in the folder: ") + entries.join(QLatin1Char(' ')));
 }
 
 }  // namespace
@@ -382,20 +385,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int op = fdp.ConsumeIntegralInRange(0, 5);
         const QString sec = strings.name();
         const QString key = strings.name();
-        QString where = QStringLiteral("step %1 op %2 on %3").arg(step).arg(op).arg(fuzz::show(content, 400));
+        const auto where = [&] { return QStringLiteral("step %1 op %2 on %3").arg(step).arg(op).arg(fuzz::show(content, 400)); };
         switch (op) {
         case 0: {  // read-string
             const QString got = initext::readString(content, sec, key, def);
             FUZZ_CHECK(got == model.read(sec, key, def),
-                       where + QStringLiteral(" read [%1] %2 gave %3, expected %4")
+                       where() + QStringLiteral(" read [%1] %2 gave %3, expected %4")
                                    .arg(fuzz::show(sec), fuzz::show(key), fuzz::show(got), fuzz::show(model.read(sec, key, def))));
-            FUZZ_CHECK(service.readString(path, sec, key, def) == got, where + QStringLiteral(" file read differs"));
+            FUZZ_CHECK(service.readString(path, sec, key, def) == got, where() + QStringLiteral(" file read differs"));
             break;
         }
         case 1: {  // key listing
             const QStringList got = initext::readSectionKeys(content, sec);
-            FUZZ_CHECK(got == model.keys(sec), where + QStringLiteral(" keys of [%1]: %2").arg(fuzz::show(sec), got.join(QLatin1Char('|'))));
-            FUZZ_CHECK(service.readSectionKeys(path, sec) == got, where + QStringLiteral(" file key listing differs"));
+            FUZZ_CHECK(got == model.keys(sec), where() + QStringLiteral(" keys of [%1]: %2").arg(fuzz::show(sec), got.join(QLatin1Char('|'))));
+            FUZZ_CHECK(service.readSectionKeys(path, sec) == got, where() + QStringLiteral(" file key listing differs"));
             break;
         }
         case 2:
@@ -406,7 +409,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             try {
                 service.writeString(path, sec, key, value);
             } catch (const platform::AppError& e) {
-                FUZZ_CHECK(false, where + QStringLiteral(" file write failed: ") + e.message());
+                FUZZ_CHECK(false, where() + QStringLiteral(" file write failed: ") + e.message());
             }
             content = after;
             onDisk = true;
@@ -418,8 +421,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const QByteArray expected = model.erased(sec, &found);
             const QByteArray after = initext::eraseSection(content, sec, &changed);
             FUZZ_CHECK(after == expected && changed == found,
-                       where + QStringLiteral(" erase [%1] gave %2").arg(fuzz::show(sec), fuzz::show(after, 400)));
-            FUZZ_CHECK(initext::readSectionKeys(after, sec).isEmpty(), where);
+                       where() + QStringLiteral(" erase [%1] gave %2").arg(fuzz::show(sec), fuzz::show(after, 400)));
+            FUZZ_CHECK(initext::readSectionKeys(after, sec).isEmpty(), where());
             service.eraseSection(path, sec);
             content = after;
             break;
@@ -433,11 +436,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The file holds what the text functions computed, and nothing else is left.
         QFile f(path);
         if (onDisk) {
-            FUZZ_CHECK(f.open(QIODevice::ReadOnly), where + QStringLiteral(" file missing"));
+            FUZZ_CHECK(f.open(QIODevice::ReadOnly), where() + QStringLiteral(" file missing"));
             const QByteArray disk = f.readAll();
-            FUZZ_CHECK(disk == content, where + QStringLiteral(" on disk %1").arg(fuzz::show(disk, 400)));
+            FUZZ_CHECK(disk == content, where() + QStringLiteral(" on disk %1").arg(fuzz::show(disk, 400)));
         } else {
-            FUZZ_CHECK(!f.exists(), where + QStringLiteral(" file created by a call that changes nothing"));
+            FUZZ_CHECK(!f.exists(), where() + QStringLiteral(" file created by a call that changes nothing"));
         }
         checkNoLeftovers(dir, where);
     }
