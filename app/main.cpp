@@ -14,6 +14,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     QApplication app(argc, argv);
+    Q_INIT_RESOURCE(varnotex);
     TMainForm frame;
     frame.show();
     app.exec();

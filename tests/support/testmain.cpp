@@ -5,6 +5,7 @@
 // unless the environment says otherwise.
 int main(int argc, char** argv)
 {
+    Q_INIT_RESOURCE(varnotex);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

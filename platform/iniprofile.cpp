@@ -1,0 +1,432 @@
+#include "platform/iniprofile.h"
+
+#include "platform/atomicfile.h"
+#include "platform/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace platform {
+
+template <>
+IniProfileService& Service<IniProfileService>::defaultInstance()
+{
+    static FileIniProfileService service;
+    return service;
+}
+
+namespace initext {
+
+namespace {
+
+// Windows-1252 for the bytes 0x80..0x9F; the five unassigned ones map to the C1 controls.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString decodeCp1252(const QByteArray& bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        text.append(b >= 0x80 && b < 0xA0 ? QChar(kCp1252High[b - 0x80]) : QChar(b));
+    }
+    return text;
+}
+
+QByteArray encodeCp1252(const QString& text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            bytes.append(char(u));
+            continue;
+        }
+        char out = '?';
+        for (int i = 0; i < 32; ++i)
+            if (kCp1252High[i] == u)
+                out = char(0x80 + i);
+        bytes.append(out);
+    }
+    return bytes;
+}
+
+bool isValidUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString ignored = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+bool isBlank(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == ' ' || u == '\t' || u == '\r' || u == '\n' || u == '\v' || u == '\f';
+}
+
+// Blanks, tabs and the other ASCII white space removed from both ends.
+QString trimBlanks(const QString& text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+enum class Kind { Blank, Comment, Section, Key, Other };
+
+struct Line {
+    QByteArray text;  // without the line break
+    QByteArray eol;   // "\r\n", "\n" or empty for a last line without a break
+    Kind kind = Kind::Other;
+    QString name;      // section or key name, trimmed
+    QString rawValue;  // the text after the first "=" of a key line
+};
+
+// The file split into lines, each classified. The file is UTF-8 when it decodes as such,
+// otherwise 8-bit Windows-1252 text as a Windows editor writes it.
+struct Document {
+    QList<Line> lines;
+    bool utf8 = true;
+    QByteArray eol = "\r\n";  // the style of the file's first line break
+
+    QString decode(const QByteArray& bytes) const { return utf8 ? QString::fromUtf8(bytes) : decodeCp1252(bytes); }
+    QByteArray encode(const QString& text) const { return utf8 ? text.toUtf8() : encodeCp1252(text); }
+};
+
+void classify(Line& line, const QString& decoded)
+{
+    const QString t = trimBlanks(decoded);
+    if (t.isEmpty()) {
+        line.kind = Kind::Blank;
+    } else if (t.startsWith(QLatin1Char(';'))) {
+        line.kind = Kind::Comment;
+    } else if (t.startsWith(QLatin1Char('['))) {
+        const qsizetype close = t.lastIndexOf(QLatin1Char(']'));
+        if (close > 0) {
+            line.kind = Kind::Section;
+            line.name = trimBlanks(t.mid(1, close - 1));
+        }
+    } else {
+        const qsizetype eq = t.indexOf(QLatin1Char('='));
+        if (eq > 0) {
+            const QString key = trimBlanks(t.left(eq));
+            if (!key.isEmpty()) {
+                line.kind = Kind::Key;
+                line.name = key;
+                line.rawValue = t.mid(eq + 1);
+            }
+        }
+    }
+}
+
+Document parse(const QByteArray& content)
+{
+    Document doc;
+    doc.utf8 = isValidUtf8(content);
+    bool styleKnown = false;
+    qsizetype pos = 0;
+    while (pos < content.size()) {
+        const qsizetype nl = content.indexOf('\n', pos);
+        Line line;
+        if (nl < 0) {
+            line.text = content.mid(pos);
+            pos = content.size();
+        } else {
+            const bool crlf = nl > pos && content.at(nl - 1) == '\r';
+            line.text = content.mid(pos, (crlf ? nl - 1 : nl) - pos);
+            line.eol = crlf ? QByteArray("\r\n") : QByteArray("\n");
+            pos = nl + 1;
+            if (!styleKnown) {
+                doc.eol = line.eol;
+                styleKnown = true;
+            }
+        }
+        QByteArray forParsing = line.text;
+        if (doc.lines.isEmpty() && forParsing.startsWith("\xEF\xBB\xBF"))
+            forParsing.remove(0, 3);  // a byte order mark is not part of the first line
+        classify(line, doc.decode(forParsing));
+        doc.lines.append(std::move(line));
+    }
+    return doc;
+}
+
+QByteArray serialize(const Document& doc)
+{
+    QByteArray out;
+    for (const Line& line : doc.lines) {
+        out += line.text;
+        out += line.eol;
+    }
+    return out;
+}
+
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+// The line range [begin, end) of the first section with that name: begin is its header.
+bool findSection(const Document& doc, const QString& section, qsizetype& begin, qsizetype& end)
+{
+    for (qsizetype i = 0; i < doc.lines.size(); ++i) {
+        if (doc.lines[i].kind == Kind::Section && sameName(doc.lines[i].name, section)) {
+            begin = i;
+            end = i + 1;
+            while (end < doc.lines.size() && doc.lines[end].kind != Kind::Section)
+                ++end;
+            return true;
+        }
+    }
+    return false;
+}
+
+qsizetype findKey(const Document& doc, qsizetype begin, qsizetype end, const QString& key)
+{
+    for (qsizetype i = begin + 1; i < end; ++i)
+        if (doc.lines[i].kind == Kind::Key && sameName(doc.lines[i].name, key))
+            return i;
+    return -1;
+}
+
+QString valueAsRead(const QString& raw)
+{
+    QString value = trimBlanks(raw);
+    if (value.size() >= 2) {
+        const QChar first = value.front();
+        if ((first == QLatin1Char('"') || first == QLatin1Char('\'')) && value.back() == first)
+            value = value.mid(1, value.size() - 2);
+    }
+    if (value.size() > IniProfileService::kMaxValueLength)
+        value.truncate(IniProfileService::kMaxValueLength);
+    return value;
+}
+
+// The text written for a value: one that would not read back as it is (blanks around it,
+// or enclosing quotes of its own) is put between double quotes, and a line break, which a
+// line cannot hold, becomes a blank.
+QString valueAsWritten(QString value)
+{
+    value.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    value.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (valueAsRead(value) != value.left(IniProfileService::kMaxValueLength))
+        value = QLatin1Char('"') + value + QLatin1Char('"');
+    return value;
+}
+
+// Inserts a line after line index `after` (-1: at the very start), keeping the rule that a
+// file without a final line break still has none afterwards.
+void insertLine(Document& doc, qsizetype after, const QByteArray& text)
+{
+    Line line;
+    line.text = text;
+    line.eol = doc.eol;
+    if (after >= 0 && doc.lines[after].eol.isEmpty()) {
+        doc.lines[after].eol = doc.eol;
+        line.eol.clear();
+    }
+    doc.lines.insert(after + 1, std::move(line));
+}
+
+}  // namespace
+
+QString readString(const QByteArray& content, const QString& section, const QString& key, const QString& defaultValue)
+{
+    const Document doc = parse(content);
+    qsizetype begin = 0, end = 0;
+    if (!findSection(doc, section, begin, end))
+        return defaultValue;
+    const qsizetype at = findKey(doc, begin, end, key);
+    return at < 0 ? defaultValue : valueAsRead(doc.lines[at].rawValue);
+}
+
+QStringList readSectionKeys(const QByteArray& content, const QString& section)
+{
+    const Document doc = parse(content);
+    QStringList names;
+    qsizetype begin = 0, end = 0;
+    if (!findSection(doc, section, begin, end))
+        return names;
+    qsizetype used = 1;  // the final terminator
+    for (qsizetype i = begin + 1; i < end; ++i) {
+        if (doc.lines[i].kind != Kind::Key)
+            continue;
+        const QString& name = doc.lines[i].name;
+        if (used + name.size() + 1 > IniProfileService::kKeyListLimit)
+            break;
+        used += name.size() + 1;
+        names.append(name);
+    }
+    return names;
+}
+
+QByteArray writeString(const QByteArray& content, const QString& section, const QString& key, const QString& value)
+{
+    Document doc = parse(content);
+    const QString stored = valueAsWritten(value);
+    qsizetype begin = 0, end = 0;
+    if (!findSection(doc, section, begin, end)) {
+        insertLine(doc, doc.lines.size() - 1, doc.encode(QLatin1Char('[') + section + QLatin1Char(']')));
+        insertLine(doc, doc.lines.size() - 1, doc.encode(key + QLatin1Char('=') + stored));
+        return serialize(doc);
+    }
+    const qsizetype at = findKey(doc, begin, end, key);
+    if (at >= 0) {
+        Line& line = doc.lines[at];
+        line.text = doc.encode(line.name + QLatin1Char('=') + stored);
+        line.rawValue = stored;
+        return serialize(doc);
+    }
+    // A new key follows the section's last line that is neither blank nor a comment, so
+    // that blank lines and comments in front of the next section stay in front of it.
+    qsizetype after = begin;
+    for (qsizetype i = begin + 1; i < end; ++i)
+        if (doc.lines[i].kind != Kind::Blank && doc.lines[i].kind != Kind::Comment)
+            after = i;
+    insertLine(doc, after, doc.encode(key + QLatin1Char('=') + stored));
+    return serialize(doc);
+}
+
+QByteArray eraseSection(const QByteArray& content, const QString& section, bool* changed)
+{
+    Document doc = parse(content);
+    bool removed = false;
+    qsizetype begin = 0, end = 0;
+    while (findSection(doc, section, begin, end)) {
+        doc.lines.remove(begin, end - begin);
+        removed = true;
+    }
+    if (changed)
+        *changed = removed;
+    return removed ? serialize(doc) : content;
+}
+
+}  // namespace initext
+
+QString resolveProfilePath(const QString& file)
+{
+    if (file.contains(QLatin1Char('/')))
+        return file;
+    QString folder = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (folder.isEmpty() || !folder.startsWith(QLatin1Char('/')))
+        folder = QDir::homePath() + QStringLiteral("/.config");
+    return folder + QLatin1Char('/') + file;
+}
+
+namespace {
+
+enum class ReadResult { Missing, Read, Unreadable };
+
+// The whole file, or Missing when there is none. A directory in its place counts as missing
+// for reading; for writing it is refused (the atomic writer reports it).
+ReadResult readFile(const QString& path, QByteArray& content)
+{
+    content.clear();
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
+    if (S_ISDIR(st.st_mode))
+        return ReadResult::Unreadable;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return ReadResult::Unreadable;
+    content = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return ReadResult::Unreadable;
+    return ReadResult::Read;
+}
+
+// Replaces the file's content; an existing file that cannot be read is never overwritten,
+// since its other settings would be lost.
+void writeProfile(const QString& file, const std::function<QByteArray(const QByteArray&, bool&)>& change)
+{
+    const QString path = resolveProfilePath(file);
+    QByteArray content;
+    const ReadResult state = readFile(path, content);
+    if (state == ReadResult::Unreadable)
+        throw SettingsWriteError(file);
+    bool needed = true;
+    const QByteArray updated = change(content, needed);
+    if (!needed)
+        return;
+    if (!file.contains(QLatin1Char('/')))
+        QDir().mkpath(QFileInfo(path).absolutePath());
+    if (!writeFileAtomically(path, updated))
+        throw SettingsWriteError(file);
+}
+
+}  // namespace
+
+QString FileIniProfileService::readString(const QString& file, const QString& section, const QString& key,
+                                          const QString& defaultValue)
+{
+    QByteArray content;
+    if (readFile(resolveProfilePath(file), content) != ReadResult::Read)
+        return defaultValue;
+    return initext::readString(content, section, key, defaultValue);
+}
+
+QStringList FileIniProfileService::readSectionKeys(const QString& file, const QString& section)
+{
+    QByteArray content;
+    if (readFile(resolveProfilePath(file), content) != ReadResult::Read)
+        return {};
+    return initext::readSectionKeys(content, section);
+}
+
+void FileIniProfileService::writeString(const QString& file, const QString& section, const QString& key,
+                                        const QString& value)
+{
+    writeProfile(file, [&](const QByteArray& content, bool&) { return initext::writeString(content, section, key, value); });
+}
+
+void FileIniProfileService::eraseSection(const QString& file, const QString& section)
+{
+    writeProfile(file, [&](const QByteArray& content, bool& needed) {
+        return initext::eraseSection(content, section, &needed);
+    });
+}
+
+QString MemoryIniProfileService::readString(const QString& file, const QString& section, const QString& key,
+                                            const QString& defaultValue)
+{
+    calls.append(QStringLiteral("read %1/%2").arg(section, key));
+    const auto it = files.find(file);
+    return it == files.end() ? defaultValue : initext::readString(it->second, section, key, defaultValue);
+}
+
+QStringList MemoryIniProfileService::readSectionKeys(const QString& file, const QString& section)
+{
+    calls.append(QStringLiteral("keys %1").arg(section));
+    const auto it = files.find(file);
+    return it == files.end() ? QStringList() : initext::readSectionKeys(it->second, section);
+}
+
+void MemoryIniProfileService::writeString(const QString& file, const QString& section, const QString& key,
+                                          const QString& value)
+{
+    calls.append(QStringLiteral("write %1/%2=%3").arg(section, key, value));
+    if (refuseWrites && refuseWrites(file))
+        throw SettingsWriteError(file);
+    files[file] = initext::writeString(files[file], section, key, value);
+}
+
+void MemoryIniProfileService::eraseSection(const QString& file, const QString& section)
+{
+    calls.append(QStringLiteral("erase %1").arg(section));
+    if (refuseWrites && refuseWrites(file))
+        throw SettingsWriteError(file);
+    const auto it = files.find(file);
+    if (it != files.end())
+        it->second = initext::eraseSection(it->second, section);
+}
+
+}  // namespace platform

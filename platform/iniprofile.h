@@ -1,0 +1,87 @@
+#pragma once
+
+#include "platform/service.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <map>
+
+namespace platform {
+
+// The private-profile (INI file) service. Section and key names compare without regard to
+// case; a value comes back with the blanks around it removed, one pair of enclosing quotes
+// (double or single) removed and cut at 1023 characters; lines starting with ";" are
+// comments; of duplicate keys the first wins, and of duplicate sections the first is the
+// one read and written. Every call opens the file, acts and closes it again; nothing is
+// cached. A write replaces the key's line in place or adds the key at the end of its
+// section (a new section goes to the end of the file); everything else in the file stays
+// byte for byte as it was. A file name without a folder means a file in the user's
+// configuration folder ($XDG_CONFIG_HOME, by default ~/.config).
+class IniProfileService : public Service<IniProfileService> {
+public:
+    static constexpr int kMaxValueLength = 1023;
+    static constexpr int kKeyListLimit = 8192;
+
+    // The key's value, or defaultValue when the file, the section or the key is missing.
+    virtual QString readString(const QString& file, const QString& section, const QString& key,
+                               const QString& defaultValue) = 0;
+    // The names of the section's keys in file order, duplicates included, as long as they fit
+    // into kKeyListLimit characters with one terminator each plus a final one.
+    virtual QStringList readSectionKeys(const QString& file, const QString& section) = 0;
+    // Writes key=value into the section, creating the file, section or key as needed.
+    // Raises SettingsWriteError(file) when the system refuses the write.
+    virtual void writeString(const QString& file, const QString& section, const QString& key,
+                             const QString& value) = 0;
+    // Removes every occurrence of the section with all its lines. Raises SettingsWriteError
+    // when the system refuses the write; a missing file or section is no error.
+    virtual void eraseSection(const QString& file, const QString& section) = 0;
+};
+
+// The real service on files, writing through AtomicFileWriter.
+class FileIniProfileService : public IniProfileService {
+public:
+    QString readString(const QString& file, const QString& section, const QString& key,
+                       const QString& defaultValue) override;
+    QStringList readSectionKeys(const QString& file, const QString& section) override;
+    void writeString(const QString& file, const QString& section, const QString& key,
+                     const QString& value) override;
+    void eraseSection(const QString& file, const QString& section) override;
+};
+
+// The service on files held in memory, for tests: the same semantics on the same text,
+// with a log of every call and a switch that refuses writes.
+class MemoryIniProfileService : public IniProfileService {
+public:
+    std::map<QString, QByteArray> files;           // by the file name as passed
+    std::function<bool(const QString& file)> refuseWrites;  // true = the write fails
+    QStringList calls;  // "read Section/Key", "keys Section", "write Section/Key=Value", "erase Section"
+
+    QString readString(const QString& file, const QString& section, const QString& key,
+                       const QString& defaultValue) override;
+    QStringList readSectionKeys(const QString& file, const QString& section) override;
+    void writeString(const QString& file, const QString& section, const QString& key,
+                     const QString& value) override;
+    void eraseSection(const QString& file, const QString& section) override;
+};
+
+// Where a settings-file name leads: a name without "/" lies in the configuration folder.
+QString resolveProfilePath(const QString& file);
+
+// The profile operations on the bytes of one file, shared by both services.
+namespace initext {
+
+QString readString(const QByteArray& content, const QString& section, const QString& key,
+                   const QString& defaultValue);
+QStringList readSectionKeys(const QByteArray& content, const QString& section);
+// The file content after the write.
+QByteArray writeString(const QByteArray& content, const QString& section, const QString& key,
+                       const QString& value);
+// The file content after the erase; changed is false when there was no such section.
+QByteArray eraseSection(const QByteArray& content, const QString& section, bool* changed = nullptr);
+
+}  // namespace initext
+
+}  // namespace platform
