@@ -5,8 +5,8 @@
 #include "app/frametoolbars.h"
 #include "app/menumerge.h"
 #include "app/singleinstance.h"
-#include "dialogs/einstellungenform.h"
-#include "dialogs/infosform.h"
+#include "dialogs/aboutbox.h"
+#include "dialogs/settingsdialog.h"
 #include "document/mainchildform.h"
 #include "platform/cursor.h"
 #include "platform/errors.h"
@@ -861,7 +861,7 @@ void TMainForm::MainMenu_Fenster_SymboleAnordnen_OnClick()
 
 void TMainForm::MainMenu_Optionen_EinstellungenKonfigurieren_OnClick()
 {
-    TEinstellungenForm dialog(this, this);
+    TEinstellungenForm dialog(*this, this);
     dialog.exec();
 }
 
@@ -902,6 +902,20 @@ void TMainForm::AddTool(const QString& name, const QString& command)
 }
 
 QList<QAction*> TMainForm::toolItems() const { return MainMenu_Tools->actions(); }
+
+QList<ToolEntry> TMainForm::toolEntries() const
+{
+    QList<ToolEntry> entries;
+    for (QAction* item : MainMenu_Tools->actions())
+        entries.append(ToolEntry{item->isSeparator() ? QStringLiteral("-") : item->text(), item->data().toString()});
+    return entries;
+}
+
+void TMainForm::applyViewSettings(bool showSelectionBar, bool autoUrlDetection)
+{
+    for (TMainChildForm* child : zorder_)
+        child->applyViewSettings(showSelectionBar, autoUrlDetection);
+}
 
 void TMainForm::clearTools()
 {

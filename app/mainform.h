@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/globals.h"
+#include "dialogs/settingsframe.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -18,7 +19,7 @@ class TFrameToolbars;
 
 // The frame window: the multiple-document parent of every document window, with the
 // tab strip, the menus, the docked toolbars and the frame's own commands.
-class TMainForm : public QMainWindow, public ISettingsFrame {
+class TMainForm : public QMainWindow, public ISettingsFrame, public ISettingsDialogFrame {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -120,7 +121,9 @@ public:
     // The Tools menu.
     void AddTool(const QString& name, const QString& command) override;
     QList<QAction*> toolItems() const;
-    void clearTools();
+    QList<ToolEntry> toolEntries() const override;
+    void clearTools() override;
+    void applyViewSettings(bool showSelectionBar, bool autoUrlDetection) override;
 
     // Menu merging: the bar is rebuilt from the frame's menus and the active document's.
     void rebuildMenuBar();

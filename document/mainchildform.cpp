@@ -3,7 +3,7 @@
 #include "app/browser.h"
 #include "app/globals.h"
 #include "app/mainform.h"
-#include "dialogs/statistikform.h"
+#include "dialogs/statisticsdialog.h"
 #include "document/documentprinting.h"
 #include "document/edittext.h"
 #include "document/finddialog.h"
@@ -231,11 +231,10 @@ bool TMainChildForm::ownsEditorWidget(const QWidget* widget) const
 // ---------------------------------------------------------------------------
 // Lifecycle
 
-void TMainChildForm::applyViewSettings()
+void TMainChildForm::applyViewSettings(bool showSelectionBar, bool autoUrlDetection)
 {
-    const TSettingsRecord& settings = Globals::Settings();
-    RichEdit->setShowSelectionBar(settings.ShowMarkbar);
-    RichEdit->setAutoURLDetect(settings.AutoUrlDetection ? adDefault : adNone);
+    RichEdit->setShowSelectionBar(showSelectionBar);
+    RichEdit->setAutoURLDetect(autoUrlDetection ? adDefault : adNone);
 }
 
 void TMainChildForm::OnCreate()
@@ -691,9 +690,27 @@ bool TMainChildForm::NextSearchLine(int& line, int& column)
 // ---------------------------------------------------------------------------
 // Statistics and printing
 
+namespace {
+
+// The document as the statistics dialog reads it.
+class EditorStatisticsDocument : public IStatisticsDocument {
+public:
+    EditorStatisticsDocument(const QString& caption, const TTextEditorLines& lines) : caption_(caption), lines_(lines) {}
+    QString caption() const override { return caption_; }
+    qint64 lineCount() const override { return lines_.LineCount(); }
+    QByteArray lineText(qint64 line) const override { return lines_.LineText(int(line)); }
+
+private:
+    QString caption_;
+    const TTextEditorLines& lines_;
+};
+
+}  // namespace
+
 void TMainChildForm::MainMenu_Datei_Statistik_OnClick()
 {
-    TStatistikForm dialog(this, caption_, RichEdit->Lines());
+    const EditorStatisticsDocument document(caption_, RichEdit->Lines());
+    TStatistikForm dialog(document, this);
     dialog.exec();
 }
 

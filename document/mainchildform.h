@@ -90,7 +90,7 @@ public:
     bool NextSearchLine(int& line, int& column);
 
     // Applies the view settings (selection bar, link detection).
-    void applyViewSettings();
+    void applyViewSettings(bool showSelectionBar, bool autoUrlDetection);
 
     TTextEditor* RichEdit = nullptr;
     TStatusBar* StatusBar = nullptr;
