@@ -77,6 +77,9 @@ namespace Globals {
 // Locates the settings file, reads every setting and applies the frame's. False when the
 // user declined to go on without a settings file: the program then ends at once.
 bool LoadSettings(ISettingsFrame& frame);
+// The same, looking for the settings file in programDir (ending in "/") instead of the
+// executable's folder.
+bool LoadSettings(ISettingsFrame& frame, const QString& programDir);
 
 // Writes what AutoSaveSettings and AutoSaveOpenFiles ask for at shutdown.
 void SaveOnExit(ISettingsFrame& frame);

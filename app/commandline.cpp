@@ -1,0 +1,60 @@
+#include "app/commandline.h"
+
+#include "platform/filefacts.h"
+
+namespace CommandLine {
+
+namespace {
+
+// Blanks and control characters removed from both ends.
+QString trimControls(const QString& text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text[begin].unicode() <= ' ')
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= ' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+}  // namespace
+
+QStringList JoinParameters(const QStringList& parameters, const ExistsPredicate& exists)
+{
+    QStringList names;
+    QString prefix;
+    for (const QString& p : parameters) {
+        if (exists(p)) {
+            names.append(p);  // the pending prefix stays as it is
+            continue;
+        }
+        bool matched = false;
+        for (const QString& gap : {QString(), QStringLiteral(" "), QStringLiteral("  ")}) {
+            const QString candidate = prefix + gap + p;
+            if (exists(candidate)) {
+                names.append(candidate);
+                prefix.clear();
+                matched = true;
+                break;
+            }
+        }
+        if (!matched)
+            prefix = trimControls(prefix + QLatin1Char(' ') + p);
+    }
+    return names;
+}
+
+QStringList FilesToOpen(const QStringList& parameters)
+{
+    return FilesToOpen(parameters, [](const QString& name) { return platform::fileExists(name); });
+}
+
+QStringList FilesToOpen(const QStringList& parameters, const ExistsPredicate& exists)
+{
+    QStringList files = JoinParameters(parameters, exists);
+    for (QString& name : files)
+        name = platform::fullPath(name);
+    return files;
+}
+
+}  // namespace CommandLine

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// The command line: a file name with blanks may arrive split into several parameters, which
+// are joined again as long as the joined name finds no existing file yet.
+namespace CommandLine {
+
+using ExistsPredicate = std::function<bool(const QString& name)>;
+
+// The names that the parameters (without the program's own path) stand for, in order, as
+// matched: relative names stay relative. A pending prefix that never completes to an
+// existing file is dropped, and so is a parameter that names no file.
+QStringList JoinParameters(const QStringList& parameters, const ExistsPredicate& exists);
+
+// The files to open for the parameters: joined as above against existing files (not
+// directories) and expanded to full paths against the working directory.
+QStringList FilesToOpen(const QStringList& parameters);
+QStringList FilesToOpen(const QStringList& parameters, const ExistsPredicate& exists);
+
+}  // namespace CommandLine

@@ -1,0 +1,236 @@
+#include "app/globals.h"
+
+#include "platform/filefacts.h"
+#include "platform/iniprofile.h"
+#include "platform/messagebox.h"
+
+#include <cstdint>
+
+namespace Globals {
+
+namespace {
+
+const QString kIniName = QStringLiteral("VARNX.ini");
+
+platform::IniProfileService& profile() { return platform::IniProfileService::current(); }
+
+// The name part of a "name=value" line: the text before the first "=".
+QString lineName(const QString& line)
+{
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    return eq < 0 ? line : line.left(eq);
+}
+
+}  // namespace
+
+TSettingsRecord& Settings()
+{
+    static TSettingsRecord record;
+    return record;
+}
+
+void ResetSettings() { Settings() = TSettingsRecord{}; }
+
+QString ReadString(const QString& section, const QString& key, const QString& defaultValue)
+{
+    return profile().readString(Settings().IniFileName, section, key, defaultValue);
+}
+
+int ReadInteger(const QString& section, const QString& key, int defaultValue)
+{
+    int value = 0;
+    return ParseIniInteger(ReadString(section, key, QString()), value) ? value : defaultValue;
+}
+
+bool ReadBool(const QString& section, const QString& key, bool defaultValue)
+{
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void ReadSectionValues(const QString& section, QStringList& list)
+{
+    const QStringList names = profile().readSectionKeys(Settings().IniFileName, section);
+    for (const QString& name : names) {
+        const QString value = ReadString(section, name, QString());
+        if (value.isEmpty())
+            continue;
+        const QString line = name + QLatin1Char('=') + value;
+        bool replaced = false;
+        for (QString& existing : list) {
+            if (lineName(existing).compare(name, Qt::CaseInsensitive) == 0) {
+                existing = line;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            list.append(line);
+    }
+}
+
+void WriteString(const QString& section, const QString& key, const QString& value)
+{
+    profile().writeString(Settings().IniFileName, section, key, value);
+}
+
+void WriteInteger(const QString& section, const QString& key, int value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+void WriteBool(const QString& section, const QString& key, bool value)
+{
+    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void EraseSection(const QString& section) { profile().eraseSection(Settings().IniFileName, section); }
+
+bool ParseIniInteger(const QString& text, int& value)
+{
+    QString s = text;
+    // "0x1F" stands for "$1F", but only when something follows the prefix.
+    if (s.size() > 2 && s[0] == QLatin1Char('0') && (s[1] == QLatin1Char('x') || s[1] == QLatin1Char('X')))
+        s = QLatin1Char('$') + s.mid(2);
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-'))) {
+        negative = s[i] == QLatin1Char('-');
+        ++i;
+    }
+    const bool hex = i < s.size() && s[i] == QLatin1Char('$');
+    if (hex)
+        ++i;
+    if (i >= s.size())
+        return false;
+    std::uint64_t magnitude = 0;
+    for (; i < s.size(); ++i) {
+        const QChar c = s[i];
+        int digit = -1;
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digit = c.unicode() - '0';
+        else if (hex && c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+            digit = c.unicode() - 'a' + 10;
+        else if (hex && c >= QLatin1Char('A') && c <= QLatin1Char('F'))
+            digit = c.unicode() - 'A' + 10;
+        if (digit < 0)
+            return false;
+        magnitude = magnitude * (hex ? 16 : 10) + std::uint64_t(digit);
+        if (magnitude > 0xFFFFFFFFull)
+            return false;
+    }
+    if (hex) {
+        // Hexadecimal covers all 32 bits: "$FFFFFFFF" is -1.
+        std::uint32_t bits = std::uint32_t(magnitude);
+        if (negative)
+            bits = 0u - bits;
+        value = std::int32_t(bits);
+        return true;
+    }
+    if (magnitude > (negative ? 2147483648ull : 2147483647ull))
+        return false;
+    value = int(negative ? -std::int64_t(magnitude) : std::int64_t(magnitude));
+    return true;
+}
+
+bool IsFileReadOnly(const QString& name) { return platform::isReadOnly(name); }
+
+bool LoadSettings(ISettingsFrame& frame) { return LoadSettings(frame, platform::programDir()); }
+
+bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
+{
+    TSettingsRecord& s = Settings();
+
+    // Where the settings file is: the working directory first, then beside the program.
+    if (platform::fileExists(s.IniFileName)) {
+        s.IniFileName = platform::fullPath(s.IniFileName);
+    } else if (platform::fileExists(programDir + kIniName)) {
+        s.IniFileName = programDir + kIniName;
+    } else {
+        const QString text = QStringLiteral("Die Ini-Datei \"") + s.IniFileName +
+                             QStringLiteral("\" konnte nicht gefunden werden.") + QLatin1Char('\r') +
+                             QStringLiteral("Trotzdem fortsetzen ?");
+        const platform::MsgResult answer = platform::MessageBoxService::current().show(
+            QStringLiteral("Fehler:"), text, platform::MsgIcon::Question, platform::MsgButtons::OkCancel);
+        if (answer != platform::MsgResult::Ok)
+            return false;
+    }
+
+    s.SavedOpenFiles.clear();
+    s.SavedOpenFilesExists = true;
+    if (!platform::fileExists(s.IniFileName))
+        return true;
+
+    const QString mainWindow = QStringLiteral("MainWindow");
+    s.SingleInstance = ReadBool(mainWindow, QStringLiteral("SingleInstance"), s.SingleInstance);
+    s.MainWindowWidth = ReadInteger(mainWindow, QStringLiteral("Width"), -1);
+    if (s.MainWindowWidth > 0)
+        frame.setFrameWidth(s.MainWindowWidth);
+    s.MainWindowHeight = ReadInteger(mainWindow, QStringLiteral("Height"), -1);
+    if (s.MainWindowHeight > 0)
+        frame.setFrameHeight(s.MainWindowHeight);
+    switch (ReadInteger(mainWindow, QStringLiteral("State"), -1)) {
+    case 2: s.MainWindowState = TWindowState::wsMaximized; break;
+    case 3: s.MainWindowState = TWindowState::wsMinimized; break;
+    default: s.MainWindowState = TWindowState::wsNormal; break;
+    }
+
+    if (ReadBool(QStringLiteral("Save"), QStringLiteral("AutoSaveOpenFiles"), s.AutoSaveOpenFiles))
+        ReadSectionValues(QStringLiteral("OpenFiles"), s.SavedOpenFiles);
+
+    QStringList tools;
+    ReadSectionValues(QStringLiteral("Tools"), tools);
+    for (const QString& line : tools) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        frame.AddTool(line.left(eq), line.mid(eq + 1));
+    }
+
+    const QString view = QStringLiteral("View");
+    s.ShowMarkbar = ReadBool(view, QStringLiteral("ShowMarkbar"), s.ShowMarkbar);
+    s.AutoUrlDetection = ReadBool(view, QStringLiteral("AutoUrlDetection"), s.AutoUrlDetection);
+    s.StartWithNewDoc = ReadBool(view, QStringLiteral("StartWithNewDoc"), s.StartWithNewDoc);
+    s.OpenAsReadOnlyIfIsReadOnly =
+        ReadBool(view, QStringLiteral("OpenAsReadOnlyIfIsReadOnly"), s.OpenAsReadOnlyIfIsReadOnly);
+
+    frame.setOpenDialogFilter(ReadString(QStringLiteral("Open"), QStringLiteral("Filter"), frame.openDialogFilter()));
+    frame.setSaveDialogFilter(ReadString(QStringLiteral("Save"), QStringLiteral("Filter"), frame.saveDialogFilter()));
+
+    s.AutoSaveSettings = ReadBool(QStringLiteral("Save"), QStringLiteral("AutoSaveSettings"), s.AutoSaveSettings);
+    s.AutoSaveOpenFiles = ReadBool(QStringLiteral("Save"), QStringLiteral("AutoSaveOpenFiles"), s.AutoSaveOpenFiles);
+    return true;
+}
+
+void SaveOnExit(ISettingsFrame& frame)
+{
+    const TSettingsRecord& s = Settings();
+    if (!s.AutoSaveSettings && !s.AutoSaveOpenFiles)
+        return;
+
+    if (s.AutoSaveSettings) {
+        const QString mainWindow = QStringLiteral("MainWindow");
+        const TWindowState state = frame.frameWindowState();
+        if (state == TWindowState::wsNormal) {
+            if (frame.frameWidth() != s.MainWindowWidth)
+                WriteInteger(mainWindow, QStringLiteral("Width"), frame.frameWidth());
+            if (frame.frameHeight() != s.MainWindowHeight)
+                WriteInteger(mainWindow, QStringLiteral("Height"), frame.frameHeight());
+        }
+        if (state != s.MainWindowState) {
+            const int stored = state == TWindowState::wsMaximized ? 2 : state == TWindowState::wsMinimized ? 3 : 1;
+            WriteInteger(mainWindow, QStringLiteral("State"), stored);
+        }
+    }
+
+    if (s.AutoSaveOpenFiles) {
+        const QString openFiles = QStringLiteral("OpenFiles");
+        EraseSection(openFiles);
+        const QStringList captions = frame.documentCaptions();
+        for (qsizetype i = 0; i < captions.size(); ++i)
+            if (platform::fileExists(captions[i]))
+                WriteString(openFiles, QString::number(i + 1), captions[i]);
+    }
+
+    if (s.AutoSaveSettings)
+        frame.saveToolbarLayout(s.IniFileName);
+}
+
+}  // namespace Globals

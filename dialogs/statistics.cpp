@@ -1,0 +1,119 @@
+#include "dialogs/statistics.h"
+
+#include "platform/filefacts.h"
+
+#include <QLocale>
+
+#include <bit>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+QString formatGrouped(qint64 value, const QString& separator)
+{
+    // The magnitude as unsigned, so that the most negative value has a text too.
+    const bool negative = value < 0;
+    const std::uint64_t magnitude = negative ? std::uint64_t(0) - std::uint64_t(value) : std::uint64_t(value);
+    const QString digits = QString::number(magnitude);
+    QString text;
+    text.reserve(digits.size() + (digits.size() / 3) * separator.size() + 1);
+    if (negative)
+        text += QLatin1Char('-');
+    const qsizetype head = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
+    text += QStringView(digits).left(head);
+    for (qsizetype i = head; i < digits.size(); i += 3) {
+        text += separator;
+        text += QStringView(digits).mid(i, 3);
+    }
+    return text;
+}
+
+QString FormatThousands(qint64 value)
+{
+    return formatGrouped(value, QStringLiteral("."));
+}
+
+QString formatWithLocaleSeparator(std::uint64_t value)
+{
+    // Grouping is applied even where the locale would omit it (the "C" locale does):
+    // the counters always show their groups.
+    const QString separator = QLocale().groupSeparator();
+    if (value > std::uint64_t(std::numeric_limits<qint64>::max()))
+        return QLocale().toString(qulonglong(value));
+    return formatGrouped(qint64(value), separator);
+}
+
+void TextCounter::addLine(QByteArrayView line)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(line.data());
+    const unsigned char* const end = p + line.size();
+    characters_ += std::uint64_t(line.size());
+    // A word starts at every non-blank whose predecessor is a blank; before the first
+    // character of the text the state is "outside a word", as after a blank.
+    std::uint64_t previousBlank = insideWord_ ? 0 : 1;
+    std::uint64_t words = 0;
+    std::uint64_t spaces = 0;
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi8(' ');
+    for (; end - p >= 64; p += 64) {
+        // One bit per byte of the block: set where the byte is a blank.
+        const auto maskOf = [&](int offset) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + offset));
+            return std::uint64_t(std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, blank))));
+        };
+        const std::uint64_t blanks = maskOf(0) | (maskOf(16) << 16) | (maskOf(32) << 32) | (maskOf(48) << 48);
+        const std::uint64_t blankBefore = (blanks << 1) | previousBlank;
+        spaces += std::uint64_t(std::popcount(blanks));
+        words += std::uint64_t(std::popcount(~blanks & blankBefore));
+        previousBlank = blanks >> 63;
+    }
+#endif
+    for (; p != end; ++p) {
+        const std::uint64_t isBlank = *p == ' ';
+        spaces += isBlank;
+        words += (isBlank ^ 1) & previousBlank;
+        previousBlank = isBlank;
+    }
+    insideWord_ = previousBlank == 0;
+    words_ += words;
+    spaces_ += spaces;
+}
+
+TextCounter countDocument(const IStatisticsDocument& document)
+{
+    TextCounter counter;
+    const qint64 lines = document.lineCount();
+    for (qint64 i = 0; i < lines; ++i)
+        counter.addLine(document.lineText(i));
+    return counter;
+}
+
+QString attributeWords(const platform::FileFacts& facts)
+{
+    QString words;
+    if (facts.hidden)
+        words += QStringLiteral("Versteckt ");
+    if (facts.readOnly)
+        words += QStringLiteral("Schreibgeschützt ");
+    if (facts.system)
+        words += QStringLiteral("Systemdatei ");
+    if (facts.archive)
+        words += QStringLiteral("Archivdatei ");
+    return words;
+}
+
+QString formatFileTime(const QDateTime& time)
+{
+    const QDateTime utc = time.toUTC();
+    const QDate date = utc.date();
+    const QTime clock = utc.time();
+    return QStringLiteral("%1.%2.%3 %4:%5:%6")
+        .arg(date.day())
+        .arg(date.month())
+        .arg(date.year())
+        .arg(clock.hour())
+        .arg(clock.minute())
+        .arg(clock.second());
+}

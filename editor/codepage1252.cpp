@@ -1,0 +1,61 @@
+#include "editor/codepage1252.h"
+
+#include <array>
+
+namespace editor {
+
+namespace {
+
+// 0x80..0x9F; everything else maps to the code point of the same number.
+constexpr char16_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
+};
+
+}  // namespace
+
+char16_t cp1252ToUnicode(unsigned char byte)
+{
+    if (byte >= 0x80 && byte < 0xA0)
+        return kHigh[byte - 0x80];
+    return char16_t(byte);
+}
+
+char unicodeToCp1252(char32_t ch)
+{
+    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF))
+        return char(ch);
+    for (int i = 0; i < 32; ++i) {
+        if (kHigh[i] == ch)
+            return char(0x80 + i);
+    }
+    return '?';
+}
+
+QString decode1252(QByteArrayView bytes)
+{
+    QString out(bytes.size(), Qt::Uninitialized);
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        dst[i] = cp1252ToUnicode(static_cast<unsigned char>(bytes[i]));
+    return out;
+}
+
+QByteArray encode1252(QStringView text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t ch = text[i].unicode();
+        if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ch = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        out.append(unicodeToCp1252(ch));
+    }
+    return out;
+}
+
+}  // namespace editor

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <deque>
+
+namespace editor {
+
+// How an edit came about; consecutive edits of the same typing kind merge into one step.
+enum class EditOrigin { Typing, Backspace, DeleteForward, Command };
+
+// One undoable step: at pos, the text removed was replaced by the text inserted.
+// Break kinds are kept so that undoing restores the breaks as they were.
+struct EditStep {
+    int pos = 0;
+    QByteArray removed;
+    QByteArray removedKinds;
+    QByteArray inserted;
+    QByteArray insertedKinds;
+    int anchorBefore = 0;
+    int caretBefore = 0;
+    EditOrigin origin = EditOrigin::Command;
+};
+
+// The undo and redo stacks with a limit on the number of undo steps.
+class UndoHistory {
+public:
+    static constexpr int kDefaultLimit = 100;  // when no limit was ever set
+
+    int limit() const { return limit_; }
+    void setLimit(int limit);
+
+    // Records a step; typing, backspacing and deleting forward merge with the step
+    // before when it is of the same kind, adjoins it and no seal came in between.
+    void record(EditStep step);
+    void seal() { sealed_ = true; }
+    void clear();
+
+    bool canUndo() const { return !undo_.empty(); }
+    bool canRedo() const { return !redo_.empty(); }
+    int undoCount() const { return int(undo_.size()); }
+    int redoCount() const { return int(redo_.size()); }
+
+    // Take the step to undo (it moves to the redo stack) or to redo (back to undo).
+    const EditStep& popUndo();
+    const EditStep& popRedo();
+
+private:
+    bool merge(const EditStep& step);
+    void trim();
+
+    std::deque<EditStep> undo_;
+    std::deque<EditStep> redo_;
+    int limit_ = kDefaultLimit;
+    bool sealed_ = true;
+};
+
+}  // namespace editor

@@ -1,0 +1,137 @@
+#include "dialogs/statistics.h"
+#include "platform/filefacts.h"
+
+#include <QLocale>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Lines : IStatisticsDocument {
+    QList<QByteArray> lines;
+    explicit Lines(QList<QByteArray> l) : lines(std::move(l)) {}
+    QString caption() const override { return QStringLiteral("<Unbenannt>"); }
+    qint64 lineCount() const override { return lines.size(); }
+    QByteArray lineText(qint64 i) const override { return lines.at(i); }
+};
+
+struct Counts {
+    std::uint64_t words, spaces, characters;
+    bool operator==(const Counts&) const = default;
+};
+
+Counts count(QList<QByteArray> lines)
+{
+    const TextCounter c = countDocument(Lines(std::move(lines)));
+    return {c.words(), c.spaces(), c.characters()};
+}
+
+}  // namespace
+
+TEST(Statistics, CountingExamples)
+{
+    EXPECT_EQ(count({}), (Counts{0, 0, 0}));
+    EXPECT_EQ(count({"abc"}), (Counts{1, 0, 3}));
+    // A line break does not end a word; a blank at the end of the line does.
+    EXPECT_EQ(count({"abc", "def"}), (Counts{1, 0, 6}));
+    EXPECT_EQ(count({"abc ", "def"}), (Counts{2, 1, 7}));
+    EXPECT_EQ(count({"a  b"}), (Counts{2, 2, 4}));
+    EXPECT_EQ(count({"   "}), (Counts{0, 3, 3}));
+    EXPECT_EQ(count({"a\tb"}), (Counts{1, 0, 3}));
+    // Empty lines change nothing, not even the word state.
+    EXPECT_EQ(count({"ab", "", "", "cd"}), (Counts{1, 0, 4}));
+    EXPECT_EQ(count({" x", "", " y z "}), (Counts{3, 4, 7}));
+    // Bytes above 127 (Windows-1252 letters) are word characters.
+    EXPECT_EQ(count({"\xe4\xf6\xfc \xdf"}), (Counts{2, 1, 5}));
+}
+
+TEST(Statistics, LongLinesCountLikeTheCharacterByCharacterRule)
+{
+    // Lines of every length around the 64-byte blocks, blanks at block edges, words that
+    // run across block and line boundaries.
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    QList<QByteArray> lines;
+    for (int length : {0, 1, 63, 64, 65, 127, 128, 129, 200, 640, 1000}) {
+        for (int variant = 0; variant < 4; ++variant) {
+            QByteArray line(length, 'x');
+            for (char& c : line) {
+                const std::uint32_t r = next() >> 24;
+                c = r < 80 ? ' ' : r < 90 ? '\t' : char('a' + r % 26);
+            }
+            if (variant == 1 && length > 0)
+                line[length - 1] = ' ';
+            if (variant == 2 && length > 64)
+                line[63] = ' ', line[64] = 'y';
+            lines.append(line);
+        }
+    }
+    std::uint64_t words = 0, spaces = 0, characters = 0;
+    bool inside = false;
+    for (const QByteArray& line : lines) {
+        characters += std::uint64_t(line.size());
+        for (char c : line) {
+            if (c == ' ') {
+                ++spaces;
+                inside = false;
+            } else if (!inside) {
+                ++words;
+                inside = true;
+            }
+        }
+    }
+    EXPECT_EQ(count(lines), (Counts{words, spaces, characters}));
+    EXPECT_EQ(count({QByteArray(64, ' '), QByteArray(64, 'a'), QByteArray(64, 'b')}), (Counts{1, 64, 192}));
+    EXPECT_EQ(count({QByteArray(128, 'a') + ' ', QByteArray(130, 'b')}), (Counts{2, 1, 259}));
+}
+
+TEST(Statistics, FormatThousands)
+{
+    EXPECT_EQ(FormatThousands(0), "0");
+    EXPECT_EQ(FormatThousands(7), "7");
+    EXPECT_EQ(FormatThousands(999), "999");
+    EXPECT_EQ(FormatThousands(1000), "1.000");
+    EXPECT_EQ(FormatThousands(12345), "12.345");
+    EXPECT_EQ(FormatThousands(100000), "100.000");
+    EXPECT_EQ(FormatThousands(1234567), "1.234.567");
+    // Sizes of 2 GiB and more stay positive.
+    EXPECT_EQ(FormatThousands(2147483648LL), "2.147.483.648");
+    EXPECT_EQ(FormatThousands(5000000000LL), "5.000.000.000");
+    EXPECT_EQ(FormatThousands(-1000), "-1.000");
+    EXPECT_EQ(FormatThousands(-999), "-999");
+    EXPECT_EQ(FormatThousands(std::numeric_limits<qint64>::min()), "-9.223.372.036.854.775.808");
+}
+
+TEST(Statistics, CountersUseTheUsersThousandsSeparator)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(formatWithLocaleSeparator(12345), "12,345");
+    EXPECT_EQ(formatWithLocaleSeparator(0), "0");
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(formatWithLocaleSeparator(1234567), "1.234.567");
+    QLocale::setDefault(QLocale::c());  // groups even where the locale omits them
+    EXPECT_EQ(formatWithLocaleSeparator(1234), "1,234");
+    QLocale::setDefault(previous);
+}
+
+TEST(Statistics, AttributeWordsInFixedOrder)
+{
+    platform::FileFacts facts;
+    EXPECT_EQ(attributeWords(facts), "");
+    facts.readOnly = true;
+    facts.hidden = true;
+    EXPECT_EQ(attributeWords(facts), "Versteckt Schreibgeschützt ");
+    facts.system = true;
+    facts.archive = true;
+    EXPECT_EQ(attributeWords(facts), "Versteckt Schreibgeschützt Systemdatei Archivdatei ");
+}
+
+TEST(Statistics, FileTimeInUtcFieldsWithoutLeadingZeros)
+{
+    EXPECT_EQ(formatFileTime(QDateTime(QDate(1999, 7, 1), QTime(9, 5, 7), Qt::UTC)), "1.7.1999 9:5:7");
+    // The same instant given in another zone still shows its UTC fields.
+    const QDateTime berlin(QDate(1999, 7, 1), QTime(11, 5, 7), QTimeZone("Europe/Berlin"));
+    EXPECT_EQ(formatFileTime(berlin), "1.7.1999 9:5:7");
+    EXPECT_EQ(formatFileTime(QDateTime(QDate(2024, 12, 31), QTime(23, 59, 0), Qt::UTC)), "31.12.2024 23:59:0");
+}

@@ -1,0 +1,78 @@
+#include "app/commandline.h"
+#include "tests/support/tempdir.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs in a temporary working directory and restores the old one.
+class CommandLineTest : public ::testing::Test {
+protected:
+    TestDir work;
+    QString previousDir = QDir::currentPath();
+    QString root;  // the working directory as the program sees it
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir::setCurrent(work.path()));
+        root = QDir::currentPath();
+    }
+    void TearDown() override { QDir::setCurrent(previousDir); }
+};
+
+}  // namespace
+
+TEST_F(CommandLineTest, SplitNameWithBlanksIsJoinedAgain)
+{
+    work.write("Eigene Dateien/Brief 1.txt", "Brief");
+    const QStringList params = {root + "/Eigene", "Dateien/Brief", "1.txt"};
+    EXPECT_EQ(CommandLine::FilesToOpen(params), QStringList({root + "/Eigene Dateien/Brief 1.txt"}));
+
+    // With a 1.txt in the working directory that one is opened, and the pending prefix is dropped.
+    work.write("1.txt", "eins");
+    EXPECT_EQ(CommandLine::FilesToOpen(params), QStringList({root + "/1.txt"}));
+}
+
+TEST_F(CommandLineTest, RelativeNamesBecomeFullPaths)
+{
+    work.write("a.txt", "a");
+    work.write("sub/b.txt", "b");
+    EXPECT_EQ(CommandLine::FilesToOpen({"a.txt", "./sub/../sub/b.txt", "a.txt"}),
+              QStringList({root + "/a.txt", root + "/sub/b.txt", root + "/a.txt"}));
+}
+
+TEST_F(CommandLineTest, JoinsWithNoneOneOrTwoBlanks)
+{
+    work.write("ab.txt", "");
+    work.write("c d.txt", "");
+    work.write("e  f.txt", "");
+    work.write("g h i.txt", "");
+    EXPECT_EQ(CommandLine::FilesToOpen({"a", "b.txt", "c", "d.txt", "e", "f.txt", "g", "h", "i.txt"}),
+              QStringList({root + "/ab.txt", root + "/c d.txt", root + "/e  f.txt", root + "/g h i.txt"}));
+}
+
+TEST_F(CommandLineTest, WordsNamingNoFileAreDropped)
+{
+    work.write("x y.txt", "");
+    QDir(work.path()).mkdir("ordner");
+    // A folder is no file; a prefix is trimmed of blanks and control characters before it
+    // is joined again; leftovers vanish without a message.
+    EXPECT_EQ(CommandLine::FilesToOpen({"\t x", "y.txt", "ordner", "fehlt", "auch.txt"}),
+              QStringList({root + "/x y.txt"}));
+    EXPECT_TRUE(CommandLine::FilesToOpen({"ordner"}).isEmpty());
+    // A word that names nothing stays pending and spoils the following split name.
+    EXPECT_TRUE(CommandLine::FilesToOpen({"fehlt", "x", "y.txt"}).isEmpty());
+    EXPECT_TRUE(CommandLine::FilesToOpen({}).isEmpty());
+}
+
+TEST(CommandLineJoin, AsksForTheNamesInRuleOrder)
+{
+    QStringList asked;
+    const auto exists = [&asked](const QString& name) {
+        asked.append(name);
+        return name == "p  q";
+    };
+    EXPECT_EQ(CommandLine::JoinParameters({"p", "q"}, exists), QStringList({"p  q"}));
+    EXPECT_EQ(asked, QStringList({"p", "p", " p", "  p", "q", "pq", "p q", "p  q"}));
+}
