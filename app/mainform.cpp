@@ -322,17 +322,13 @@ bool TMainForm::OnCreate()
         platform::CursorService::current().setNormal();
         return false;
     }
-    if (Globals::Settings().SingleInstance && CheckSingleInstance()) {
-        platform::CursorService::current().setNormal();
-        return false;
+    if (Globals::Settings().SingleInstance) {
+        SetRaiseHandler([this] { RestoreAndRaise(this); });
+        if (CheckSingleInstance()) {
+            platform::CursorService::current().setNormal();
+            return false;
+        }
     }
-    if (Globals::Settings().SingleInstance)
-        SetRaiseHandler([this] {
-            if (isMinimized())
-                showNormal();
-            raise();
-            activateWindow();
-        });
     platform::runGuarded([this] { toolbars_->loadLayout(Globals::Settings().IniFileName); });
     MainMenu_Optionen_ToolbarDateiEinblenden->setChecked(toolbars_->isToolbarVisible(QStringLiteral("Toolbar_Datei")));
     MainMenu_Optionen_ToolbarBearbeitenEinblenden->setChecked(
@@ -383,7 +379,7 @@ void TMainForm::OnActivate()
                     OpenDocument(platform::fullPath(name));
             }
         }
-        for (const QString& name : JoinCommandLine(commandLine_, platform::fileExists))
+        for (const QString& name : CommandLine::FilesToOpen(commandLine_))
             OpenDocument(name);
         if (settings.StartWithNewDoc && documentCount() == 0)
             MainMenu_Datei_Neu_OnClick();
