@@ -5,9 +5,30 @@
 
 namespace {
 
-const std::array<const char*, 12> kDefaultNames = {
+constexpr std::array<std::string_view, 12> kDefaultNames = {
     "e-mail", "http", "file", "mailto", "ftp", "https", "gopher", "nntp", "prospero", "telnet", "news", "wais",
 };
+
+// Character classes of the 8-bit text, one table lookup each.
+enum : unsigned char { kLink = 1, kSpace = 2, kWord = 4 };
+
+constexpr std::array<unsigned char, 256> makeClasses()
+{
+    std::array<unsigned char, 256> classes{};
+    for (int c = 0; c < 256; ++c) {
+        unsigned char bits = 0;
+        if (IsLinkChar(static_cast<unsigned char>(c)))
+            bits |= kLink;
+        if (c <= 0x20 || c == 0x7F || c == 0xA0)  // blanks, control characters, no-break space
+            bits |= kSpace;
+        const bool alnum = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (alnum || (c >= 0xC0 && c != 0xD7 && c != 0xF7))  // with the accented letters
+            bits |= kWord;
+        classes[std::size_t(c)] = bits;
+    }
+    return classes;
+}
+constexpr std::array<unsigned char, 256> kClasses = makeClasses();
 
 inline unsigned char at(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
 
@@ -18,15 +39,9 @@ inline bool isAsciiAlnum(unsigned char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// Letters of the 8-bit character set above ASCII (accented letters), without the
-// multiplication and division signs.
-inline bool isHighLetter(unsigned char c) { return c >= 0xC0 && c != 0xD7 && c != 0xF7; }
-
-inline bool isWordChar(unsigned char c) { return isAsciiAlnum(c) || isHighLetter(c); }
-
-// White space ends a link of the built-in detector: blanks, control characters and the
-// no-break space.
-inline bool isSpace(unsigned char c) { return c <= 0x20 || c == 0x7F || c == 0xA0; }
+inline bool isWordChar(unsigned char c) { return kClasses[c] & kWord; }
+inline bool isSpace(unsigned char c) { return kClasses[c] & kSpace; }
+inline bool isLink(unsigned char c) { return kClasses[c] & kLink; }
 
 bool startsWithNoCase(std::string_view s, std::size_t pos, std::string_view prefix)
 {
@@ -103,10 +118,10 @@ bool mailAround(std::string_view s, std::size_t atPos, std::size_t floor, std::s
     return true;
 }
 
-const TURLCollection& defaultCollection()
+std::string upperPrefixOf(const QString& name)
 {
-    static const TURLCollection urls;
-    return urls;
+    // Characters outside Latin-1 become "?", which no link word holds.
+    return name.toUpper().toLatin1().toStdString() + ':';
 }
 
 }  // namespace
@@ -114,8 +129,16 @@ const TURLCollection& defaultCollection()
 TURLCollection::TURLCollection()
 {
     items_.reserve(kDefaultNames.size());
-    for (const char* name : kDefaultNames)
-        items_.push_back(TURLType{QString::fromLatin1(name)});
+    for (const std::string_view name : kDefaultNames) {
+        items_.push_back(TURLType{QString::fromLatin1(name.data(), qsizetype(name.size()))});
+        prefixes_.push_back(upperPrefixOf(items_.back().Name));
+    }
+}
+
+void TURLCollection::Clear()
+{
+    items_.clear();
+    prefixes_.clear();
 }
 
 void TURLCollection::AddURLType(const QString& name, TColor color, bool underline, int cursor)
@@ -129,6 +152,7 @@ void TURLCollection::AddURLType(const QString& name, TColor color, bool underlin
         }
     }
     items_.push_back(TURLType{name, color, cursor, underline});
+    prefixes_.push_back(upperPrefixOf(name));
 }
 
 void TURLCollection::Assign(const TURLCollection& other)
@@ -149,10 +173,39 @@ bool TURLCollection::operator==(const TURLCollection& other) const
                       });
 }
 
+namespace {
+
+// The scheme entry of a link found by the built-in detector, as SchemeEntryFor gives it
+// for the default entries (whose names are lower-case ASCII).
+int defaultEntryOf(std::string_view link)
+{
+    const std::size_t colon = link.find(':');
+    if (colon != std::string_view::npos && colon >= 1) {
+        for (std::size_t k = 1; k < kDefaultNames.size(); ++k) {
+            const std::string_view name = kDefaultNames[k];
+            if (name.size() == colon && startsWithNoCase(link, 0, name))
+                return int(k);
+        }
+        return int(kDefaultNames.size()) - 1;
+    }
+    const std::size_t atPos = link.find('@');
+    return atPos != std::string_view::npos && atPos >= 1 ? 0 : -1;
+}
+
+// Could a scheme of the default entries or "www." start with this byte?
+inline bool mayStartLink(unsigned char c)
+{
+    switch (c | 0x20) {
+    case 'f': case 'g': case 'h': case 'm': case 'n': case 'p': case 't': case 'w': return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
 std::vector<LinkMark> FindDefaultLinks(std::string_view line)
 {
     std::vector<LinkMark> marks;
-    const TURLCollection& urls = defaultCollection();
     const std::size_t n = line.size();
     std::size_t pos = 0;
     while (pos < n) {
@@ -170,10 +223,10 @@ std::vector<LinkMark> FindDefaultLinks(std::string_view line)
             const unsigned char c = at(line, i);
             const bool boundary = i == runStart || !isWordChar(at(line, i - 1));
             std::size_t linkEnd = 0;
-            if (boundary && isAsciiAlnum(c)) {
+            if (boundary && mayStartLink(c)) {
                 std::size_t prefix = 0;
                 for (std::size_t k = 1; k < kDefaultNames.size() && prefix == 0; ++k) {
-                    const std::string_view nameView(kDefaultNames[k]);
+                    const std::string_view nameView = kDefaultNames[k];
                     if (startsWithNoCase(line, i, nameView) && i + nameView.size() < runEnd &&
                         at(line, i + nameView.size()) == ':')
                         prefix = nameView.size() + 1;
@@ -187,8 +240,7 @@ std::vector<LinkMark> FindDefaultLinks(std::string_view line)
                 }
             }
             if (linkEnd != 0) {
-                const QByteArray text(line.data() + i, qsizetype(linkEnd - i));
-                marks.push_back({int(i), int(linkEnd - i), SchemeEntryFor(text, urls)});
+                marks.push_back({int(i), int(linkEnd - i), defaultEntryOf(line.substr(i, linkEnd - i))});
                 i = floor = linkEnd;
                 continue;
             }
@@ -209,28 +261,25 @@ std::vector<LinkMark> FindDefaultLinks(std::string_view line)
 std::vector<LinkMark> FindExtendedLinks(std::string_view line, const TURLCollection& urls)
 {
     std::vector<LinkMark> marks;
-    // The scheme prefixes in upper case with their colon, entries 1 .. Count-1.
-    std::vector<QByteArray> prefixes;
-    for (int k = 1; k < urls.Count(); ++k)
-        prefixes.push_back(urls[k].Name.toUpper().toLatin1() + ':');
 
     const std::size_t n = line.size();
     std::size_t i = 0;
     while (i < n) {
-        while (i < n && !IsLinkChar(at(line, i)))
+        while (i < n && !isLink(at(line, i)))
             ++i;
         if (i >= n)
             break;
         std::size_t end = i + 1;
-        while (end < n && IsLinkChar(at(line, end)))
+        while (end < n && isLink(at(line, end)))
             ++end;
         const std::size_t len = end - i;
 
         int entry = -1;
-        for (std::size_t k = 0; k < prefixes.size() && entry < 0; ++k) {
-            const QByteArray& p = prefixes[k];
-            if (len > std::size_t(p.size()) && startsWithNoCase(line, i, std::string_view(p.constData(), std::size_t(p.size()))))
-                entry = int(k) + 1;
+        const char first = asciiUpper(at(line, i));
+        for (int k = 1; k < urls.Count() && entry < 0; ++k) {
+            const std::string& p = urls.UpperPrefix(k);
+            if (len > p.size() && p[0] == first && startsWithNoCase(line, i, p))
+                entry = k;
         }
         if (entry < 0 && urls.Count() > 0) {
             const std::string_view word = line.substr(i, len);

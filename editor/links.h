@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -46,12 +47,17 @@ public:
     void AddURLType(const QString& name, TColor color, bool underline, int cursor);
     // Clears this collection and adds each entry of the other in its order.
     void Assign(const TURLCollection& other);
-    void Clear() { items_.clear(); }
+    void Clear();
 
     bool operator==(const TURLCollection& other) const;
 
+    // The upper-cased scheme prefix with its colon ("HTTP:") of each entry, kept in step
+    // with the entries for the word scan.
+    const std::string& UpperPrefix(int index) const { return prefixes_[std::size_t(index)]; }
+
 private:
     std::vector<TURLType> items_;
+    std::vector<std::string> prefixes_;
 };
 
 // A link found in one line: start column and length in bytes of the 8-bit text, and the

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Starting external programs, documents and URLs for the tools menu and the link opening,
+// with the shell's numbered results and their German messages.
+
+namespace Globals {
+
+// The shell's results: a value above 32 is success; 2 file not found, 3 folder not found,
+// 5 access denied, 8 out of memory, 0 out of memory or resources, 11 not an executable
+// format, 31 no application for the type; a negative value is an unknown failure.
+constexpr int ExecuteOk = 42;
+constexpr int ExecuteUnknownError = -1;
+
+// The message for a result of 32 or less, as the box "Fehler: Ausführung fehlgeschlagen..."
+// shows it.
+QString ExecuteErrorText(int result);
+
+// Starts the command with exactly these arguments and shows nothing. The command is split
+// at its last "/": the folder part is the working folder (empty: the current one) and the
+// rest, blanks and all, the file name, looked up in that folder or, without a folder, in
+// PATH. An executable file starts detached, never through a shell; any other file, a
+// folder, a URL ("scheme:..."), a "www." name or a mail address opens with the desktop's
+// default application. A command that is an existing file followed by a blank and
+// arguments gives 2 (file not found), even when an argument holds a "/". Returns the
+// shell's result.
+int StartProgram(const QString& command, const QStringList& arguments);
+
+// StartProgram with a failure shown in the box "Fehler: Ausführung fehlgeschlagen...".
+void ExecuteProgramWithArguments(const QString& command, const QStringList& arguments);
+
+// The tools' and links' start: the parameter string is split into words as a shell would
+// split them (quotes group words), but no shell ever runs.
+void ExecuteProgram(const QString& command, const QString& parameters);
+
+}  // namespace Globals

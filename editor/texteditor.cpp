@@ -1,0 +1,1463 @@
+#include "editor/texteditor.h"
+
+#include "editor/codepage1252.h"
+#include "editor/textprinting.h"
+#include "platform/atomicfile.h"
+#include "platform/errors.h"
+#include "platform/printer.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QTextDocumentFragment>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <string_view>
+
+using editor::EditOrigin;
+using editor::TextBuffer;
+using editor::TextChange;
+
+namespace {
+
+constexpr int kSelectionBarWidth = 12;
+constexpr int kTextPadding = 2;
+
+bool isWordByte(unsigned char c)
+{
+    if (c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
+        return true;
+    return QChar(editor::cp1252ToUnicode(c)).isLetterOrNumber();
+}
+
+bool isShownAsBox(unsigned char c)
+{
+    return (c < 0x20 && c != '\t') || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+
+Qt::CursorShape cursorShapeFor(int cursor)
+{
+    switch (cursor) {
+    case -1: return Qt::BlankCursor;
+    case -3: return Qt::CrossCursor;
+    case -4: return Qt::IBeamCursor;
+    case -6: return Qt::SizeBDiagCursor;
+    case -7: return Qt::SizeVerCursor;
+    case -8: return Qt::SizeFDiagCursor;
+    case -9: return Qt::SizeHorCursor;
+    case -10: return Qt::UpArrowCursor;
+    case -11: return Qt::WaitCursor;
+    case -12: return Qt::DragMoveCursor;
+    case -13: case -18: return Qt::ForbiddenCursor;
+    case -14: return Qt::SplitHCursor;
+    case -15: return Qt::SplitVCursor;
+    case -16: return Qt::DragCopyCursor;
+    case -17: return Qt::WaitCursor;
+    case -19: return Qt::BusyCursor;
+    case -20: return Qt::WhatsThisCursor;
+    case -21: return Qt::PointingHandCursor;
+    case -22: return Qt::SizeAllCursor;
+    default: return Qt::ArrowCursor;
+    }
+}
+
+QColor colorFromTColor(TColor color)
+{
+    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+}
+
+// Writes through an AtomicFileWriter, so that the stream routines can save into it.
+class AtomicWriterDevice : public QIODevice {
+public:
+    explicit AtomicWriterDevice(platform::AtomicFileWriter& writer) : writer_(writer) {}
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override { return writer_.write(data, size) ? size : -1; }
+
+private:
+    platform::AtomicFileWriter& writer_;
+};
+
+const QString kLoadFailed = QStringLiteral("Das Laden des Streams ist mißlungen");
+const QString kSaveFailed = QStringLiteral("Das Speichern des Streams ist mißlungen");
+
+}  // namespace
+
+// ---- Conversion ----
+
+qint64 TConversion::ReadBlock(QIODevice& stream, char* buffer, qint64 size) { return stream.read(buffer, size); }
+
+qint64 TConversion::WriteBlock(QIODevice& stream, const char* buffer, qint64 size) { return stream.write(buffer, size); }
+
+const std::vector<TConversionFormat>& ConverterFormats()
+{
+    static const std::vector<TConversionFormat> formats{
+        {QStringLiteral("txt"), [] { return std::make_unique<TConversion>(); }},
+        {QStringLiteral("rtf"), [] { return std::make_unique<TConversion>(); }},
+    };
+    return formats;
+}
+
+// ---- Lines ----
+
+int TTextEditorLines::LineCount() const
+{
+    const int n = editor_.displayLineCount();
+    const int last = n - 1;
+    return editor_.displayLineEnd(last) == editor_.displayLineStart(last) ? n - 1 : n;
+}
+
+QByteArray TTextEditorLines::LineText(int i) const
+{
+    if (i < 0 || i >= editor_.displayLineCount())
+        return {};
+    const int start = editor_.displayLineStart(i);
+    return editor_.doc_.buffer().text(start, editor_.displayLineEnd(i) - start);
+}
+
+QByteArray TTextEditorLines::Text() const { return editor_.doc_.buffer().text(); }
+
+int TTextEditorLines::TextLength() const { return editor_.doc_.length(); }
+
+void TTextEditorLines::InsertLine(int i, const QByteArray& s)
+{
+    if (i < 0)
+        return;
+    const int lines = editor_.displayLineCount();
+    int p = i < lines ? editor_.displayLineStart(i) : -1;
+    QByteArray t;
+    if (p >= 0) {
+        t = s + TextBuffer::kBreak;
+    } else {
+        const int before = i - 1;
+        if (before >= lines)
+            return;
+        p = editor_.displayLineStart(before);
+        const int n = editor_.displayLineEnd(before) - p;
+        if (n == 0)
+            return;
+        p += n;
+        t = TextBuffer::kBreak + s;
+    }
+    const int oldAnchor = editor_.doc_.anchor();
+    const int oldCaret = editor_.doc_.caret();
+    TextChange change;
+    try {
+        change = editor_.doc_.replace(p, 0, t, EditOrigin::Command, false);
+    } catch (const std::length_error&) {
+        throw platform::OutOfResourcesError(QStringLiteral("Fehler bei Einfügen von RichEdit-Zeile"));
+    }
+    editor_.applyChange(change, oldAnchor, oldCaret);
+    if (editor_.SelectionStart() != p + t.size())
+        throw platform::OutOfResourcesError(QStringLiteral("Fehler bei Einfügen von RichEdit-Zeile"));
+}
+
+void TTextEditorLines::makeConverterFor(const QString& fileName)
+{
+    const QString name = fileName.mid(fileName.lastIndexOf(QLatin1Char('/')) + 1);
+    const int dot = int(name.lastIndexOf(QLatin1Char('.')));
+    const QString extension = dot >= 0 ? name.mid(dot + 1).toLower() : QString();
+    const auto& formats = ConverterFormats();
+    auto it = std::find_if(formats.begin(), formats.end(),
+                           [&](const TConversionFormat& f) { return f.Extension == extension; });
+    activeConverter_ = (it != formats.end() ? *it : formats.front()).ConversionClass();
+}
+
+void TTextEditorLines::LoadTextFile(const QString& fileName)
+{
+    makeConverterFor(fileName);
+    try {
+        QFile file(fileName);
+        if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly))
+            throw platform::FileOpenError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(fileName));
+        LoadTextStream(file);
+    } catch (...) {
+        activeConverter_.reset();
+        throw;
+    }
+}
+
+void TTextEditorLines::LoadTextStream(QIODevice& stream)
+{
+    std::unique_ptr<TConversion> temporary;
+    TConversion* converter = activeConverter_.get();
+    if (!converter) {
+        temporary = std::make_unique<TConversion>();
+        converter = temporary.get();
+    }
+    try {
+        const qint64 size = stream.isSequential() ? 0 : stream.size();
+        TextBuffer buffer;
+        buffer.beginLoad(stream.isSequential() ? 0 : size - stream.pos());
+        QByteArray block(1 << 20, Qt::Uninitialized);
+        for (;;) {
+            emit editor_.OnLoadProgress(stream.pos(), size);
+            const qint64 n = converter->ReadBlock(stream, block.data(), block.size());
+            if (n < 0)
+                throw platform::OutOfResourcesError(kLoadFailed);
+            if (n == 0)
+                break;
+            buffer.appendRaw(block.constData(), n);
+        }
+        buffer.finishLoad();
+        editor_.loadBuffer(std::move(buffer));
+    } catch (const std::length_error&) {
+        throw platform::OutOfResourcesError(kLoadFailed);
+    } catch (const std::bad_alloc&) {
+        throw platform::OutOfResourcesError(kLoadFailed);
+    }
+}
+
+void TTextEditorLines::SaveTextFile(const QString& fileName)
+{
+    makeConverterFor(fileName);
+    try {
+        platform::AtomicFileWriter writer(fileName);
+        if (!writer.open())
+            throw platform::FileCreateError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(fileName));
+        AtomicWriterDevice device(writer);
+        device.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        SaveTextStream(device);
+        if (!writer.commit())
+            throw platform::OutOfResourcesError(kSaveFailed);
+    } catch (...) {
+        activeConverter_.reset();
+        throw;
+    }
+}
+
+void TTextEditorLines::SaveTextStream(QIODevice& stream)
+{
+    std::unique_ptr<TConversion> temporary;
+    TConversion* converter = activeConverter_.get();
+    if (!converter) {
+        temporary = std::make_unique<TConversion>();
+        converter = temporary.get();
+    }
+    const bool ok = editor_.doc_.buffer().write([&](const char* data, qint64 size) {
+        if (converter->WriteBlock(stream, data, size) != size)
+            return false;
+        emit editor_.OnSaveProgress(stream.pos(), stream.isSequential() ? stream.pos() : stream.size());
+        return true;
+    });
+    if (!ok)
+        throw platform::OutOfResourcesError(kSaveFailed);
+}
+
+// ---- The editor ----
+
+TCustomTextEditor::TCustomTextEditor(QWidget* parent) : QAbstractScrollArea(parent), lines_(*this)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setFocusProxy(this);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setMouseTracking(true);
+    viewport()->setCursor(Qt::IBeamCursor);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(12);
+    font.setKerning(false);
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(font);
+    updateMetrics();
+
+    connect(&blinkTimer_, &QTimer::timeout, this, [this] {
+        caretVisible_ = !caretVisible_;
+        viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
+    });
+    updateScrollBars();
+}
+
+TCustomTextEditor::~TCustomTextEditor() = default;
+
+// ---- Display lines ----
+
+int TCustomTextEditor::displayLineCount() const
+{
+    return wordWrap_ ? int(wrapStarts_.size()) : doc_.buffer().lineCount();
+}
+
+int TCustomTextEditor::displayLineStart(int line) const
+{
+    if (!wordWrap_)
+        return doc_.buffer().lineStart(line);
+    return wrapStarts_[size_t(std::clamp(line, 0, int(wrapStarts_.size()) - 1))];
+}
+
+int TCustomTextEditor::displayLineEnd(int line) const
+{
+    const TextBuffer& b = doc_.buffer();
+    if (!wordWrap_)
+        return b.lineEnd(line);
+    if (line + 1 < int(wrapStarts_.size())) {
+        const int next = wrapStarts_[size_t(line + 1)];
+        return next > 0 && b.at(next - 1) == TextBuffer::kBreak ? next - 1 : next;
+    }
+    return b.length();
+}
+
+bool TCustomTextEditor::endsWithBreak(int line) const
+{
+    const int end = displayLineEnd(line);
+    return end < doc_.length() && doc_.buffer().at(end) == TextBuffer::kBreak;
+}
+
+int TCustomTextEditor::displayLineOf(int pos) const
+{
+    if (!wordWrap_)
+        return doc_.buffer().lineOf(pos);
+    auto it = std::upper_bound(wrapStarts_.begin(), wrapStarts_.end(), pos);
+    return std::max(0, int(it - wrapStarts_.begin()) - 1);
+}
+
+// ---- Layout ----
+
+void TCustomTextEditor::updateMetrics()
+{
+    const QFontMetricsF fm(font());
+    averageWidth_ = std::max<qreal>(1, fm.horizontalAdvance(QLatin1Char('x')));
+    for (int c = 0; c < 256; ++c) {
+        const auto byte = static_cast<unsigned char>(c);
+        widths_[c] = isShownAsBox(byte) ? averageWidth_ : fm.horizontalAdvance(QChar(editor::cp1252ToUnicode(byte)));
+    }
+    tabWidth_ = std::max<qreal>(1, 8 * fm.horizontalAdvance(QLatin1Char(' ')));
+    lineHeight_ = std::max(1, int(std::ceil(fm.height())));
+    ascent_ = int(std::ceil(fm.ascent()));
+    if (wordWrap_)
+        rewrapAll();
+    updateScrollBars();
+    viewport()->update();
+}
+
+qreal TCustomTextEditor::advance(unsigned char c, qreal x) const
+{
+    if (c == '\t')
+        return (std::floor(x / tabWidth_ + 1e-6) + 1) * tabWidth_;
+    return x + widths_[c];
+}
+
+qreal TCustomTextEditor::xOf(int pos) const
+{
+    const TextBuffer& b = doc_.buffer();
+    const int start = displayLineStart(displayLineOf(pos));
+    qreal x = 0;
+    for (int p = start; p < pos; ++p)
+        x = advance(static_cast<unsigned char>(b.at(p)), x);
+    return x;
+}
+
+int TCustomTextEditor::posAt(int line, qreal x) const
+{
+    const TextBuffer& b = doc_.buffer();
+    const int start = displayLineStart(line);
+    int end = displayLineEnd(line);
+    // The end of a wrapped piece is the start of the next one; stay before it.
+    if (wordWrap_ && end > start && !endsWithBreak(line) && line + 1 < displayLineCount())
+        --end;
+    qreal cur = 0;
+    for (int p = start; p < end; ++p) {
+        const qreal next = advance(static_cast<unsigned char>(b.at(p)), cur);
+        if (x < (cur + next) / 2)
+            return p;
+        cur = next;
+    }
+    return end;
+}
+
+qreal TCustomTextEditor::textLeft() const
+{
+    return (showSelectionBar_ ? kSelectionBarWidth : 0) + kTextPadding - horizontalScrollBar()->value();
+}
+
+int TCustomTextEditor::visibleLineCount() const { return std::max(1, viewport()->height() / lineHeight_); }
+
+int TCustomTextEditor::firstVisibleLine() const { return verticalScrollBar()->value(); }
+
+int TCustomTextEditor::posAtPoint(const QPoint& p) const
+{
+    const int line = std::clamp(firstVisibleLine() + (p.y() < 0 ? -1 : p.y() / lineHeight_), 0, displayLineCount() - 1);
+    return posAt(line, p.x() - textLeft());
+}
+
+std::vector<int> TCustomTextEditor::wrapLine(int start, int end) const
+{
+    const TextBuffer& b = doc_.buffer();
+    const qreal avail = std::max<qreal>(averageWidth_,
+        viewport()->width() - (showSelectionBar_ ? kSelectionBarWidth : 0) - 2 * kTextPadding);
+    std::vector<int> starts{start};
+    int pieceStart = start;
+    int lastBreak = -1;  // position after the last blank of the piece
+    qreal x = 0;
+    for (int p = start; p < end; ++p) {
+        const auto c = static_cast<unsigned char>(b.at(p));
+        const qreal next = advance(c, x);
+        const bool blank = c == ' ' || c == '\t';
+        if (next > avail && p > pieceStart && !blank) {
+            const int newStart = lastBreak > pieceStart ? lastBreak : p;
+            starts.push_back(newStart);
+            pieceStart = newStart;
+            lastBreak = -1;
+            x = 0;
+            for (int q = newStart; q <= p; ++q)
+                x = advance(static_cast<unsigned char>(b.at(q)), x);
+            continue;
+        }
+        x = next;
+        if (blank)
+            lastBreak = p + 1;
+    }
+    return starts;
+}
+
+void TCustomTextEditor::rewrapAll()
+{
+    wrapStarts_.clear();
+    const TextBuffer& b = doc_.buffer();
+    const int lines = b.lineCount();
+    wrapStarts_.reserve(size_t(lines));
+    for (int line = 0; line < lines; ++line) {
+        const std::vector<int> pieces = wrapLine(b.lineStart(line), b.lineEnd(line));
+        wrapStarts_.insert(wrapStarts_.end(), pieces.begin(), pieces.end());
+    }
+}
+
+void TCustomTextEditor::rewrapAfter(const TextChange& change)
+{
+    const TextBuffer& b = doc_.buffer();
+    const int firstLine = b.lineOf(change.pos);
+    const int lastLine = b.lineOf(change.pos + change.inserted);
+    const int regionStart = b.lineStart(firstLine);
+    const int delta = change.inserted - change.removed;
+    const int oldRegionEnd = b.lineEnd(lastLine) - delta;
+    auto from = std::lower_bound(wrapStarts_.begin(), wrapStarts_.end(), regionStart);
+    auto to = std::upper_bound(from, wrapStarts_.end(), oldRegionEnd);
+    for (auto it = to; it != wrapStarts_.end(); ++it)
+        *it += delta;
+    std::vector<int> pieces;
+    for (int line = firstLine; line <= lastLine; ++line) {
+        const std::vector<int> p = wrapLine(b.lineStart(line), b.lineEnd(line));
+        pieces.insert(pieces.end(), p.begin(), p.end());
+    }
+    const auto at = wrapStarts_.erase(from, to);
+    wrapStarts_.insert(at, pieces.begin(), pieces.end());
+}
+
+void TCustomTextEditor::recomputeLongestLine()
+{
+    const TextBuffer& b = doc_.buffer();
+    int longest = 0;
+    int start = 0;
+    const int breaks = b.breakCount();
+    for (int i = 0; i < breaks; ++i) {
+        const int pos = b.breakPos(i);
+        longest = std::max(longest, pos - start);
+        start = pos + 1;
+    }
+    longestLine_ = std::max(longest, b.length() - start);
+}
+
+void TCustomTextEditor::updateScrollBars()
+{
+    const bool vertical = scrollBars_ == ssVertical || scrollBars_ == ssBoth;
+    const bool horizontal = scrollBars_ == ssHorizontal || scrollBars_ == ssBoth;
+    setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+
+    QScrollBar* v = verticalScrollBar();
+    const int visible = visibleLineCount();
+    v->setRange(0, std::max(0, displayLineCount() - visible));
+    v->setPageStep(visible);
+    v->setSingleStep(1);
+    v->setEnabled(v->maximum() > 0);
+
+    QScrollBar* h = horizontalScrollBar();
+    const int viewWidth = viewport()->width();
+    if (wordWrap_) {
+        h->setRange(0, 0);
+    } else {
+        const qreal content = longestLine_ * averageWidth_ + (showSelectionBar_ ? kSelectionBarWidth : 0) +
+                              2 * kTextPadding + averageWidth_;
+        const qreal range = std::min<qreal>(content - viewWidth, INT_MAX / 2);
+        h->setRange(0, std::max(h->value(), std::max(0, int(range))));
+    }
+    h->setPageStep(std::max(1, viewWidth));
+    h->setSingleStep(std::max(1, int(averageWidth_ * 2)));
+    h->setEnabled(h->maximum() > 0);
+}
+
+void TCustomTextEditor::ensureCaretVisible()
+{
+    const int line = displayLineOf(doc_.caret());
+    QScrollBar* v = verticalScrollBar();
+    const int visible = visibleLineCount();
+    if (line < v->value())
+        v->setValue(line);
+    else if (line >= v->value() + visible)
+        v->setValue(line - visible + 1);
+    if (wordWrap_)
+        return;
+    QScrollBar* h = horizontalScrollBar();
+    const qreal x = xOf(doc_.caret());
+    const int width = std::max(1, viewport()->width() - (showSelectionBar_ ? kSelectionBarWidth : 0) - 2 * kTextPadding);
+    int value = h->value();
+    if (x < value)
+        value = std::max(0, int(x) - width / 3);
+    else if (x > value + width - 2)
+        value = int(x) - width * 2 / 3;
+    if (value > h->maximum()) {
+        h->setMaximum(value);
+        h->setEnabled(true);
+    }
+    h->setValue(value);
+}
+
+// ---- Painting ----
+
+QRect TCustomTextEditor::caretRect() const { return positionRect(doc_.caret()); }
+
+QRect TCustomTextEditor::positionRect(int caret) const
+{
+    const int line = displayLineOf(caret);
+    const int y = (line - firstVisibleLine()) * lineHeight_;
+    const qreal x = textLeft() + xOf(caret);
+    int width = 1;
+    if (!insertMode_ && caret < doc_.length() && doc_.buffer().at(caret) != TextBuffer::kBreak)
+        width = std::max(1, int(std::ceil(charWidth(static_cast<unsigned char>(doc_.buffer().at(caret))))));
+    return QRect(int(std::floor(x)), y, width, lineHeight_);
+}
+
+void TCustomTextEditor::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    const QPalette& pal = viewport()->palette();
+    const int width = viewport()->width();
+    const int height = viewport()->height();
+    painter.fillRect(QRect(0, 0, width, height), pal.base());
+    if (showSelectionBar_)
+        painter.fillRect(QRect(0, 0, kSelectionBarWidth, height), pal.alternateBase());
+
+    const TextBuffer& b = doc_.buffer();
+    const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
+    const QBrush highlight = pal.brush(group, QPalette::Highlight);
+    const QColor highlightText = pal.color(group, QPalette::HighlightedText);
+    const QColor textColor = pal.color(QPalette::Text);
+    const int selStart = doc_.selectionStart();
+    const int selEnd = doc_.selectionEnd();
+    const qreal left = textLeft();
+    const int clipLeft = showSelectionBar_ ? kSelectionBarWidth : 0;
+    painter.setClipRect(QRect(clipLeft, 0, width - clipLeft, height));
+    painter.setFont(font());
+
+    const int first = firstVisibleLine();
+    const int count = displayLineCount();
+    for (int line = first; line < count && (line - first) * lineHeight_ < height; ++line) {
+        const int y = (line - first) * lineHeight_;
+        const int start = displayLineStart(line);
+        const int end = displayLineEnd(line);
+        const int bufferLine = wordWrap_ ? b.lineOf(start) : line;
+        const int bufferLineStart = wordWrap_ ? b.lineStart(bufferLine) : start;
+        const std::vector<LinkMark>* marks = autoURLDetect_ == adNone ? nullptr : &linksOfBufferLine(bufferLine);
+        size_t markIndex = 0;
+
+        // Skip what lies left of the view.
+        qreal x = 0;
+        int p = start;
+        while (p < end) {
+            const qreal next = advance(static_cast<unsigned char>(b.at(p)), x);
+            if (left + next >= clipLeft)
+                break;
+            x = next;
+            ++p;
+        }
+
+        QString run;
+        qreal runX = x;
+        bool runSelected = false;
+        int runEntry = -2;  // -2: no link
+        auto flush = [&](qreal endX) {
+            if (run.isEmpty())
+                return;
+            if (runSelected)
+                painter.setPen(highlightText);
+            else
+                painter.setPen(runEntry != -2 ? linkColor(runEntry) : textColor);
+            painter.drawText(QPointF(left + runX, y + ascent_), run);
+            if (runEntry != -2 && linkUnderlined(runEntry))
+                painter.drawLine(QPointF(left + runX, y + ascent_ + 1.5), QPointF(left + endX, y + ascent_ + 1.5));
+            run.clear();
+        };
+        while (p < end && left + x < width) {
+            const auto c = static_cast<unsigned char>(b.at(p));
+            const bool selected = p >= selStart && p < selEnd;
+            int entry = -2;
+            if (marks) {
+                const int col = p - bufferLineStart;
+                while (markIndex < marks->size() && (*marks)[markIndex].start + (*marks)[markIndex].length <= col)
+                    ++markIndex;
+                if (markIndex < marks->size() && (*marks)[markIndex].start <= col)
+                    entry = (*marks)[markIndex].entry;
+            }
+            const qreal next = advance(c, x);
+            if (selected)
+                painter.fillRect(QRectF(left + x, y, next - x, lineHeight_), highlight);
+            if (c == '\t' || isShownAsBox(c) || selected != runSelected || entry != runEntry) {
+                flush(x);
+                runX = x;
+                runSelected = selected;
+                runEntry = entry;
+            }
+            if (isShownAsBox(c)) {
+                painter.setPen(selected ? highlightText : textColor);
+                painter.drawRect(QRectF(left + x + 1, y + 2, next - x - 3, lineHeight_ - 5));
+                runX = next;
+            } else if (c == '\t') {
+                runX = next;
+            } else {
+                run.append(QChar(editor::cp1252ToUnicode(c)));
+            }
+            x = next;
+            ++p;
+        }
+        flush(x);
+        // A selected break shows as a blank block behind the line.
+        if (p == end && endsWithBreak(line) && end >= selStart && end < selEnd)
+            painter.fillRect(QRectF(left + x, y, charWidth(' '), lineHeight_), highlight);
+    }
+
+    if (hasFocus() && caretVisible_) {
+        const QRect caret = caretRect();
+        if (insertMode_) {
+            painter.fillRect(caret, textColor);
+        } else {
+            painter.setCompositionMode(QPainter::CompositionMode_Difference);
+            painter.fillRect(caret, Qt::white);
+        }
+    }
+}
+
+void TCustomTextEditor::Refresh() { viewport()->repaint(); }
+
+void TCustomTextEditor::scrollContentsBy(int, int) { viewport()->update(); }
+
+void TCustomTextEditor::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (wordWrap_)
+        rewrapAll();
+    updateScrollBars();
+}
+
+void TCustomTextEditor::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        updateMetrics();
+}
+
+void TCustomTextEditor::restartBlink()
+{
+    caretVisible_ = true;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flash > 0)
+        blinkTimer_.start(flash / 2);
+    else
+        blinkTimer_.stop();
+}
+
+void TCustomTextEditor::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    restartBlink();
+    viewport()->update();
+}
+
+void TCustomTextEditor::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    blinkTimer_.stop();
+    viewport()->update();
+}
+
+bool TCustomTextEditor::focusNextPrevChild(bool) { return false; }
+
+// ---- Properties ----
+
+void TCustomTextEditor::setReadOnly(bool readOnly)
+{
+    readOnly_ = readOnly;
+    setAttribute(Qt::WA_InputMethodEnabled, !readOnly);
+}
+
+void TCustomTextEditor::resetLayoutKeepingText()
+{
+    doc_.history().clear();
+    if (wordWrap_) {
+        rewrapAll();
+        horizontalScrollBar()->setValue(0);
+    } else {
+        wrapStarts_.clear();
+        wrapStarts_.shrink_to_fit();
+        recomputeLongestLine();
+    }
+    updateScrollBars();
+    ensureCaretVisible();
+    viewport()->update();
+}
+
+void TCustomTextEditor::setWordWrap(bool wordWrap)
+{
+    if (wordWrap == wordWrap_)
+        return;
+    wordWrap_ = wordWrap;
+    resetLayoutKeepingText();
+}
+
+void TCustomTextEditor::setScrollBars(TScrollStyle style)
+{
+    if (style == scrollBars_)
+        return;
+    scrollBars_ = style;
+    resetLayoutKeepingText();
+}
+
+void TCustomTextEditor::setShowSelectionBar(bool show)
+{
+    if (show == showSelectionBar_)
+        return;
+    showSelectionBar_ = show;
+    resetLayoutKeepingText();
+}
+
+void TCustomTextEditor::setAutoURLDetect(TAutoURLDetect mode)
+{
+    autoURLDetect_ = mode;
+    linkCache_.clear();
+    viewport()->update();
+}
+
+void TCustomTextEditor::setUndoLimit(int limit)
+{
+    undoLimit_ = limit;
+    doc_.history().setLimit(limit);
+}
+
+void TCustomTextEditor::setCustomURLs(const TURLCollection& urls)
+{
+    customURLs_.Assign(urls);
+    linkCache_.clear();
+    viewport()->update();
+}
+
+void TCustomTextEditor::setURLColor(const QColor& color)
+{
+    urlColor_ = color;
+    viewport()->update();
+}
+
+// ---- Selection ----
+
+void TCustomTextEditor::emitSelectionIfChanged(int oldAnchor, int oldCaret)
+{
+    if (doc_.anchor() != oldAnchor || doc_.caret() != oldCaret)
+        emit OnSelectionChange();
+}
+
+void TCustomTextEditor::setSelectionInternal(int anchor, int caret, bool scroll)
+{
+    const int oldAnchor = doc_.anchor();
+    const int oldCaret = doc_.caret();
+    doc_.setSelection(anchor, caret);
+    if (scroll)
+        ensureCaretVisible();
+    restartBlink();
+    viewport()->update();
+    emitSelectionIfChanged(oldAnchor, oldCaret);
+}
+
+void TCustomTextEditor::moveTo(int pos, bool extend)
+{
+    setSelectionInternal(extend ? doc_.anchor() : pos, pos, true);
+}
+
+void TCustomTextEditor::setSelectionStart(int pos) { setSelectionInternal(pos, pos, true); }
+
+void TCustomTextEditor::setSelectionLength(int length)
+{
+    const int start = doc_.selectionStart();
+    setSelectionInternal(start, start + length, true);
+}
+
+QByteArray TCustomTextEditor::selectedBytes() const
+{
+    return doc_.buffer().text(doc_.selectionStart(), doc_.selectionLength());
+}
+
+QByteArray TCustomTextEditor::SelectionText() const
+{
+    if (doc_.selectionLength() == 0)
+        return {};
+    return selectedBytes();
+}
+
+void TCustomTextEditor::setSelectionText(const QByteArray& text) { replaceSelectionWith(text, EditOrigin::Command); }
+
+int TCustomTextEditor::CaretLine() const { return displayLineOf(doc_.selectionStart()); }
+
+int TCustomTextEditor::CaretColumn() const
+{
+    return doc_.selectionStart() - displayLineStart(displayLineOf(doc_.caret()));
+}
+
+void TCustomTextEditor::setCaretLine(int line)
+{
+    if (line < 0 || line >= displayLineCount())
+        return;
+    setSelectionStart(std::max(0, displayLineStart(line) + CaretColumn()));
+}
+
+void TCustomTextEditor::setCaretColumn(int column)
+{
+    setSelectionStart(std::max(0, displayLineStart(CaretLine()) + column));
+}
+
+void TCustomTextEditor::SelectWholeText() { setSelectionInternal(0, doc_.length(), false); }
+
+// ---- Editing ----
+
+void TCustomTextEditor::applyChange(const TextChange& change, int oldAnchor, int oldCaret)
+{
+    if (wordWrap_) {
+        rewrapAfter(change);
+    } else {
+        const TextBuffer& b = doc_.buffer();
+        const int last = b.lineOf(change.pos + change.inserted);
+        for (int line = b.lineOf(change.pos); line <= last; ++line)
+            longestLine_ = std::max(longestLine_, b.lineLength(line));
+    }
+    linkCache_.clear();
+    lastChangeRange_ = {doc_.selectionStart(), doc_.selectionEnd()};
+    preferredX_ = -1;
+    updateScrollBars();
+    ensureCaretVisible();
+    restartBlink();
+    viewport()->update();
+    emit OnChange();
+    emitSelectionIfChanged(oldAnchor, oldCaret);
+}
+
+void TCustomTextEditor::replaceSelectionWith(const QByteArray& text, EditOrigin origin)
+{
+    const int oldAnchor = doc_.anchor();
+    const int oldCaret = doc_.caret();
+    TextChange change;
+    try {
+        change = doc_.replaceSelection(text, origin);
+    } catch (const std::length_error&) {
+        throw platform::OutOfResourcesError(QStringLiteral("Zu wenig Arbeitsspeicher"));
+    }
+    applyChange(change, oldAnchor, oldCaret);
+}
+
+void TCustomTextEditor::insertTyped(const QByteArray& text)
+{
+    if (readOnly_ || text.isEmpty())
+        return;
+    if (insertMode_ || doc_.selectionLength() > 0 || text.contains('\r') || text.contains('\n')) {
+        replaceSelectionWith(text, EditOrigin::Typing);
+        return;
+    }
+    // Overwriting replaces as many characters as are typed, never a line break.
+    const TextBuffer& b = doc_.buffer();
+    const int caret = doc_.caret();
+    int n = 0;
+    while (n < text.size() && caret + n < b.length() && b.at(caret + n) != TextBuffer::kBreak)
+        ++n;
+    const int oldAnchor = doc_.anchor();
+    TextChange change = doc_.replace(caret, n, text, EditOrigin::Typing);
+    applyChange(change, oldAnchor, caret);
+}
+
+void TCustomTextEditor::UndoLastStep()
+{
+    const int oldAnchor = doc_.anchor();
+    const int oldCaret = doc_.caret();
+    TextChange change;
+    if (doc_.undo(&change))
+        applyChange(change, oldAnchor, oldCaret);
+}
+
+void TCustomTextEditor::RedoLastStep()
+{
+    const int oldAnchor = doc_.anchor();
+    const int oldCaret = doc_.caret();
+    TextChange change;
+    if (doc_.redo(&change))
+        applyChange(change, oldAnchor, oldCaret);
+}
+
+void TCustomTextEditor::copyToClipboard(bool selectionClipboard) const
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QClipboard::Mode mode = selectionClipboard ? QClipboard::Selection : QClipboard::Clipboard;
+    if (selectionClipboard && !clipboard->supportsSelection())
+        return;
+    QByteArray bytes = selectedBytes();
+    bytes.replace(TextBuffer::kBreak, '\n');
+    clipboard->setText(editor::decode1252(bytes), mode);
+}
+
+void TCustomTextEditor::CopySelection()
+{
+    if (doc_.selectionLength() > 0)
+        copyToClipboard(false);
+}
+
+void TCustomTextEditor::CutSelection()
+{
+    if (readOnly_ || doc_.selectionLength() == 0)
+        return;
+    copyToClipboard(false);
+    replaceSelectionWith(QByteArray(), EditOrigin::Command);
+}
+
+void TCustomTextEditor::DeleteSelection()
+{
+    if (readOnly_ || doc_.selectionLength() == 0)
+        return;
+    replaceSelectionWith(QByteArray(), EditOrigin::Command);
+}
+
+void TCustomTextEditor::pasteText(const QString& text, int pos)
+{
+    if (readOnly_ || text.isEmpty())
+        return;
+    if (pos >= 0)
+        doc_.setSelection(pos, pos);
+    replaceSelectionWith(editor::encode1252(text), EditOrigin::Command);
+}
+
+void TCustomTextEditor::PasteClipboard()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return;
+    QString text;
+    if (data->hasText())
+        text = data->text();
+    else if (data->hasHtml())
+        text = QTextDocumentFragment::fromHtml(data->html()).toPlainText();
+    pasteText(text, -1);
+}
+
+void TCustomTextEditor::loadBuffer(TextBuffer&& buffer)
+{
+    const int oldAnchor = doc_.anchor();
+    const int oldCaret = doc_.caret();
+    doc_.adopt(std::move(buffer));
+    if (wordWrap_) {
+        rewrapAll();
+    } else {
+        wrapStarts_.clear();
+        recomputeLongestLine();
+    }
+    linkCache_.clear();
+    lastChangeRange_ = {0, doc_.length()};
+    preferredX_ = -1;
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    updateScrollBars();
+    viewport()->update();
+    emit OnChange();
+    emitSelectionIfChanged(oldAnchor, oldCaret);
+}
+
+// ---- Words ----
+
+int TCustomTextEditor::wordStartBefore(int pos) const
+{
+    const TextBuffer& b = doc_.buffer();
+    if (pos <= 0)
+        return 0;
+    int p = pos;
+    // A break is a word of its own.
+    if (b.at(p - 1) == TextBuffer::kBreak)
+        return p - 1;
+    while (p > 0 && (b.at(p - 1) == ' ' || b.at(p - 1) == '\t'))
+        --p;
+    if (p > 0 && isWordByte(static_cast<unsigned char>(b.at(p - 1)))) {
+        while (p > 0 && isWordByte(static_cast<unsigned char>(b.at(p - 1))))
+            --p;
+    } else if (p > 0 && b.at(p - 1) != TextBuffer::kBreak) {
+        --p;
+    }
+    return p;
+}
+
+int TCustomTextEditor::wordEndAfter(int pos) const
+{
+    const TextBuffer& b = doc_.buffer();
+    const int len = b.length();
+    if (pos >= len)
+        return len;
+    int p = pos;
+    if (b.at(p) == TextBuffer::kBreak)
+        return p + 1;
+    if (isWordByte(static_cast<unsigned char>(b.at(p)))) {
+        while (p < len && isWordByte(static_cast<unsigned char>(b.at(p))))
+            ++p;
+    } else if (b.at(p) != ' ' && b.at(p) != '\t') {
+        ++p;
+    }
+    while (p < len && (b.at(p) == ' ' || b.at(p) == '\t'))
+        ++p;
+    return p;
+}
+
+std::pair<int, int> TCustomTextEditor::wordAt(int pos) const
+{
+    const TextBuffer& b = doc_.buffer();
+    const int len = b.length();
+    if (len == 0)
+        return {0, 0};
+    if (pos >= len || b.at(pos) == TextBuffer::kBreak) {
+        if (pos > 0 && b.at(pos - 1) != TextBuffer::kBreak)
+            --pos;
+        else
+            return {pos, pos};
+    }
+    const auto c = static_cast<unsigned char>(b.at(pos));
+    auto same = [&](unsigned char d) {
+        if (isWordByte(c))
+            return isWordByte(d);
+        if (c == ' ' || c == '\t')
+            return d == ' ' || d == '\t';
+        return d == c;
+    };
+    int start = pos;
+    while (start > 0 && b.at(start - 1) != TextBuffer::kBreak && same(static_cast<unsigned char>(b.at(start - 1))))
+        --start;
+    int end = pos + 1;
+    while (end < len && b.at(end) != TextBuffer::kBreak && same(static_cast<unsigned char>(b.at(end))))
+        ++end;
+    // A word takes the blanks that follow it, as users of Windows text fields know it.
+    if (isWordByte(c)) {
+        while (end < len && (b.at(end) == ' ' || b.at(end) == '\t'))
+            ++end;
+    }
+    return {start, end};
+}
+
+// ---- Keyboard ----
+
+void TCustomTextEditor::handleMovementKey(QKeyEvent* event, bool* handled)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const bool shift = mods & Qt::ShiftModifier;
+    const bool ctrl = mods & Qt::ControlModifier;
+    if (mods & (Qt::AltModifier | Qt::MetaModifier))
+        return;
+    const int caret = doc_.caret();
+    const int len = doc_.length();
+    const bool hasSelection = doc_.selectionLength() > 0;
+    const int line = displayLineOf(caret);
+    auto vertical = [&](int targetLine) {
+        if (preferredX_ < 0)
+            preferredX_ = xOf(caret);
+        const qreal keep = preferredX_;
+        targetLine = std::clamp(targetLine, 0, displayLineCount() - 1);
+        moveTo(posAt(targetLine, keep), shift);
+        preferredX_ = keep;
+    };
+    *handled = true;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        if (hasSelection && !shift && !ctrl)
+            moveTo(doc_.selectionStart(), false);
+        else
+            moveTo(ctrl ? wordStartBefore(caret) : std::max(0, caret - 1), shift);
+        break;
+    case Qt::Key_Right:
+        if (hasSelection && !shift && !ctrl)
+            moveTo(doc_.selectionEnd(), false);
+        else
+            moveTo(ctrl ? wordEndAfter(caret) : std::min(len, caret + 1), shift);
+        break;
+    case Qt::Key_Up:
+        vertical(line - 1);
+        return;
+    case Qt::Key_Down:
+        vertical(line + 1);
+        return;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const int step = std::max(1, visibleLineCount() - 1) * (event->key() == Qt::Key_PageUp ? -1 : 1);
+        QScrollBar* v = verticalScrollBar();
+        v->setValue(v->value() + step);
+        vertical(line + step);
+        return;
+    }
+    case Qt::Key_Home:
+        moveTo(ctrl ? 0 : displayLineStart(line), shift);
+        break;
+    case Qt::Key_End: {
+        int end = ctrl ? len : displayLineEnd(line);
+        if (!ctrl && wordWrap_ && !endsWithBreak(line) && line + 1 < displayLineCount() && end > displayLineStart(line))
+            --end;
+        moveTo(end, shift);
+        break;
+    }
+    default:
+        *handled = false;
+        return;
+    }
+    preferredX_ = -1;
+}
+
+void TCustomTextEditor::keyPressEvent(QKeyEvent* event)
+{
+    keySuppressed_ = false;
+    emit OnKeyDown(event);
+    if (keySuppressed_) {
+        keySuppressed_ = false;
+        event->accept();
+        return;
+    }
+    event->accept();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if (event->matches(QKeySequence::Copy) || (key == Qt::Key_Insert && mods == Qt::ControlModifier)) {
+        CopySelection();
+        return;
+    }
+    if (event->matches(QKeySequence::Cut) || (key == Qt::Key_Delete && mods == Qt::ShiftModifier)) {
+        CutSelection();
+        return;
+    }
+    if (event->matches(QKeySequence::Paste) || (key == Qt::Key_Insert && mods == Qt::ShiftModifier)) {
+        PasteClipboard();
+        return;
+    }
+    if (event->matches(QKeySequence::Undo)) {
+        if (!readOnly_)
+            UndoLastStep();
+        return;
+    }
+    if (event->matches(QKeySequence::Redo) || (key == Qt::Key_Y && mods == Qt::ControlModifier)) {
+        if (!readOnly_)
+            RedoLastStep();
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        SelectWholeText();
+        return;
+    }
+    if (key == Qt::Key_Insert && mods == Qt::NoModifier) {
+        insertMode_ = !insertMode_;
+        viewport()->update();
+        return;
+    }
+    bool handled = false;
+    handleMovementKey(event, &handled);
+    if (handled)
+        return;
+
+    const bool ctrl = mods & Qt::ControlModifier;
+    const bool alt = mods & Qt::AltModifier;
+    const int caret = doc_.caret();
+    switch (key) {
+    case Qt::Key_Backspace:
+        if (readOnly_)
+            return;
+        if (doc_.selectionLength() > 0) {
+            replaceSelectionWith(QByteArray(), EditOrigin::Command);
+        } else if (caret > 0) {
+            const int from = ctrl ? wordStartBefore(caret) : caret - 1;
+            const int oldAnchor = doc_.anchor();
+            applyChange(doc_.replace(from, caret - from, QByteArray(), ctrl ? EditOrigin::Command : EditOrigin::Backspace),
+                        oldAnchor, caret);
+        }
+        return;
+    case Qt::Key_Delete:
+        if (readOnly_ || mods & ~Qt::ControlModifier)
+            return;
+        if (doc_.selectionLength() > 0) {
+            replaceSelectionWith(QByteArray(), EditOrigin::Command);
+        } else if (caret < doc_.length()) {
+            const int to = ctrl ? wordEndAfter(caret) : caret + 1;
+            const int oldAnchor = doc_.anchor();
+            applyChange(doc_.replace(caret, to - caret, QByteArray(), ctrl ? EditOrigin::Command : EditOrigin::DeleteForward),
+                        oldAnchor, caret);
+        }
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!ctrl && !alt)
+            insertTyped(QByteArray(1, TextBuffer::kBreak));
+        return;
+    case Qt::Key_Tab:
+        if (ctrl || alt) {
+            event->ignore();
+            return;
+        }
+        insertTyped("\t");
+        return;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    const bool printable = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() >= 0x20 && c.unicode() != 0x7F && c.category() != QChar::Other_Control;
+    });
+    // Ctrl with Alt is AltGr on many keyboards and types characters.
+    if (printable && (!ctrl || alt)) {
+        if (!readOnly_)
+            insertTyped(editor::encode1252(text));
+        return;
+    }
+    event->ignore();
+}
+
+void TCustomTextEditor::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!event->commitString().isEmpty())
+        insertTyped(editor::encode1252(event->commitString()));
+    event->accept();
+}
+
+QVariant TCustomTextEditor::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    switch (query) {
+    case Qt::ImCursorRectangle:
+        return caretRect().translated(viewport()->pos());
+    case Qt::ImEnabled:
+        return !readOnly_;
+    case Qt::ImFont:
+        return font();
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
+
+// ---- Mouse ----
+
+void TCustomTextEditor::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    emit OnMouseDown(event->button(), event->modifiers(), pos);
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    if (event->button() == Qt::LeftButton) {
+        preferredX_ = -1;
+        if (showSelectionBar_ && pos.x() < kSelectionBarWidth) {
+            const int line = std::clamp(firstVisibleLine() + pos.y() / lineHeight_, 0, displayLineCount() - 1);
+            const int start = displayLineStart(line);
+            const int next = line + 1 < displayLineCount() ? displayLineStart(line + 1) : doc_.length();
+            dragOrigin_ = start;
+            draggingLines_ = true;
+            if (shift)
+                setSelectionInternal(doc_.anchor(), doc_.anchor() <= start ? next : start, true);
+            else
+                setSelectionInternal(start, next, true);
+        } else {
+            const int p = posAtPoint(pos);
+            moveTo(p, shift);
+            dragging_ = true;
+        }
+        pressPos_ = doc_.caret();
+    } else if (event->button() == Qt::MiddleButton) {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (clipboard->supportsSelection() && !readOnly_) {
+            const QString text = clipboard->text(QClipboard::Selection);
+            if (!text.isEmpty())
+                pasteText(text, posAtPoint(pos));
+        }
+    }
+    event->accept();
+}
+
+void TCustomTextEditor::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    if (event->button() != Qt::LeftButton || (showSelectionBar_ && pos.x() < kSelectionBarWidth)) {
+        mousePressEvent(event);
+        return;
+    }
+    emit OnMouseDown(event->button(), event->modifiers(), pos);
+    const auto [start, end] = wordAt(posAtPoint(pos));
+    setSelectionInternal(start, end, true);
+    dragging_ = false;
+    copyToClipboard(true);
+    event->accept();
+}
+
+void TCustomTextEditor::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    if (event->buttons() & Qt::LeftButton) {
+        if (draggingLines_) {
+            const int line = std::clamp(firstVisibleLine() + (pos.y() < 0 ? -1 : pos.y() / lineHeight_), 0,
+                                        displayLineCount() - 1);
+            const int start = displayLineStart(line);
+            const int next = line + 1 < displayLineCount() ? displayLineStart(line + 1) : doc_.length();
+            const int originLine = displayLineOf(dragOrigin_);
+            const int originNext = originLine + 1 < displayLineCount() ? displayLineStart(originLine + 1) : doc_.length();
+            if (start >= dragOrigin_)
+                setSelectionInternal(dragOrigin_, next, true);
+            else
+                setSelectionInternal(originNext, start, true);
+        } else if (dragging_) {
+            setSelectionInternal(doc_.anchor(), posAtPoint(pos), true);
+        }
+        event->accept();
+        return;
+    }
+    updateHoverCursor(pos);
+    event->accept();
+}
+
+void TCustomTextEditor::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    const bool wasDragging = dragging_ || draggingLines_;
+    dragging_ = draggingLines_ = false;
+    if (event->button() == Qt::LeftButton && wasDragging) {
+        if (doc_.selectionLength() > 0) {
+            copyToClipboard(true);
+        } else {
+            const QString link = linkAt(pos);
+            if (link.size() > 1)
+                emit OnURLClick(link);
+        }
+    }
+    event->accept();
+}
+
+// ---- Links ----
+
+const std::vector<LinkMark>& TCustomTextEditor::linksOfBufferLine(int bufferLine) const
+{
+    const TextBuffer& b = doc_.buffer();
+    const int start = b.lineStart(bufferLine);
+    auto it = linkCache_.find(bufferLine);
+    if (it != linkCache_.end() && it->second.lineStart == start)
+        return it->second.marks;
+    if (linkCache_.size() > 4096)
+        linkCache_.clear();
+    const QByteArray text = b.text(start, b.lineLength(bufferLine));
+    const std::string_view view(text.constData(), size_t(text.size()));
+    LineLinks entry{start, {}};
+    if (autoURLDetect_ == adDefault)
+        entry.marks = FindDefaultLinks(view);
+    else if (autoURLDetect_ == adExtended && customURLs_.Count() > 0)
+        entry.marks = FindExtendedLinks(view, customURLs_);
+    return (linkCache_[bufferLine] = std::move(entry)).marks;
+}
+
+bool TCustomTextEditor::linkAtPos(int pos, int* start, int* length, int* entry) const
+{
+    if (autoURLDetect_ == adNone || pos < 0 || pos >= doc_.length())
+        return false;
+    const TextBuffer& b = doc_.buffer();
+    const int line = b.lineOf(pos);
+    const int col = pos - b.lineStart(line);
+    for (const LinkMark& mark : linksOfBufferLine(line)) {
+        if (col >= mark.start && col < mark.start + mark.length) {
+            *start = b.lineStart(line) + mark.start;
+            *length = mark.length;
+            *entry = mark.entry;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString TCustomTextEditor::linkAt(const QPoint& viewportPos) const
+{
+    if (showSelectionBar_ && viewportPos.x() < kSelectionBarWidth)
+        return {};
+    const int line = firstVisibleLine() + viewportPos.y() / lineHeight_;
+    if (viewportPos.y() < 0 || line >= displayLineCount())
+        return {};
+    // The character under the pointer, not the nearest gap between characters.
+    const TextBuffer& b = doc_.buffer();
+    const qreal x = viewportPos.x() - textLeft();
+    const int end = displayLineEnd(line);
+    qreal cur = 0;
+    int hit = -1;
+    for (int p = displayLineStart(line); p < end; ++p) {
+        const qreal next = advance(static_cast<unsigned char>(b.at(p)), cur);
+        if (x >= cur && x < next) {
+            hit = p;
+            break;
+        }
+        if (cur > x)
+            break;
+        cur = next;
+    }
+    int start = 0;
+    int length = 0;
+    int entry = -1;
+    if (hit < 0 || !linkAtPos(hit, &start, &length, &entry))
+        return {};
+    return editor::decode1252(b.text(start, length));
+}
+
+void TCustomTextEditor::updateHoverCursor(const QPoint& viewportPos)
+{
+    const QString link = linkAt(viewportPos);
+    if (!link.isEmpty()) {
+        const int cursor = LinkCursorFor(editor::encode1252(link), customURLs_, urlCursor_);
+        viewport()->setCursor(cursorShapeFor(cursor));
+        if (link.size() > 1)
+            emit OnURLMove(link);
+        return;
+    }
+    const bool inBar = showSelectionBar_ && viewportPos.x() < kSelectionBarWidth;
+    viewport()->setCursor(inBar ? Qt::ArrowCursor : Qt::IBeamCursor);
+}
+
+QColor TCustomTextEditor::linkColor(int entry) const
+{
+    if (autoURLDetect_ == adExtended && entry >= 0 && entry < customURLs_.Count() &&
+        customURLs_[entry].Color != clWindowText)
+        return colorFromTColor(customURLs_[entry].Color);
+    return urlColor_;
+}
+
+bool TCustomTextEditor::linkUnderlined(int entry) const
+{
+    if (autoURLDetect_ == adExtended && entry >= 0 && entry < customURLs_.Count())
+        return customURLs_[entry].Underline;
+    return true;
+}
+
+// ---- Printing ----
+
+void TCustomTextEditor::PrintText(const QString& title)
+{
+    QPrinter* printer = platform::PrinterService::current().currentPrinter();
+    if (!printer)
+        throw platform::AppError(QStringLiteral("Es ist kein Drucker eingerichtet"));
+    if (!editor::printText(doc_.buffer(), *printer, font(), title))
+        throw platform::AppError(QStringLiteral("Der Druckauftrag \"%1\" konnte nicht gestartet werden").arg(title));
+}
+
+TTextEditor::TTextEditor(QWidget* parent) : TCustomTextEditor(parent) {}

@@ -1,0 +1,288 @@
+#pragma once
+
+#include "editor/links.h"
+#include "editor/textdocument.h"
+
+#include <QAbstractScrollArea>
+#include <QByteArray>
+#include <QColor>
+#include <QIODevice>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+class TCustomTextEditor;
+
+// Moves bytes between a stream and the editor unchanged.
+class TConversion {
+public:
+    virtual ~TConversion() = default;
+    // Reads up to size bytes from the stream's current position; the number read, -1 on an error.
+    virtual qint64 ReadBlock(QIODevice& stream, char* buffer, qint64 size);
+    // Writes size bytes; the number written, -1 on an error.
+    virtual qint64 WriteBlock(QIODevice& stream, const char* buffer, qint64 size);
+};
+
+// One entry of the converter list: a file extension (lower case, no dot) and the class
+// that converts files of that kind.
+struct TConversionFormat {
+    QString Extension;
+    std::function<std::unique_ptr<TConversion>()> ConversionClass;
+};
+
+// "txt" and "rtf", both plain byte-for-byte conversions; "txt" also serves every other extension.
+const std::vector<TConversionFormat>& ConverterFormats();
+
+// The editor's text as 8-bit lines (the Lines property). With word wrap on, the lines
+// are the lines as displayed.
+class TTextEditorLines {
+public:
+    explicit TTextEditorLines(TCustomTextEditor& editor) : editor_(editor) {}
+
+    // Lines, not counting a last line that is empty.
+    int LineCount() const;
+    // The text of line i without its break; empty for a line the text does not have.
+    QByteArray LineText(int i) const;
+    // Inserts s as a new line in front of line i; one past the last line, appends it
+    // when that last line is not empty. Not undoable. Throws platform::OutOfResourcesError
+    // "Fehler bei Einfügen von RichEdit-Zeile" when the caret does not end up behind
+    // the inserted text (s held a line break of two characters, for example).
+    void InsertLine(int i, const QByteArray& s);
+
+    // The whole text with every break as a single CR, and its length.
+    QByteArray Text() const;
+    int TextLength() const;
+
+    // Replaces the whole text with the file's bytes. Throws platform::FileOpenError
+    // "Datei %s kann nicht geöffnet werden", or platform::OutOfResourcesError
+    // "Das Laden des Streams ist mißlungen" when reading fails part-way (the text is then
+    // left as it was).
+    void LoadTextFile(const QString& fileName);
+    // Writes the whole text into the file, each break as it was loaded, through a
+    // temporary file that replaces the target only when complete. Throws
+    // platform::FileCreateError "Datei %s kann nicht erstellt werden" or
+    // platform::OutOfResourcesError "Das Speichern des Streams ist mißlungen"; the old
+    // file then stays as it was.
+    void SaveTextFile(const QString& fileName);
+    void LoadTextStream(QIODevice& stream);
+    void SaveTextStream(QIODevice& stream);
+
+    TConversion* ActiveConverter() const { return activeConverter_.get(); }
+
+private:
+    void makeConverterFor(const QString& fileName);
+
+    TCustomTextEditor& editor_;
+    std::unique_ptr<TConversion> activeConverter_;
+};
+
+// A multi-line plain-text editor over an 8-bit (Windows-1252) text buffer. Positions
+// count a line break as one character; text goes in and out as 8-bit bytes with every
+// break as a single CR.
+class TCustomTextEditor : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    explicit TCustomTextEditor(QWidget* parent = nullptr);
+    ~TCustomTextEditor() override;
+
+    bool TextModified() const { return doc_.modified(); }
+    void setTextModified(bool modified) { doc_.setModified(modified); }
+    bool ReadOnly() const { return readOnly_; }
+    void setReadOnly(bool readOnly);
+    // Changing these three to a different value keeps the text and the modified flag
+    // and empties the undo and redo history.
+    bool WordWrap() const { return wordWrap_; }
+    void setWordWrap(bool wordWrap);
+    TScrollStyle ScrollBars() const { return scrollBars_; }
+    void setScrollBars(TScrollStyle style);
+    bool ShowSelectionBar() const { return showSelectionBar_; }
+    void setShowSelectionBar(bool show);
+    TAutoURLDetect AutoURLDetect() const { return autoURLDetect_; }
+    void setAutoURLDetect(TAutoURLDetect mode);
+    // 0 until set; an editor whose limit was never set keeps 100 steps.
+    int UndoLimit() const { return undoLimit_; }
+    void setUndoLimit(int limit);
+
+    int SelectionStart() const { return doc_.selectionStart(); }
+    void setSelectionStart(int pos);
+    int SelectionLength() const { return doc_.selectionLength(); }
+    void setSelectionLength(int length);  // scrolls the caret into view
+    QByteArray SelectionText() const;
+    void setSelectionText(const QByteArray& text);
+    int CaretLine() const;
+    void setCaretLine(int line);
+    int CaretColumn() const;
+    void setCaretColumn(int column);
+
+    bool UndoAvailable() const { return doc_.canUndo(); }
+    void UndoLastStep();
+    bool RedoAvailable() const { return doc_.canRedo(); }
+    void RedoLastStep();
+    void CutSelection();
+    void CopySelection();
+    void PasteClipboard();
+    void DeleteSelection();
+    void SelectWholeText();
+
+    TTextEditorLines& Lines() { return lines_; }
+    const TTextEditorLines& Lines() const { return lines_; }
+
+    // Prints the whole text as one job named title on the printer service's current printer.
+    void PrintText(const QString& title);
+    // Paints pending changes at once.
+    void Refresh();
+    // Inserting (true) or overwriting; the Insert key switches.
+    bool InsertMode() const { return insertMode_; }
+
+    TURLCollection& CustomURLs() { return customURLs_; }
+    void setCustomURLs(const TURLCollection& urls);
+    QColor URLColor() const { return urlColor_; }
+    void setURLColor(const QColor& color);
+    int URLCursor() const { return urlCursor_; }
+    void setURLCursor(int cursor) { urlCursor_ = cursor; }
+    std::pair<int, int> LastChangeRange() const { return lastChangeRange_; }
+
+    // Called from an OnKeyDown handler: the editor leaves the key alone.
+    void SuppressCurrentKey() { keySuppressed_ = true; }
+
+    // For tests and the document window: the link under a point of the viewport, empty when none.
+    QString linkAt(const QPoint& viewportPos) const;
+    // Lines as displayed; the caret's display line; the first visible one.
+    int firstVisibleLine() const;
+    QRect caretRect() const;  // in viewport coordinates
+    QRect positionRect(int pos) const;  // the caret's rectangle were it at pos
+    const editor::TextBuffer& buffer() const { return doc_.buffer(); }
+
+signals:
+    void OnChange();
+    void OnSelectionChange();
+    void OnKeyDown(QKeyEvent* event);
+    void OnMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
+    void OnURLClick(const QString& url);
+    void OnURLMove(const QString& url);
+    void OnLoadProgress(qint64 pos, qint64 size);
+    void OnSaveProgress(qint64 pos, qint64 size);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    friend class TTextEditorLines;
+
+    // Lines as displayed: the buffer's lines, or their wrapped pieces with word wrap on.
+    int displayLineCount() const;
+    int displayLineStart(int line) const;
+    int displayLineEnd(int line) const;  // before its break, or where the next piece begins
+    int displayLineOf(int pos) const;
+    bool endsWithBreak(int line) const;
+
+    // Layout
+    void updateMetrics();
+    qreal charWidth(unsigned char c) const { return widths_[c]; }
+    qreal advance(unsigned char c, qreal x) const;
+    qreal xOf(int pos) const;                 // from the start of its display line
+    int posAt(int line, qreal x) const;       // nearest position to x in the display line
+    int posAtPoint(const QPoint& viewportPos) const;
+    qreal textLeft() const;                   // viewport x of column 0, scrolling included
+    int visibleLineCount() const;
+    std::vector<int> wrapLine(int start, int end) const;  // starts of the pieces of [start, end)
+    void rewrapAll();
+    void rewrapAfter(const editor::TextChange& change);
+    void updateScrollBars();
+    void ensureCaretVisible();
+    void recomputeLongestLine();
+
+    // Editing
+    void applyChange(const editor::TextChange& change, int oldAnchor, int oldCaret);
+    void replaceSelectionWith(const QByteArray& text, editor::EditOrigin origin);
+    void insertTyped(const QByteArray& text);
+    void moveTo(int pos, bool extend);
+    void setSelectionInternal(int anchor, int caret, bool scroll);
+    void emitSelectionIfChanged(int oldAnchor, int oldCaret);
+    void resetLayoutKeepingText();
+    void handleMovementKey(QKeyEvent* event, bool* handled);
+    int wordStartBefore(int pos) const;
+    int wordEndAfter(int pos) const;
+    std::pair<int, int> wordAt(int pos) const;
+    void copyToClipboard(bool selectionClipboard) const;
+    void pasteText(const QString& text, int pos);
+    void loadBuffer(editor::TextBuffer&& buffer);
+    QByteArray selectedBytes() const;
+
+    // Links
+    struct LineLinks {
+        int lineStart;
+        std::vector<LinkMark> marks;
+    };
+    const std::vector<LinkMark>& linksOfBufferLine(int bufferLine) const;
+    bool linkAtPos(int pos, int* start, int* length, int* entry) const;
+    void updateHoverCursor(const QPoint& viewportPos);
+    QColor linkColor(int entry) const;
+    bool linkUnderlined(int entry) const;
+
+    void restartBlink();
+
+    editor::TextDocument doc_;
+    TTextEditorLines lines_;
+
+    bool readOnly_ = false;
+    bool wordWrap_ = false;
+    TScrollStyle scrollBars_ = ssBoth;
+    bool showSelectionBar_ = false;
+    TAutoURLDetect autoURLDetect_ = adDefault;
+    int undoLimit_ = 0;
+    bool insertMode_ = true;
+    bool keySuppressed_ = false;
+
+    TURLCollection customURLs_;
+    QColor urlColor_ = QColor(0, 0, 255);
+    int urlCursor_ = crHandPoint;
+    std::pair<int, int> lastChangeRange_{0, 0};
+    mutable std::unordered_map<int, LineLinks> linkCache_;
+    QString hoverLink_;
+
+    qreal widths_[256] = {};
+    qreal tabWidth_ = 64;
+    int lineHeight_ = 13;
+    int ascent_ = 10;
+    qreal averageWidth_ = 7;
+
+    std::vector<int> wrapStarts_;  // with word wrap on: start of every display line
+    int longestLine_ = 0;          // characters of the longest buffer line
+    qreal preferredX_ = -1;        // x the caret keeps on vertical moves
+
+    bool caretVisible_ = true;
+    QTimer blinkTimer_;
+    bool dragging_ = false;
+    bool draggingLines_ = false;
+    int dragOrigin_ = 0;
+    int pressPos_ = -1;
+};
+
+// The editor with the values a document window gives it.
+class TTextEditor : public TCustomTextEditor {
+    Q_OBJECT
+
+public:
+    explicit TTextEditor(QWidget* parent = nullptr);
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+class QPrinter;
+
+namespace editor {
+
+class TextBuffer;
+
+// Prints the whole text as one job named title, on the full page of the printer, as
+// many pages as it takes; a line wider than the page goes on over the next lines of
+// paper, broken after a blank where it can be. The font's size is kept as the screen
+// shows it. False when the job could not be started.
+bool printText(const TextBuffer& text, QPrinter& printer, const QFont& font, const QString& title);
+
+}  // namespace editor

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/service.h"
+
+#include <QString>
+#include <memory>
+
+class QPrinter;
+
+namespace platform {
+
+// The current printer: the one the print and printer set-up dialogs configure and print
+// jobs go to. Shared by every document window.
+class PrinterService : public Service<PrinterService> {
+public:
+    // The printer for the next job; nullptr when the system has no printer at all.
+    virtual QPrinter* currentPrinter() = 0;
+};
+
+// The system's default printer, created on first use and kept for the whole run, so
+// that settings chosen in a dialog apply to later jobs.
+class QtPrinterService : public PrinterService {
+public:
+    QtPrinterService();
+    ~QtPrinterService() override;
+    QPrinter* currentPrinter() override;
+
+private:
+    std::unique_ptr<QPrinter> printer_;
+};
+
+// A printer that writes every job into one PDF file (tests, printing to a file).
+class PdfPrinterService : public PrinterService {
+public:
+    explicit PdfPrinterService(const QString& pdfPath);
+    ~PdfPrinterService() override;
+    QPrinter* currentPrinter() override;
+    QPrinter& printer() { return *printer_; }
+
+private:
+    std::unique_ptr<QPrinter> printer_;
+};
+
+}  // namespace platform

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "toolbars/dockframe.h"
+#include "toolbars/toolbar.h"
+
+#include <QWidget>
+#include <memory>
+
+// A form laid out like the frame: the four docks around a central widget, a strip below
+// DockTop standing for the tab strip, and the six toolbars at their design places in
+// DockTop with the frame's buttons and separators.
+class TestForm {
+public:
+    explicit TestForm(bool show = true, QPoint at = QPoint(40, 30), QSize size = QSize(700, 460));
+
+    QWidget* form() const { return form_.get(); }
+    TDockFrame* frame() const { return frame_; }
+    QWidget* central() const { return central_; }
+    TDock* top() const { return frame_->dockTop(); }
+    TDock* bottom() const { return frame_->dockBottom(); }
+    TDock* left() const { return frame_->dockLeft(); }
+    TDock* right() const { return frame_->dockRight(); }
+    TToolbar* toolbar(const QString& caption) const;   // by caption, e.g. "Suchen"
+    const QList<TToolbar*>& toolbars() const { return toolbars_; }
+
+    // Lets the layouts and the docks settle after a change.
+    static void settle();
+
+private:
+    std::unique_ptr<QWidget> form_;
+    TDockFrame* frame_;
+    QWidget* central_;
+    QList<TToolbar*> toolbars_;
+};
+
+// Design positions of the six toolbars in DockTop, and their lengths.
+extern const int kDesignPos[6];
+extern const int kDesignLength[6];
