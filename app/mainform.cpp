@@ -927,7 +927,7 @@ void TMainForm::MainMenu_Tools_OnClick(QAction* sender)
     const TMainChildForm* child = activeDocument();
     const QString caption = child ? child->caption() : QString();
     const QString parameters = platform::fileExists(caption) ? caption : QString();
-    ExecuteProgram(sender->data().toString(), parameters);
+    Globals::ExecuteProgram(sender->data().toString(), parameters);
 }
 
 // ---------------------------------------------------------------------------

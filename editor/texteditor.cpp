@@ -130,6 +130,13 @@ QByteArray TTextEditorLines::LineText(int i) const
     return editor_.doc_.buffer().text(start, editor_.displayLineEnd(i) - start);
 }
 
+int TTextEditorLines::LineStart(int i) const
+{
+    if (i < 0 || i >= editor_.displayLineCount())
+        return -1;
+    return editor_.displayLineStart(i);
+}
+
 QByteArray TTextEditorLines::Text() const { return editor_.doc_.buffer().text(); }
 
 int TTextEditorLines::TextLength() const { return editor_.doc_.length(); }
