@@ -32,7 +32,8 @@ std::optional<FileFacts> fileFacts(const QString& path)
     facts.readOnly = (sx.stx_mode & S_IWUSR) == 0;
     facts.hidden = fileNamePart(path).startsWith(QLatin1Char('.'));
     facts.size = static_cast<qint64>(sx.stx_size);
-    if (sx.stx_mask & STATX_BTIME)
+    // A file system without birth times may still report one of 0.
+    if ((sx.stx_mask & STATX_BTIME) && (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0))
         facts.created = fromSpec(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
     facts.lastWritten = fromSpec(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
     facts.lastAccessed = fromSpec(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);

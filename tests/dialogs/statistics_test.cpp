@@ -1,5 +1,6 @@
 #include "dialogs/statistics.h"
 #include "platform/filefacts.h"
+#include "tests/dialogs/printers.h"
 
 #include <QLocale>
 #include <QTimeZone>

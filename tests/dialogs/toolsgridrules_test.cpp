@@ -1,4 +1,5 @@
 #include "dialogs/toolsgridrules.h"
+#include "tests/dialogs/printers.h"
 
 #include <gtest/gtest.h>
 
@@ -92,19 +93,6 @@ TEST(ToolsGridRules, HeaderAndCellsOutsideCannotBeSelectedOrEdited)
     EXPECT_EQ(t.rules.rowCount(), 4);
     EXPECT_EQ(t.changes, 0);
     EXPECT_EQ(t.rules.currentRow(), 1);
-}
-
-TEST(ToolsGridRules, AddAppendsEmptyRowsWithoutSignal)
-{
-    Table t(twoTools);
-    t.rules.selectCell(1, 1);
-    for (int i = 0; i < 3; ++i)
-        t.rules.addRow();
-    EXPECT_EQ(t.rules.rowCount(), 7);
-    for (int row = 3; row < 7; ++row)
-        EXPECT_TRUE(t.rules.cell(0, row).isEmpty() && t.rules.cell(1, row).isEmpty());
-    EXPECT_EQ(t.rules.currentRow(), 1);
-    EXPECT_EQ(t.changes, 0);
 }
 
 TEST(ToolsGridRules, RemoveTakesLastRowSignalsOnlyForCompleteRows)
@@ -205,17 +193,6 @@ TEST(ToolsGridRules, EmptyTableMoves)
     EXPECT_EQ(t.rules.currentCol(), 1);
     EXPECT_EQ(t.rules.currentRow(), 1);
     EXPECT_EQ(t.changes, 1);
-}
-
-TEST(ToolsGridRules, MovingLastToolIntoEmptyRowLeavesTwoIncompleteRows)
-{
-    Table t(twoTools);
-    t.rules.selectCell(0, 2);
-    ASSERT_TRUE(t.rules.move(ToolsGridRules::Move::Down));
-    EXPECT_FALSE(t.rules.isComplete(2));
-    EXPECT_FALSE(t.rules.isComplete(3));
-    ASSERT_EQ(t.rules.completeRows().size(), 1);
-    EXPECT_EQ(t.rules.completeRows()[0].row, 1);
 }
 
 TEST(ToolsGridRules, BlanksCountAsContent)
