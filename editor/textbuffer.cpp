@@ -1,11 +1,17 @@
 #include "editor/textbuffer.h"
 
+#include "platform/memoryhint.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 #include <utility>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace editor {
 
@@ -286,93 +292,118 @@ void TextBuffer::beginLoad(qint64 expectedSize)
     data_ = static_cast<char*>(std::malloc(size_t(capacity)));
     if (!data_)
         throw std::bad_alloc();
+    platform::adviseLargeBuffer(data_, size_t(capacity));
     capacity_ = int(capacity);
     gapStart_ = 0;
     gapEnd_ = capacity_;
 }
 
-void TextBuffer::appendBytes(const char* data, qint64 size)
+void TextBuffer::growForLoad(qint64 size)
 {
-    if (size <= 0)
-        return;
-    if (qint64(length_) + size > kMaxLength)
+    if (qint64(length_) + size > kMaxLength + qint64(kMinGap))
         tooLong();
-    if (gapEnd_ - gapStart_ < size) {
-        const qint64 wanted = std::max<qint64>(qint64(capacity_) + capacity_ / 2, qint64(length_) + size + kMinGap);
-        const int newCapacity = int(std::min<qint64>(wanted, qint64(kMaxLength) + kMinGap));
-        char* grown = static_cast<char*>(std::realloc(data_, size_t(newCapacity)));
-        if (!grown)
-            throw std::bad_alloc();
-        data_ = grown;
-        capacity_ = newCapacity;
-        gapEnd_ = capacity_;
-    }
-    std::memcpy(data_ + gapStart_, data, size_t(size));
-    gapStart_ += int(size);
-    length_ += int(size);
+    if (gapEnd_ - gapStart_ >= size)
+        return;
+    const qint64 wanted = std::max<qint64>(qint64(capacity_) + capacity_ / 2, qint64(length_) + size + kMinGap);
+    const int newCapacity = int(std::min<qint64>(wanted, qint64(kMaxLength) + 2 * kMinGap));
+    if (newCapacity - gapStart_ < size)
+        tooLong();
+    char* grown = static_cast<char*>(std::realloc(data_, size_t(newCapacity)));
+    if (!grown)
+        throw std::bad_alloc();
+    data_ = grown;
+    capacity_ = newCapacity;
+    gapEnd_ = capacity_;
 }
 
-void TextBuffer::appendBreak(BreakKind kind)
+void TextBuffer::appendBreakEntry(int pos, BreakKind kind)
 {
-    appendBytes(&kBreak, 1);
-    lines_.push_back((std::uint32_t(kind) << kKindShift) | std::uint32_t(length_ - 1));
+    lines_.push_back((std::uint32_t(kind) << kKindShift) | std::uint32_t(pos));
+}
+
+char* TextBuffer::loadSpace(qint64 size)
+{
+    growForLoad(size);
+    return data_ + gapStart_;
+}
+
+namespace {
+
+// The first CR or LF in [p, end), or end.
+const char* findBreak(const char* p, const char* end)
+{
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+        if (mask)
+            return p + __builtin_ctz(unsigned(mask));
+        p += 16;
+    }
+#endif
+    while (p < end && *p != '\r' && *p != '\n')
+        ++p;
+    return p;
+}
+
+}  // namespace
+
+void TextBuffer::commitLoad(qint64 size)
+{
+    // The bytes are converted where they lie: breaks become one CR, and the text moves
+    // left only by the second characters of CR LF pairs.
+    char* const base = data_ + gapStart_;
+    const char* src = base;
+    const char* const end = base + size;
+    char* dst = base;
+    if (pendingCr_ && src < end) {
+        pendingCr_ = false;
+        if (*src == '\n') {
+            lines_.back() = (lines_.back() & kPosMask) | (std::uint32_t(BreakKind::CrLf) << kKindShift);
+            ++src;
+        }
+    }
+    while (src < end) {
+        const char* q = findBreak(src, end);
+        const qint64 n = q - src;
+        if (dst != src)
+            std::memmove(dst, src, size_t(n));
+        dst += n;
+        if (q == end)
+            break;
+        BreakKind kind = BreakKind::Lf;
+        src = q + 1;
+        if (*q == '\r') {
+            kind = BreakKind::Cr;
+            if (src == end)
+                pendingCr_ = true;  // a LF at the start of the next block makes it CR LF
+            else if (*src == '\n') {
+                kind = BreakKind::CrLf;
+                ++src;
+            }
+        }
+        *dst++ = kBreak;
+        appendBreakEntry(gapStart_ + int(dst - base) - 1, kind);
+    }
+    const int added = int(dst - base);
+    if (qint64(length_) + added > kMaxLength)
+        tooLong();
+    gapStart_ += added;
+    length_ += added;
     lineGapStart_ = lineGapEnd_ = int(lines_.size());
 }
 
 void TextBuffer::appendRaw(const char* data, qint64 size)
 {
-    const char* p = data;
-    const char* const end = data + size;
-    if (pendingCr_ && p < end) {
-        pendingCr_ = false;
-        if (*p == '\n') {
-            appendBreak(BreakKind::CrLf);
-            ++p;
-        } else {
-            appendBreak(BreakKind::Cr);
-        }
-    }
-    // The next CR and the next LF are each searched once per byte, so a file with only
-    // one kind of break does not rescan its text.
-    const char* nextCr = nullptr;
-    const char* nextLf = nullptr;
-    while (p < end) {
-        if (!nextCr || nextCr < p) {
-            nextCr = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)));
-            if (!nextCr)
-                nextCr = end;
-        }
-        if (!nextLf || nextLf < p) {
-            nextLf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-            if (!nextLf)
-                nextLf = end;
-        }
-        const char* q = std::min(nextCr, nextLf);
-        appendBytes(p, q - p);
-        if (q == end)
-            break;
-        if (*q == '\n') {
-            appendBreak(BreakKind::Lf);
-            p = q + 1;
-        } else if (q + 1 == end) {
-            pendingCr_ = true;
-            p = end;
-        } else if (q[1] == '\n') {
-            appendBreak(BreakKind::CrLf);
-            p = q + 2;
-        } else {
-            appendBreak(BreakKind::Cr);
-            p = q + 1;
-        }
-    }
+    std::memcpy(loadSpace(size), data, size_t(size));
+    commitLoad(size);
 }
 
 void TextBuffer::finishLoad()
 {
-    if (pendingCr_) {
-        pendingCr_ = false;
-        appendBreak(BreakKind::Cr);
-    }
+    pendingCr_ = false;
     lines_.shrink_to_fit();
     lineGapStart_ = lineGapEnd_ = int(lines_.size());
 }

@@ -64,9 +64,13 @@ public:
     qint64 memoryUse() const;
 
     // Building from file content: feed raw bytes in pieces; CR LF, LF and CR each become
-    // one break. finishLoad() ends a pending CR.
+    // one break. finishLoad() ends the load. Reading straight into loadSpace(n) and
+    // calling commitLoad(read) saves a copy of every byte.
     void beginLoad(qint64 expectedSize);
     void appendRaw(const char* data, qint64 size);  // throws std::length_error beyond kMaxLength
+    char* loadSpace(qint64 size);                   // room for size more raw bytes at the end
+    qint64 loadRoom() const { return gapEnd_ - gapStart_; }
+    void commitLoad(qint64 size);                   // converts the bytes just put into loadSpace
     void finishLoad();
 
 private:
@@ -77,8 +81,8 @@ private:
     void ensureGap(int size);
     void moveLineGap(int index);
     void ensureLineGap(int count);
-    void appendBreak(BreakKind kind);
-    void appendBytes(const char* data, qint64 size);
+    void appendBreakEntry(int pos, BreakKind kind);
+    void growForLoad(qint64 size);
 
     char* data_ = nullptr;
     int capacity_ = 0;

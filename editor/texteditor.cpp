@@ -211,15 +211,19 @@ void TTextEditorLines::LoadTextStream(QIODevice& stream)
         const qint64 size = stream.isSequential() ? 0 : stream.size();
         TextBuffer buffer;
         buffer.beginLoad(stream.isSequential() ? 0 : size - stream.pos());
-        QByteArray block(1 << 20, Qt::Uninitialized);
+        constexpr qint64 kBlock = 1 << 20;
         for (;;) {
             emit editor_.OnLoadProgress(stream.pos(), size);
-            const qint64 n = converter->ReadBlock(stream, block.data(), block.size());
+            // Read into the room the buffer has; it grows only when that runs short.
+            qint64 room = std::min(buffer.loadRoom(), kBlock);
+            if (room < kBlock / 16)
+                room = kBlock;
+            const qint64 n = converter->ReadBlock(stream, buffer.loadSpace(room), room);
             if (n < 0)
                 throw platform::OutOfResourcesError(kLoadFailed);
             if (n == 0)
                 break;
-            buffer.appendRaw(block.constData(), n);
+            buffer.commitLoad(n);
         }
         buffer.finishLoad();
         editor_.loadBuffer(std::move(buffer));
@@ -349,6 +353,7 @@ void TCustomTextEditor::updateMetrics()
     tabWidth_ = std::max<qreal>(1, 8 * fm.horizontalAdvance(QLatin1Char(' ')));
     lineHeight_ = std::max(1, int(std::ceil(fm.height())));
     ascent_ = int(std::ceil(fm.ascent()));
+    xCache_.clear();
     if (wordWrap_)
         rewrapAll();
     updateScrollBars();
@@ -362,12 +367,56 @@ qreal TCustomTextEditor::advance(unsigned char c, qreal x) const
     return x + widths_[c];
 }
 
+const TCustomTextEditor::XCheckpoints* TCustomTextEditor::checkpoints(int start, int end) const
+{
+    if (end - start < 8 * kCheckpointStep)
+        return nullptr;
+    for (const XCheckpoints& c : xCache_) {
+        if (c.start == start && c.end == end)
+            return &c;
+    }
+    if (xCache_.size() >= 8)
+        xCache_.erase(xCache_.begin());
+    XCheckpoints c{start, end, {}};
+    c.xs.reserve(size_t((end - start) / kCheckpointStep + 1));
+    const TextBuffer& b = doc_.buffer();
+    qreal x = 0;
+    for (int p = start; p < end; ++p) {
+        if ((p - start) % kCheckpointStep == 0)
+            c.xs.push_back(x);
+        x = advance(static_cast<unsigned char>(b.at(p)), x);
+    }
+    xCache_.push_back(std::move(c));
+    return &xCache_.back();
+}
+
+std::pair<int, qreal> TCustomTextEditor::checkpointAtPos(int start, int end, int pos) const
+{
+    const XCheckpoints* c = checkpoints(start, end);
+    if (!c || pos <= start)
+        return {start, 0};
+    const size_t k = std::min(c->xs.size() - 1, size_t(pos - start) / kCheckpointStep);
+    return {start + int(k) * kCheckpointStep, c->xs[k]};
+}
+
+std::pair<int, qreal> TCustomTextEditor::checkpointBeforeX(int start, int end, qreal x) const
+{
+    const XCheckpoints* c = checkpoints(start, end);
+    if (!c)
+        return {start, 0};
+    auto it = std::lower_bound(c->xs.begin(), c->xs.end(), x);  // first checkpoint at or right of x
+    if (it == c->xs.begin())
+        return {start, 0};
+    const size_t k = size_t(it - c->xs.begin()) - 1;
+    return {start + int(k) * kCheckpointStep, c->xs[k]};
+}
+
 qreal TCustomTextEditor::xOf(int pos) const
 {
     const TextBuffer& b = doc_.buffer();
-    const int start = displayLineStart(displayLineOf(pos));
-    qreal x = 0;
-    for (int p = start; p < pos; ++p)
+    const int line = displayLineOf(pos);
+    auto [p, x] = checkpointAtPos(displayLineStart(line), displayLineEnd(line), pos);
+    for (; p < pos; ++p)
         x = advance(static_cast<unsigned char>(b.at(p)), x);
     return x;
 }
@@ -380,8 +429,8 @@ int TCustomTextEditor::posAt(int line, qreal x) const
     // The end of a wrapped piece is the start of the next one; stay before it.
     if (wordWrap_ && end > start && !endsWithBreak(line) && line + 1 < displayLineCount())
         --end;
-    qreal cur = 0;
-    for (int p = start; p < end; ++p) {
+    auto [from, cur] = checkpointBeforeX(start, displayLineEnd(line), x);
+    for (int p = from; p < end; ++p) {
         const qreal next = advance(static_cast<unsigned char>(b.at(p)), cur);
         if (x < (cur + next) / 2)
             return p;
@@ -560,7 +609,7 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
     const int height = viewport()->height();
     painter.fillRect(QRect(0, 0, width, height), pal.base());
     if (showSelectionBar_)
-        painter.fillRect(QRect(0, 0, kSelectionBarWidth, height), pal.alternateBase());
+        painter.fillRect(QRect(0, 0, kSelectionBarWidth, height), pal.color(QPalette::Base).darker(112));
 
     const TextBuffer& b = doc_.buffer();
     const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
@@ -586,8 +635,7 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
         size_t markIndex = 0;
 
         // Skip what lies left of the view.
-        qreal x = 0;
-        int p = start;
+        auto [p, x] = checkpointBeforeX(start, end, clipLeft - left);
         while (p < end) {
             const qreal next = advance(static_cast<unsigned char>(b.at(p)), x);
             if (left + next >= clipLeft)
@@ -717,6 +765,7 @@ void TCustomTextEditor::setReadOnly(bool readOnly)
 void TCustomTextEditor::resetLayoutKeepingText()
 {
     doc_.history().clear();
+    xCache_.clear();
     if (wordWrap_) {
         rewrapAll();
         horizontalScrollBar()->setValue(0);
@@ -860,6 +909,7 @@ void TCustomTextEditor::applyChange(const TextChange& change, int oldAnchor, int
         for (int line = b.lineOf(change.pos); line <= last; ++line)
             longestLine_ = std::max(longestLine_, b.lineLength(line));
     }
+    xCache_.clear();
     linkCache_.clear();
     lastChangeRange_ = {doc_.selectionStart(), doc_.selectionEnd()};
     preferredX_ = -1;
@@ -986,6 +1036,7 @@ void TCustomTextEditor::loadBuffer(TextBuffer&& buffer)
         wrapStarts_.clear();
         recomputeLongestLine();
     }
+    xCache_.clear();
     linkCache_.clear();
     lastChangeRange_ = {0, doc_.length()};
     preferredX_ = -1;
@@ -1141,6 +1192,13 @@ void TCustomTextEditor::handleMovementKey(QKeyEvent* event, bool* handled)
 
 void TCustomTextEditor::keyPressEvent(QKeyEvent* event)
 {
+    // An error of an edit (too little memory for a paste, say) is reported here rather
+    // than thrown through the event loop.
+    platform::runGuarded([&] { handleKey(event); });
+}
+
+void TCustomTextEditor::handleKey(QKeyEvent* event)
+{
     keySuppressed_ = false;
     emit OnKeyDown(event);
     if (keySuppressed_) {
@@ -1246,7 +1304,7 @@ void TCustomTextEditor::keyPressEvent(QKeyEvent* event)
 void TCustomTextEditor::inputMethodEvent(QInputMethodEvent* event)
 {
     if (!event->commitString().isEmpty())
-        insertTyped(editor::encode1252(event->commitString()));
+        platform::runGuarded([&] { insertTyped(editor::encode1252(event->commitString())); });
     event->accept();
 }
 
@@ -1294,7 +1352,7 @@ void TCustomTextEditor::mousePressEvent(QMouseEvent* event)
         if (clipboard->supportsSelection() && !readOnly_) {
             const QString text = clipboard->text(QClipboard::Selection);
             if (!text.isEmpty())
-                pasteText(text, posAtPoint(pos));
+                platform::runGuarded([&] { pasteText(text, posAtPoint(pos)); });
         }
     }
     event->accept();
@@ -1407,9 +1465,9 @@ QString TCustomTextEditor::linkAt(const QPoint& viewportPos) const
     const TextBuffer& b = doc_.buffer();
     const qreal x = viewportPos.x() - textLeft();
     const int end = displayLineEnd(line);
-    qreal cur = 0;
+    auto [from, cur] = checkpointBeforeX(displayLineStart(line), end, x);
     int hit = -1;
-    for (int p = displayLineStart(line); p < end; ++p) {
+    for (int p = from; p < end; ++p) {
         const qreal next = advance(static_cast<unsigned char>(b.at(p)), cur);
         if (x >= cur && x < next) {
             hit = p;

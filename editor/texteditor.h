@@ -222,6 +222,7 @@ private:
     void setSelectionInternal(int anchor, int caret, bool scroll);
     void emitSelectionIfChanged(int oldAnchor, int oldCaret);
     void resetLayoutKeepingText();
+    void handleKey(QKeyEvent* event);
     void handleMovementKey(QKeyEvent* event, bool* handled);
     int wordStartBefore(int pos) const;
     int wordEndAfter(int pos) const;
@@ -268,6 +269,19 @@ private:
     int lineHeight_ = 13;
     int ascent_ = 10;
     qreal averageWidth_ = 7;
+
+    // The x of every kCheckpointStep-th character of long display lines, so that long
+    // lines are measured from the nearest checkpoint rather than from their start.
+    struct XCheckpoints {
+        int start = -1;
+        int end = -1;
+        std::vector<qreal> xs;
+    };
+    static constexpr int kCheckpointStep = 1024;
+    std::pair<int, qreal> checkpointAtPos(int start, int end, int pos) const;
+    std::pair<int, qreal> checkpointBeforeX(int start, int end, qreal x) const;
+    const XCheckpoints* checkpoints(int start, int end) const;
+    mutable std::vector<XCheckpoints> xCache_;
 
     std::vector<int> wrapStarts_;  // with word wrap on: start of every display line
     int longestLine_ = 0;          // characters of the longest buffer line

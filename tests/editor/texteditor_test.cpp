@@ -388,10 +388,16 @@ TEST(EditorEvents, FocusIsTheWidgetItself)
     QWidget window;
     auto* editor = new TTextEditor(&window);
     window.show();
+    QApplication::setActiveWindow(&window);
     editor->setFocus();
     QApplication::processEvents();
-    EXPECT_TRUE(editor->hasFocus() || QApplication::focusWidget() == nullptr);
+    EXPECT_TRUE(editor->hasFocus());
+    EXPECT_EQ(QApplication::focusWidget(), editor);
     EXPECT_EQ(editor->viewport()->focusProxy(), editor);
+    // A click into the text keeps the focus on the editor itself.
+    editor->clearFocus();
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+    EXPECT_TRUE(editor->hasFocus());
 }
 
 // ---- Mouse ----
@@ -448,4 +454,27 @@ TEST(EditorMouse, LongLineScrollsHorizontally)
     EXPECT_GT(editor->horizontalScrollBar()->value(), 1000);
     const QRect caret = editor->caretRect();
     EXPECT_TRUE(editor->viewport()->rect().contains(caret.topLeft()));
+}
+
+TEST(EditorMouse, ClicksAlongAVeryLongLineWithTabsHitTheirPositions)
+{
+    QByteArray line;
+    for (int i = 0; i < 3000; ++i)
+        line += (i % 7 == 0) ? "\tab" : "wort ";
+    auto editor = makeEditor(line + "\r\nkurz");
+    for (int pos : {3, 1500, 9000, 12001, int(line.size()) - 2}) {
+        editor->setSelectionStart(pos);  // scrolls it into view
+        QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, pointOf(*editor, pos));
+        EXPECT_EQ(editor->SelectionStart(), pos);
+        EXPECT_TRUE(editor->viewport()->rect().contains(editor->caretRect().topLeft())) << pos;
+    }
+    // After typing in the line, positions behind it are measured afresh.
+    editor->setSelectionStart(5000);
+    press(*editor, Qt::Key_Tab);
+    editor->setSelectionStart(9001);
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, pointOf(*editor, 9001));
+    EXPECT_EQ(editor->SelectionStart(), 9001);
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, pointOf(*editor, 9002));
+    EXPECT_EQ(editor->SelectionStart(), 9002);
+    EXPECT_EQ(editor->Lines().LineText(0).size(), line.size() + 1);
 }

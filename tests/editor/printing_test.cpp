@@ -1,0 +1,89 @@
+#include "platform/errors.h"
+#include "platform/printer.h"
+#include "tests/editor/editortesting.h"
+#include "tests/support/tempdir.h"
+
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString runTool(const QString& program, const QStringList& args)
+{
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int pageCount(const QString& pdf)
+{
+    const QString info = runTool("pdfinfo", {pdf});
+    for (const QString& line : info.split('\n')) {
+        if (line.startsWith("Pages:"))
+            return line.mid(6).trimmed().toInt();
+    }
+    return -1;
+}
+
+// Empty when no printer can be started.
+class NoPrinter : public platform::PrinterService {
+public:
+    QPrinter* currentPrinter() override { return nullptr; }
+};
+
+}  // namespace
+
+TEST(EditorPrinting, TheWholeTextGoesOnAsManyPagesAsNeeded)
+{
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty() || QStandardPaths::findExecutable("pdfinfo").isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    TestDir dir;
+    const QString pdf = dir.file("druck.pdf");
+    platform::PdfPrinterService printer(pdf);
+    platform::ScopedService<platform::PrinterService> scoped(&printer);
+
+    QByteArray text;
+    for (int i = 1; i <= 300; ++i)
+        text += "Zeile " + QByteArray::number(i) + " Gr\xfc\xdf" "e \x80\r\n";
+    // A line far wider than the page: nothing of it may be cut off.
+    QByteArray wide;
+    for (int i = 0; i < 60; ++i)
+        wide += "Wort" + QByteArray::number(i) + " ";
+    text += wide + "\r\nEnde";
+    auto editor = makeEditor(text);
+    editor->setSelectionStart(5);
+    editor->setSelectionLength(3);  // a selection does not limit printing
+    editor->PrintText("1 - /tmp/brief.txt");
+    EXPECT_EQ(printer.printer().docName(), QString("1 - /tmp/brief.txt"));
+
+    EXPECT_GT(pageCount(pdf), 3);
+    const QString out = runTool("pdftotext", {"-layout", pdf, "-"});
+    EXPECT_TRUE(out.contains(QString::fromUtf8("Zeile 1 Grüße €")));
+    EXPECT_TRUE(out.contains(QString::fromUtf8("Zeile 300 Grüße €")));
+    EXPECT_TRUE(out.contains("Ende"));
+    for (int i = 0; i < 60; ++i)
+        EXPECT_TRUE(out.contains(QRegularExpression("\\bWort" + QString::number(i) + "\\b"))) << i;
+    // The wide line went onto more than one line of paper.
+    int wideLines = 0;
+    for (const QString& line : out.split('\n'))
+        wideLines += line.contains("Wort") ? 1 : 0;
+    EXPECT_GT(wideLines, 1);
+}
+
+TEST(EditorPrinting, WithoutPrinterTheUserIsTold)
+{
+    NoPrinter none;
+    platform::ScopedService<platform::PrinterService> scoped(&none);
+    auto editor = makeEditor("Text");
+    try {
+        editor->PrintText("Titel");
+        FAIL() << "no error";
+    } catch (const platform::AppError& e) {
+        EXPECT_EQ(e.message(), QString("Es ist kein Drucker eingerichtet"));
+    }
+}

@@ -1,0 +1,223 @@
+#include "platform/atomicfile.h"
+#include "platform/errors.h"
+#include "tests/editor/editortesting.h"
+#include "tests/support/tempdir.h"
+
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Loads the file into a fresh editor, saves it into another file and returns those bytes.
+QByteArray roundTrip(const QByteArray& bytes, const QString& name = QStringLiteral("a.txt"))
+{
+    TestDir dir;
+    const QString in = dir.write(name, bytes);
+    TTextEditor editor;
+    editor.Lines().LoadTextFile(in);
+    const QString out = dir.file("out-" + name);
+    editor.Lines().SaveTextFile(out);
+    return TestDir::read(out);
+}
+
+// A device that delivers some bytes and then fails, as a disk read error would.
+class FailingDevice : public QIODevice {
+public:
+    explicit FailingDevice(QByteArray data, qint64 failAfter) : data_(std::move(data)), failAfter_(failAfter) {}
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* out, qint64 max) override
+    {
+        if (pos_ >= failAfter_)
+            return -1;
+        const qint64 n = std::min({max, failAfter_ - pos_, qint64(data_.size()) - pos_});
+        memcpy(out, data_.constData() + pos_, size_t(n));
+        pos_ += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64 size) override { return pos_ + size > failAfter_ ? -1 : (pos_ += size, size); }
+
+private:
+    QByteArray data_;
+    qint64 failAfter_;
+    qint64 pos_ = 0;
+};
+
+}  // namespace
+
+TEST(TextFileRoundTrip, EveryByteValueAndEveryBreakKindComeBackUnchanged)
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    EXPECT_EQ(roundTrip(all), all);
+    EXPECT_EQ(roundTrip("a\r\nb\r\nc\r\n"), QByteArray("a\r\nb\r\nc\r\n"));
+    EXPECT_EQ(roundTrip("a\nb\nc\n"), QByteArray("a\nb\nc\n"));
+    EXPECT_EQ(roundTrip("a\rb\rc\r"), QByteArray("a\rb\rc\r"));
+    EXPECT_EQ(roundTrip("a\r\nb\nc\r\n\r\rd"), QByteArray("a\r\nb\nc\r\n\r\rd"));
+    EXPECT_EQ(roundTrip("no final break"), QByteArray("no final break"));
+    EXPECT_EQ(roundTrip(""), QByteArray(""));
+    EXPECT_EQ(roundTrip("{\\rtf1 plain}", "b.rtf"), QByteArray("{\\rtf1 plain}"));
+}
+
+TEST(TextFileRoundTrip, FourBytesMakeTwoLines)
+{
+    auto editor = makeEditor("x\r\ny");
+    EXPECT_EQ(editor->Lines().LineCount(), 2);
+    EXPECT_EQ(editor->Lines().TextLength(), 3);
+    EXPECT_EQ(savedBytes(*editor), QByteArray("x\r\ny"));
+    auto empty = makeEditor("");
+    EXPECT_EQ(empty->Lines().LineCount(), 0);
+}
+
+TEST(TextFileRoundTrip, TenMegabytesOfMixedLines)
+{
+    std::mt19937 rng(4711);
+    QByteArray big;
+    big.reserve(10 << 20);
+    const char* breaks[] = {"\r\n", "\n", "\r"};
+    while (big.size() < (10 << 20)) {
+        const int len = int(rng() % 200);
+        for (int i = 0; i < len; ++i)
+            big.append(char(0x20 + rng() % 0xE0));
+        big.append(breaks[rng() % 8 == 0 ? 1 + rng() % 2 : 0]);
+    }
+    EXPECT_TRUE(roundTrip(big) == big);
+}
+
+TEST(TextFileRoundTrip, AddedLinesTakeTheFirstBreakKind)
+{
+    auto lf = makeEditor("eins\nzwei\r\n");
+    lf->setSelectionStart(lf->Lines().TextLength());
+    lf->setSelectionText("drei\r\nvier");
+    EXPECT_EQ(savedBytes(*lf), QByteArray("eins\nzwei\r\ndrei\nvier"));
+    auto fresh = makeEditor();
+    fresh->setSelectionText("a\nb");
+    EXPECT_EQ(savedBytes(*fresh), QByteArray("a\r\nb"));
+}
+
+TEST(TextFileRoundTrip, SavingOverTheLoadedFileAndKeepingItsMode)
+{
+    TestDir dir;
+    const QString path = dir.write("doc.txt", "alt\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+    TTextEditor editor;
+    editor.Lines().LoadTextFile(path);
+    EXPECT_FALSE(editor.TextModified());
+    editor.setSelectionStart(3);
+    editor.setSelectionText("er");
+    editor.Lines().SaveTextFile(path);
+    EXPECT_EQ(TestDir::read(path), QByteArray("alter\r\n"));
+    EXPECT_TRUE(editor.TextModified());  // saving leaves the flag alone
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+    ASSERT_NE(editor.Lines().ActiveConverter(), nullptr);
+}
+
+TEST(TextFileErrors, MissingFileOrFolderCannotBeOpened)
+{
+    TestDir dir;
+    auto editor = makeEditor("bleibt");
+    const QString missing = dir.file("fehlt.txt");
+    try {
+        editor->Lines().LoadTextFile(missing);
+        FAIL() << "no error";
+    } catch (const platform::FileOpenError& e) {
+        EXPECT_EQ(e.message(), QString::fromUtf8("Datei %1 kann nicht geöffnet werden").arg(missing));
+    }
+    EXPECT_THROW(editor->Lines().LoadTextFile(dir.path()), platform::FileOpenError);
+    EXPECT_EQ(editor->Lines().Text(), QByteArray("bleibt"));
+    EXPECT_EQ(editor->Lines().ActiveConverter(), nullptr);
+}
+
+TEST(TextFileErrors, AReadFailurePartWayLoadsNothing)
+{
+    auto editor = makeEditor("alter Text");
+    editor->setSelectionStart(3);
+    editor->setSelectionText("!");
+    FailingDevice device(QByteArray(3 << 20, 'x'), 2 << 20);
+    device.open(QIODevice::ReadOnly);
+    try {
+        editor->Lines().LoadTextStream(device);
+        FAIL() << "no error";
+    } catch (const platform::OutOfResourcesError& e) {
+        EXPECT_EQ(e.message(), QString::fromUtf8("Das Laden des Streams ist mißlungen"));
+    }
+    EXPECT_EQ(editor->Lines().Text(), QByteArray("alt!er Text"));
+    EXPECT_TRUE(editor->TextModified());
+    EXPECT_TRUE(editor->UndoAvailable());
+}
+
+TEST(TextFileErrors, AStreamWriteFailureRaisesTheSaveError)
+{
+    auto editor = makeEditor(QByteArray(100000, 'a'));
+    FailingDevice device({}, 5000);
+    device.open(QIODevice::WriteOnly);
+    try {
+        editor->Lines().SaveTextStream(device);
+        FAIL() << "no error";
+    } catch (const platform::OutOfResourcesError& e) {
+        EXPECT_EQ(e.message(), QString::fromUtf8("Das Speichern des Streams ist mißlungen"));
+    }
+}
+
+TEST(TextFileErrors, AFullDiskLeavesTheOldFileIntact)
+{
+    TestDir dir;
+    const QString path = dir.write("voll.txt", "alter Inhalt\r\n");
+    auto editor = makeEditor(QByteArray(3 << 20, 'n'));
+    platform::setWriteFaultHook([](const QString&) { return ENOSPC; });
+    try {
+        editor->Lines().SaveTextFile(path);
+        platform::setWriteFaultHook({});
+        FAIL() << "no error";
+    } catch (const platform::OutOfResourcesError& e) {
+        platform::setWriteFaultHook({});
+        EXPECT_EQ(e.message(), QString::fromUtf8("Das Speichern des Streams ist mißlungen"));
+    }
+    EXPECT_EQ(TestDir::read(path), QByteArray("alter Inhalt\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // no temporary file left
+    EXPECT_EQ(editor->Lines().ActiveConverter(), nullptr);
+    // An empty text fails the same way rather than emptying the file.
+    auto empty = makeEditor();
+    platform::setWriteFaultHook([](const QString&) { return ENOSPC; });
+    EXPECT_THROW(empty->Lines().SaveTextFile(path), platform::OutOfResourcesError);
+    platform::setWriteFaultHook({});
+    EXPECT_EQ(TestDir::read(path), QByteArray("alter Inhalt\r\n"));
+}
+
+TEST(TextFileErrors, ACreateFailureNamesTheFile)
+{
+    TestDir dir;
+    auto editor = makeEditor("x");
+    const QString badPath = dir.file("kein/ordner.txt");
+    try {
+        editor->Lines().SaveTextFile(badPath);
+        FAIL() << "no error";
+    } catch (const platform::FileCreateError& e) {
+        EXPECT_EQ(e.message(), QString::fromUtf8("Datei %1 kann nicht erstellt werden").arg(badPath));
+    }
+}
+
+TEST(TextFileErrors, ReadOnlyFolderAndFileRefuseTheSave)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write anywhere";
+    TestDir dir;
+    QDir(dir.path()).mkdir("ro");
+    const QString path = dir.write("ro/a.txt", "alt");
+    ::chmod(QFile::encodeName(path).constData(), 0444);
+    ::chmod(QFile::encodeName(dir.file("ro")).constData(), 0555);
+    auto editor = makeEditor("neu");
+    EXPECT_THROW(editor->Lines().SaveTextFile(path), platform::FileCreateError);
+    EXPECT_EQ(TestDir::read(path), QByteArray("alt"));
+    ::chmod(QFile::encodeName(dir.file("ro")).constData(), 0755);
+}
