@@ -8,6 +8,7 @@
 #include "dialogs/aboutbox.h"
 #include "dialogs/settingsdialog.h"
 #include "document/mainchildform.h"
+#include "editor/texteditor.h"
 #include "platform/cursor.h"
 #include "platform/errors.h"
 #include "platform/filedialogs.h"
@@ -25,6 +26,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStyle>
 #include <QTabBar>
 
 namespace {
@@ -63,6 +65,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 TMainForm::~TMainForm()
 {
     qApp->removeEventFilter(this);
+    // The document windows go first, while the frame's members they report to still exist.
+    closing_ = true;
+    delete mdiArea_;
+    mdiArea_ = nullptr;
     delete toolbars_;
 }
 

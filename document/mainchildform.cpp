@@ -75,7 +75,7 @@ TMainChildForm::TMainChildForm(TMainForm* frame) : QWidget(nullptr), frame_(fram
 
 TMainChildForm::~TMainChildForm()
 {
-    if (frame_)
+    if (!closed_)
         frame_->documentDestroyed(this);
 }
 
@@ -302,7 +302,12 @@ bool TMainChildForm::OnCloseQuery()
     return true;
 }
 
-void TMainChildForm::OnClose() { frame_->removeTabOf(tag_); }
+void TMainChildForm::OnClose()
+{
+    frame_->removeTabOf(tag_);
+    // The window leaves the frame's list now; it is destroyed once the close has completed.
+    frame_->documentDestroyed(this);
+}
 
 void TMainChildForm::closeEvent(QCloseEvent* event)
 {
@@ -312,8 +317,8 @@ void TMainChildForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    OnClose();
     closed_ = true;
+    OnClose();
     event->accept();
 }
 

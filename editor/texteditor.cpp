@@ -1,5 +1,7 @@
 #include "editor/texteditor.h"
 
+#include "platform/filefacts.h"
+
 #include "editor/codepage1252.h"
 #include "editor/textprinting.h"
 #include "platform/atomicfile.h"
@@ -190,7 +192,8 @@ void TTextEditorLines::LoadTextFile(const QString& fileName)
     makeConverterFor(fileName);
     try {
         QFile file(fileName);
-        if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly))
+        // Only a regular file is read: a FIFO or a device would block or never end.
+        if (!platform::isRegularFile(fileName) || !file.open(QIODevice::ReadOnly))
             throw platform::FileOpenError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(fileName));
         LoadTextStream(file);
     } catch (...) {

@@ -3,12 +3,16 @@
 #include "app/globals.h"
 #include "app/mainform.h"
 #include "document/mainchildform.h"
+#include "document/finddialog.h"
 #include "document/statusbar.h"
+#include "platform/errors.h"
+#include "platform/filefacts.h"
 #include "editor/texteditor.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 
 #include <QApplication>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabBar>
 #include <QTest>
