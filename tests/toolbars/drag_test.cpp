@@ -7,19 +7,6 @@
 
 namespace {
 
-// Presses on `widget` at `grab`, moves in steps to the screen point `to` and lets go there.
-void dragWidget(QWidget* widget, QPoint grab, QPoint to, Qt::KeyboardModifiers modifiers = {})
-{
-    QTest::mousePress(widget, Qt::LeftButton, modifiers, grab);
-    const QPoint from = widget->mapToGlobal(grab);
-    for (int step = 1; step <= 4; ++step) {
-        const QPoint at = from + (to - from) * step / 4;
-        QTest::mouseMove(widget, widget->mapFromGlobal(at));
-    }
-    QTest::mouseRelease(widget, Qt::LeftButton, modifiers, widget->mapFromGlobal(to));
-    TestForm::settle();
-}
-
 const QPoint kGrip(5, 10);  // on the grip of a docked horizontal toolbar
 
 QPoint dockPoint(TDock* dock, QPoint inClient)
