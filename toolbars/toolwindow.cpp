@@ -102,6 +102,7 @@ void TCustomToolWindow::setCaption(const QString& caption)
     setWindowTitle(caption);
     if (floatWin_) {
         floatWin_->setWindowTitle(caption);
+        floatWin_->fitToContents();
         floatWin_->update();
     }
 }

@@ -4,7 +4,9 @@
 #include "toolbars/toolbarbutton.h"
 #include "toolbars/toolbarsep.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QTest>
 #include <QScreen>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -213,8 +215,12 @@ TEST(DockWidgets, FloatingToolbarWindow)
     EXPECT_EQ(markierung->controls()[2]->size(), QSize(0, 0));
     EXPECT_EQ(window->size(), window->sizeAround(markierung->size()));
 
-    // The window cannot be closed; hiding the toolbar hides it, and it comes back in place.
-    window->close();
+    // The user cannot close the window; hiding the toolbar hides it, and it comes back in
+    // place.
+    QCloseEvent userClose;
+    QSpontaneKeyEvent::setSpontaneous(&userClose);
+    qApp->notify(window, &userClose);
+    EXPECT_FALSE(userClose.isAccepted());
     EXPECT_TRUE(window->isVisible());
     markierung->setVisible(false);
     EXPECT_FALSE(window->isVisible());
@@ -227,6 +233,10 @@ TEST(DockWidgets, FloatingToolbarWindow)
     EXPECT_FALSE(window->isVisible());
     f.form()->show();
     EXPECT_TRUE(window->isVisible());
+
+    // Closing all windows, as quitting the application does, is not refused.
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(markierung->Visible());
 }
 
 TEST(DockWidgets, FloatingPositionOffEveryScreenIsMovedBack)
