@@ -26,6 +26,13 @@ QFont captionFont(const QFont& base)
 
 }  // namespace
 
+TFloatingToolWindow::~TFloatingToolWindow()
+{
+    // The tool window inside goes down with this window; it must not reach back.
+    if (toolWindow_ && toolWindow_->floatWin_ == this)
+        toolWindow_->floatWin_ = nullptr;
+}
+
 int TFloatingToolWindow::titleHeight() const
 {
     return std::max(12, QFontMetrics(captionFont(font())).height() + 2);

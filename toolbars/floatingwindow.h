@@ -13,6 +13,7 @@ class TFloatingToolWindow : public QWidget {
     Q_OBJECT
 public:
     TFloatingToolWindow(TCustomToolWindow* toolWindow, QWidget* owner);
+    ~TFloatingToolWindow() override;
 
     TCustomToolWindow* toolWindow() const { return toolWindow_; }
     // Where the tool window sits inside, and the window's size around a content size (at

@@ -60,6 +60,12 @@ TEST(DragToolbars, MovingWithinARowAndToANewRow)
     EXPECT_EQ(fenster->DockPos(), 111);
     EXPECT_EQ(f.toolbar("Bearbeiten")->DockPos(), 111 + 82);
 
+    // Dropped at the start of the row, it goes first and Datei moves behind it.
+    dragWidget(fenster, kGrip, dockPoint(f.top(), QPoint(kGrip.x(), 10)));
+    EXPECT_EQ(fenster->DockPos(), 0);
+    EXPECT_EQ(f.toolbar("Datei")->DockPos(), 82);
+    EXPECT_EQ(f.top()->dockedList().first(), fenster);
+
     // A short move is no drag: nothing changes.
     const QPoint before = fenster->pos();
     dragWidget(fenster, kGrip, fenster->mapToGlobal(kGrip + QPoint(1, 0)));
