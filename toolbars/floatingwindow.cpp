@@ -11,6 +11,8 @@ TFloatingToolWindow::TFloatingToolWindow(TCustomToolWindow* toolWindow, QWidget*
 {
     setMouseTracking(true);
     setAutoFillBackground(true);
+    // Showing a floating toolbar does not take the focus from the document.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 }
 
 namespace {

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QTest>
-#include <QScreen>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -237,26 +236,6 @@ TEST(DockWidgets, FloatingToolbarWindow)
     // Closing all windows, as quitting the application does, is not refused.
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(markierung->Visible());
-}
-
-TEST(DockWidgets, FloatingPositionOffEveryScreenIsMovedBack)
-{
-    TestForm f;
-    TToolbar* suchen = f.toolbar("Suchen");
-    suchen->setFloatingPosition(QPoint(-5000, 9000));
-    suchen->setDockedTo(nullptr);
-    suchen->keepFloatingOnScreen();
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    const QRect window = suchen->floatingWindow()->geometry();
-    EXPECT_TRUE(area.contains(window)) << window.x() << "," << window.y();
-    EXPECT_EQ(window.left(), area.left());
-    EXPECT_EQ(window.bottom(), area.bottom());
-    EXPECT_EQ(suchen->floatingPosition(), window.topLeft());
-
-    // A window that still overlaps the screen stays where it is.
-    suchen->setFloatingPosition(QPoint(area.right() - 10, 40));
-    suchen->keepFloatingOnScreen();
-    EXPECT_EQ(suchen->floatingPosition(), QPoint(area.right() - 10, 40));
 }
 
 TEST(DockWidgets, DestroyingToolbarsAndDocksLeavesNothingBehind)

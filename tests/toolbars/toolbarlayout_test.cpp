@@ -204,6 +204,11 @@ TEST_F(ToolbarLayoutTest, FloatingPositionOffEveryScreenIsMovedBackWhenLoading)
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     const QRect suchen = f.toolbar("Suchen")->floatingWindow()->geometry();
     EXPECT_EQ(suchen.topLeft(), area.topLeft());
+    EXPECT_EQ(f.toolbar("Suchen")->floatingPosition(), area.topLeft());
+    // A window that still overlaps the screen stays where it is.
+    f.toolbar("Suchen")->setFloatingPosition(QPoint(area.right() - 10, 40));
+    f.toolbar("Suchen")->keepFloatingOnScreen();
+    EXPECT_EQ(f.toolbar("Suchen")->floatingPosition(), QPoint(area.right() - 10, 40));
     // Missing FloatLeft and FloatTop read as 0, which is on the screen.
     EXPECT_EQ(f.toolbar("Fenster")->floatingWindow()->pos(), QPoint(0, 0));
     EXPECT_TRUE(f.toolbar("Fenster")->isFloating());
