@@ -1,8 +1,1011 @@
 #include "app/mainform.h"
 
+#include "app/commandline.h"
+#include "app/executeprogram.h"
+#include "app/frametoolbars.h"
+#include "app/menumerge.h"
+#include "app/singleinstance.h"
+#include "dialogs/aboutbox.h"
+#include "dialogs/settingsdialog.h"
+#include "document/mainchildform.h"
+#include "editor/texteditor.h"
+#include "platform/cursor.h"
+#include "platform/errors.h"
+#include "platform/filedialogs.h"
+#include "platform/filefacts.h"
+#include "platform/messagebox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
+#include <QTabBar>
+
+namespace {
+
+const QString kDefaultFilter = QStringLiteral(
+    "Textdateien [*.txt]|*.txt|Html-Dokumente [*.htm;*.html]|*.htm;*.html|"
+    "Quellcode [*.c;*.h;*.mak;*.dpr;*.pas]|*.c;*.h;*.mak;*.dpr;*.pas|Alle Dateien [*.*]|*.*");
+
+constexpr int kFilterIndex = 4;
+
+QIcon buttonIcon(const QString& name)
+{
+    return QIcon(QStringLiteral(":/icons/%1.png").arg(name.toLower()));
+}
+
+}  // namespace
+
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Varnotex V1"));
-    resize(587, 369);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/varnotex-32.png")));
+    openFilter_ = kDefaultFilter;
+    saveFilter_ = kDefaultFilter;
+
+    createButtons();
+    createMenus();
+    createCentralArea();
+    rebuildMenuBar();
+
+    // The client area of the design; a stored size replaces it in LoadSettings.
+    resize(587, 369 + menuBar()->sizeHint().height());
+    qApp->installEventFilter(this);
+}
+
+TMainForm::~TMainForm()
+{
+    qApp->removeEventFilter(this);
+    // The document windows go first, while the frame's members they report to still exist.
+    closing_ = true;
+    delete mdiArea_;
+    mdiArea_ = nullptr;
+    delete toolbars_;
+}
+
+QAction* TMainForm::makeAction(const QString& name, const QString& caption, const QKeySequence& key)
+{
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    if (!key.isEmpty()) {
+        // The key is shown in the menu; the frame dispatches it itself (dispatchShortcut).
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+    }
+    return action;
+}
+
+void TMainForm::createButtons()
+{
+    struct ButtonDef {
+        QAction** slot;
+        const char* name;
+        const char* hint;
+        bool enabled;
+    };
+    const ButtonDef defs[] = {
+        {&Button_Neu, "Button_Neu", "Neu", true},
+        {&Button_Oeffnen, "Button_Oeffnen", "Datei öffnen", true},
+        {&Button_Speichern, "Button_Speichern", "Änderungen speichern", false},
+        {&Button_Drucken, "Button_Drucken", "Ausdrucken", false},
+        {&Button_Rueckgaengig, "Button_Rueckgaengig", "Rückgängig", false},
+        {&Button_Wiederherstellen, "Button_Wiederherstellen", "Wiederherstellen", false},
+        {&Button_Ausschneiden, "Button_Ausschneiden", "Ausschneiden", false},
+        {&Button_Kopieren, "Button_Kopieren", "Kopieren", false},
+        {&Button_Einfuegen, "Button_Einfuegen", "Einfügen", false},
+        {&Button_Loeschen, "Button_Loeschen", "Löschen", false},
+        {&Button_Grossbuchstaben, "Button_Grossbuchstaben", "Markierung in Großbuchstaben umwandeln", false},
+        {&Button_Kleinbuchstaben, "Button_Kleinbuchstaben", "Markierung in Kleinbuchstaben umwandeln", false},
+        {&Button_NichtsMarkieren, "Button_NichtsMarkieren", "Nichts markieren", false},
+        {&Button_AllesMarkieren, "Button_AllesMarkieren", "Alles markieren", false},
+        {&Button_Suchen, "Button_Suchen", "Suchen", false},
+        {&Button_Weitersuchen, "Button_Weitersuchen", "Weitersuchen", false},
+        {&Button_EinstellungenKonfigurieren, "Button_EinstellungenKonfigurieren", "Einstellungen konfigurieren", true},
+        {&Button_Infos, "Button_Infos", "Infos...", true},
+        {&Button_Laengsteilen, "Button_Laengsteilen", "Fenster längsteilen", false},
+        {&Button_Querteilen, "Button_Querteilen", "Fenster querteilen", false},
+        {&Button_Ueberlappen, "Button_Ueberlappen", "Fenster überlappen", false},
+    };
+    for (const ButtonDef& def : defs) {
+        const QString name = QString::fromLatin1(def.name);
+        auto* action = new QAction(buttonIcon(name), QString::fromUtf8(def.hint), this);
+        action->setObjectName(name);
+        action->setToolTip(QString::fromUtf8(def.hint));
+        action->setEnabled(def.enabled);
+        *def.slot = action;
+    }
+
+    // The frame's own commands.
+    connect(Button_Neu, &QAction::triggered, this, [this] { platform::runGuarded([this] { MainMenu_Datei_Neu_OnClick(); }); });
+    connect(Button_Oeffnen, &QAction::triggered, this, [this] { platform::runGuarded([this] { MainMenu_Datei_Oeffnen_OnClick(); }); });
+    connect(Button_EinstellungenKonfigurieren, &QAction::triggered, this,
+            [this] { platform::runGuarded([this] { MainMenu_Optionen_EinstellungenKonfigurieren_OnClick(); }); });
+    connect(Button_Infos, &QAction::triggered, this, [this] { platform::runGuarded([this] { MainMenu_Hilfe_Infos_OnClick(); }); });
+    connect(Button_Laengsteilen, &QAction::triggered, this, [this] { MainMenu_Fenster_Laengsteilen_OnClick(); });
+    connect(Button_Querteilen, &QAction::triggered, this, [this] { MainMenu_Fenster_Querteilen_OnClick(); });
+    connect(Button_Ueberlappen, &QAction::triggered, this, [this] { MainMenu_Fenster_Ueberlappen_OnClick(); });
+
+    // The fourteen forwarding handlers: the same command on the active document window.
+    using Command = void (TMainChildForm::*)();
+    const std::pair<QAction*, Command> forwards[] = {
+        {Button_Speichern, &TMainChildForm::MainMenu_Datei_Speichern_OnClick},
+        {Button_Drucken, &TMainChildForm::MainMenu_Datei_Drucken_OnClick},
+        {Button_Rueckgaengig, &TMainChildForm::MainMenu_Bearbeiten_Rueckgaengig_OnClick},
+        {Button_Wiederherstellen, &TMainChildForm::MainMenu_Bearbeiten_Wiederherstellen_OnClick},
+        {Button_Ausschneiden, &TMainChildForm::MainMenu_Bearbeiten_Ausschneiden_OnClick},
+        {Button_Kopieren, &TMainChildForm::MainMenu_Bearbeiten_Kopieren_OnClick},
+        {Button_Einfuegen, &TMainChildForm::MainMenu_Bearbeiten_Einfuegen_OnClick},
+        {Button_Loeschen, &TMainChildForm::MainMenu_Bearbeiten_Loeschen_OnClick},
+        {Button_Grossbuchstaben, &TMainChildForm::MainMenu_Markierung_InGrobuchstabenUmwandeln_OnClick},
+        {Button_Kleinbuchstaben, &TMainChildForm::MainMenu_Markierung_InKleinbuchstabenUmwandeln_OnClick},
+        {Button_NichtsMarkieren, &TMainChildForm::MainMenu_Markierung_NichtsMarkieren_OnClick},
+        {Button_AllesMarkieren, &TMainChildForm::MainMenu_Markierung_AllesMarkieren_OnClick},
+        {Button_Suchen, &TMainChildForm::MainMenu_Suchen_Suchen_OnClick},
+        {Button_Weitersuchen, &TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick},
+    };
+    for (const auto& [button, command] : forwards) {
+        connect(button, &QAction::triggered, this, [this, command = command] {
+            platform::runGuarded([this, command] {
+                if (TMainChildForm* child = activeDocument())
+                    (child->*command)();
+            });
+        });
+    }
+}
+
+void TMainForm::createMenus()
+{
+    auto guarded = [this](QAction* action, void (TMainForm::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { platform::runGuarded([this, handler] { (this->*handler)(); }); });
+    };
+
+    MainMenu_Datei = new QMenu(QStringLiteral("&Datei"), this);
+    MainMenu_Datei->setObjectName(QStringLiteral("MainMenu_Datei"));
+    MainMenu_Datei_Neu = makeAction(QStringLiteral("MainMenu_Datei_Neu"), QStringLiteral("&Neu"), Qt::Key_F2);
+    MainMenu_Datei_Oeffnen = makeAction(QStringLiteral("MainMenu_Datei_Oeffnen"), QStringLiteral("&Öffnen"), Qt::Key_F3);
+    MainMenu_Datei_Beenden = makeAction(QStringLiteral("MainMenu_Datei_Beenden"), QStringLiteral("&Beenden"), Qt::ALT | Qt::Key_X);
+    MainMenu_Datei->addAction(MainMenu_Datei_Neu);
+    MainMenu_Datei->addAction(MainMenu_Datei_Oeffnen);
+    MainMenu_Datei->addSeparator()->setObjectName(QStringLiteral("N1"));
+    MainMenu_Datei->addAction(MainMenu_Datei_Beenden);
+    guarded(MainMenu_Datei_Neu, &TMainForm::MainMenu_Datei_Neu_OnClick);
+    guarded(MainMenu_Datei_Oeffnen, &TMainForm::MainMenu_Datei_Oeffnen_OnClick);
+    guarded(MainMenu_Datei_Beenden, &TMainForm::MainMenu_Datei_Beenden_OnClick);
+
+    MainMenu_Optionen = new QMenu(QStringLiteral("&Optionen"), this);
+    MainMenu_Optionen->setObjectName(QStringLiteral("MainMenu_Optionen"));
+    struct Toggle {
+        QAction** slot;
+        const char* name;
+        const char* caption;
+        QKeySequence key;
+        const char* toolbar;
+    };
+    const Toggle toggles[] = {
+        {&MainMenu_Optionen_ToolbarDateiEinblenden, "MainMenu_Optionen_ToolbarDateiEinblenden",
+         "Toolbar \"Datei\" einblenden", Qt::SHIFT | Qt::Key_F1, "Toolbar_Datei"},
+        {&MainMenu_Optionen_ToolbarBearbeitenEinblenden, "MainMenu_Optionen_ToolbarBearbeitenEinblenden",
+         "Toolbar \"Bearbeiten\" einblenden", Qt::SHIFT | Qt::Key_F2, "Toolbar_Bearbeiten"},
+        {&MainMenu_Optionen_ToolbarMarkierungEinblenden, "MainMenu_Optionen_ToolbarMarkierungEinblenden",
+         "Toolbar \"Markierung\" einblenden", Qt::SHIFT | Qt::Key_F3, "Toolbar_Markierung"},
+        {&MainMenu_Optionen_ToolbarSuchenEinblenden, "MainMenu_Optionen_ToolbarSuchenEinblenden",
+         "Toolbar \"Suchen\" einblenden", Qt::SHIFT | Qt::Key_F4, "Toolbar_Suchen"},
+        {&MainMenu_Optionen_ToolbarOptionenEinblenden, "MainMenu_Optionen_ToolbarOptionenEinblenden",
+         "Toolbar \"Optionen\" einblenden", Qt::SHIFT | Qt::Key_F6, "Toolbar_Optionen"},
+        {&MainMenu_Optionen_ToolbarFensterEinblenden, "MainMenu_Optionen_ToolbarFensterEinblenden",
+         "Toolbar \"Fenster\" einblenden", Qt::SHIFT | Qt::Key_F5, "Toolbar_Fenster"},
+    };
+    for (const Toggle& t : toggles) {
+        QAction* item = makeAction(QString::fromLatin1(t.name), QString::fromUtf8(t.caption), t.key);
+        item->setCheckable(true);
+        item->setChecked(true);
+        const QString toolbar = QString::fromLatin1(t.toolbar);
+        connect(item, &QAction::triggered, this, [this, item, toolbar] { toggleToolbar(item, toolbar); });
+        MainMenu_Optionen->addAction(item);
+        *t.slot = item;
+    }
+    MainMenu_Optionen->addSeparator()->setObjectName(QStringLiteral("N2"));
+    MainMenu_Optionen_EinstellungenKonfigurieren = makeAction(
+        QStringLiteral("MainMenu_Optionen_EinstellungenKonfigurieren"), QStringLiteral("&Einstellungen konfigurieren"),
+        Qt::Key_F9);
+    MainMenu_Optionen->addAction(MainMenu_Optionen_EinstellungenKonfigurieren);
+    guarded(MainMenu_Optionen_EinstellungenKonfigurieren, &TMainForm::MainMenu_Optionen_EinstellungenKonfigurieren_OnClick);
+
+    MainMenu_Fenster = new QMenu(QStringLiteral("&Fenster"), this);
+    MainMenu_Fenster->setObjectName(QStringLiteral("MainMenu_Fenster"));
+    MainMenu_Fenster_Vorheriges = makeAction(QStringLiteral("MainMenu_Fenster_Vorheriges"), QStringLiteral("&Vorheriges"),
+                                             Qt::SHIFT | Qt::Key_F7);
+    MainMenu_Fenster_Naechstes = makeAction(QStringLiteral("MainMenu_Fenster_Naechstes"), QStringLiteral("&Nächstes"),
+                                            Qt::SHIFT | Qt::Key_F8);
+    MainMenu_Fenster_Laengsteilen = makeAction(QStringLiteral("MainMenu_Fenster_Laengsteilen"), QStringLiteral("&Längsteilen"));
+    MainMenu_Fenster_Querteilen = makeAction(QStringLiteral("MainMenu_Fenster_Querteilen"), QStringLiteral("&Querteilen"));
+    MainMenu_Fenster_Ueberlappen = makeAction(QStringLiteral("MainMenu_Fenster_Ueberlappen"), QStringLiteral("&Überlappen"));
+    MainMenu_Fenster_SymboleAnordnen = makeAction(QStringLiteral("MainMenu_Fenster_SymboleAnordnen"),
+                                                  QStringLiteral("&Symbole anordnen"));
+    MainMenu_Fenster->addAction(MainMenu_Fenster_Vorheriges);
+    MainMenu_Fenster->addAction(MainMenu_Fenster_Naechstes);
+    MainMenu_Fenster->addSeparator()->setObjectName(QStringLiteral("N3"));
+    MainMenu_Fenster->addAction(MainMenu_Fenster_Laengsteilen);
+    MainMenu_Fenster->addAction(MainMenu_Fenster_Querteilen);
+    MainMenu_Fenster->addAction(MainMenu_Fenster_Ueberlappen);
+    MainMenu_Fenster->addAction(MainMenu_Fenster_SymboleAnordnen);
+    guarded(MainMenu_Fenster_Vorheriges, &TMainForm::MainMenu_Fenster_Vorheriges_OnClick);
+    guarded(MainMenu_Fenster_Naechstes, &TMainForm::MainMenu_Fenster_Naechstes_OnClick);
+    guarded(MainMenu_Fenster_Laengsteilen, &TMainForm::MainMenu_Fenster_Laengsteilen_OnClick);
+    guarded(MainMenu_Fenster_Querteilen, &TMainForm::MainMenu_Fenster_Querteilen_OnClick);
+    guarded(MainMenu_Fenster_Ueberlappen, &TMainForm::MainMenu_Fenster_Ueberlappen_OnClick);
+    guarded(MainMenu_Fenster_SymboleAnordnen, &TMainForm::MainMenu_Fenster_SymboleAnordnen_OnClick);
+    MainMenu_Fenster->menuAction()->setVisible(false);
+    connect(MainMenu_Fenster, &QMenu::aboutToShow, this, &TMainForm::updateWindowList);
+
+    MainMenu_Tools = new QMenu(QStringLiteral("&Tools"), this);
+    MainMenu_Tools->setObjectName(QStringLiteral("MainMenu_Tools"));
+    MainMenu_Tools->menuAction()->setVisible(false);
+
+    MainMenu_Hilfe = new QMenu(QStringLiteral("&Hilfe"), this);
+    MainMenu_Hilfe->setObjectName(QStringLiteral("MainMenu_Hilfe"));
+    MainMenu_Hilfe_Hilfethemen = makeAction(QStringLiteral("MainMenu_Hilfe_Hilfethemen"), QStringLiteral("&Hilfethemen"),
+                                            Qt::Key_F1);
+    MainMenu_Hilfe_Infos = makeAction(QStringLiteral("MainMenu_Hilfe_Infos"), QStringLiteral("&Infos..."),
+                                      Qt::SHIFT | Qt::Key_F1);
+    MainMenu_Hilfe->addAction(MainMenu_Hilfe_Hilfethemen);
+    MainMenu_Hilfe->addSeparator()->setObjectName(QStringLiteral("N4"));
+    MainMenu_Hilfe->addAction(MainMenu_Hilfe_Infos);
+    guarded(MainMenu_Hilfe_Hilfethemen, &TMainForm::MainMenu_Hilfe_Hilfethemen_OnClick);
+    guarded(MainMenu_Hilfe_Infos, &TMainForm::MainMenu_Hilfe_Infos_OnClick);
+}
+
+void TMainForm::createCentralArea()
+{
+    PagePanel = new QWidget(this);
+    PagePanel->setObjectName(QStringLiteral("PagePanel"));
+    PagePanel->setFixedHeight(22);
+    auto* panelLayout = new QVBoxLayout(PagePanel);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->setSpacing(0);
+    PageCtrl = new QTabBar(PagePanel);
+    PageCtrl->setObjectName(QStringLiteral("PageCtrl"));
+    PageCtrl->setFixedHeight(21);
+    PageCtrl->setFocusPolicy(Qt::NoFocus);
+    PageCtrl->setDrawBase(false);
+    PageCtrl->setExpanding(false);
+    PageCtrl->setAttribute(Qt::WA_Hover);
+    panelLayout->addWidget(PageCtrl);
+    panelLayout->addStretch(1);
+    PageCtrl->hide();
+    connect(PageCtrl, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0) {
+            const QSignalBlocker block(PageCtrl);
+            PageCtrl->setCurrentIndex(index);
+            platform::runGuarded([this] { PageCtrlChange(); });
+        }
+    });
+
+    mdiArea_ = new QMdiArea(this);
+    mdiArea_->setObjectName(QStringLiteral("ClientArea"));
+    mdiArea_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        if (!sub)
+            return;
+        if (auto* child = qobject_cast<TMainChildForm*>(sub->widget()))
+            documentActivated(child);
+    });
+
+    QList<TFrameToolbars::ToolbarSpec> specs;
+    specs.append({QStringLiteral("Toolbar_Datei"), QStringLiteral("Datei"), 0,
+                  {Button_Neu, Button_Oeffnen, Button_Speichern, nullptr, Button_Drucken}, {QStringLiteral("ToolbarSep3")}});
+    specs.append({QStringLiteral("Toolbar_Bearbeiten"), QStringLiteral("Bearbeiten"), 111,
+                  {Button_Rueckgaengig, Button_Wiederherstellen, nullptr, Button_Ausschneiden, Button_Kopieren,
+                   Button_Einfuegen, Button_Loeschen},
+                  {QStringLiteral("ToolbarSep1")}});
+    specs.append({QStringLiteral("Toolbar_Markierung"), QStringLiteral("Markierung"), 268,
+                  {Button_Grossbuchstaben, Button_Kleinbuchstaben, nullptr, Button_NichtsMarkieren, Button_AllesMarkieren},
+                  {QStringLiteral("ToolbarSep2")}});
+    specs.append({QStringLiteral("Toolbar_Suchen"), QStringLiteral("Suchen"), 379, {Button_Suchen, Button_Weitersuchen}, {}});
+    specs.append({QStringLiteral("Toolbar_Optionen"), QStringLiteral("Optionen"), 438,
+                  {Button_EinstellungenKonfigurieren, nullptr, Button_Infos}, {QStringLiteral("ToolbarSep5")}});
+    specs.append({QStringLiteral("Toolbar_Fenster"), QStringLiteral("Fenster"), 503,
+                  {Button_Laengsteilen, Button_Querteilen, Button_Ueberlappen}, {}});
+    toolbars_ = new TFrameToolbars(this, PagePanel, mdiArea_, specs);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+bool TMainForm::OnCreate()
+{
+    platform::CursorService::current().setBusy();
+    if (!Globals::LoadSettings(*this)) {
+        platform::CursorService::current().setNormal();
+        return false;
+    }
+    if (Globals::Settings().SingleInstance) {
+        SetRaiseHandler([this] { RestoreAndRaise(this); });
+        if (CheckSingleInstance()) {
+            platform::CursorService::current().setNormal();
+            return false;
+        }
+    }
+    platform::runGuarded([this] { toolbars_->loadLayout(Globals::Settings().IniFileName); });
+    MainMenu_Optionen_ToolbarDateiEinblenden->setChecked(toolbars_->isToolbarVisible(QStringLiteral("Toolbar_Datei")));
+    MainMenu_Optionen_ToolbarBearbeitenEinblenden->setChecked(
+        toolbars_->isToolbarVisible(QStringLiteral("Toolbar_Bearbeiten")));
+    MainMenu_Optionen_ToolbarMarkierungEinblenden->setChecked(
+        toolbars_->isToolbarVisible(QStringLiteral("Toolbar_Markierung")));
+    MainMenu_Optionen_ToolbarSuchenEinblenden->setChecked(toolbars_->isToolbarVisible(QStringLiteral("Toolbar_Suchen")));
+    MainMenu_Optionen_ToolbarOptionenEinblenden->setChecked(
+        toolbars_->isToolbarVisible(QStringLiteral("Toolbar_Optionen")));
+    MainMenu_Optionen_ToolbarFensterEinblenden->setChecked(toolbars_->isToolbarVisible(QStringLiteral("Toolbar_Fenster")));
+    return true;
+}
+
+bool TMainForm::event(QEvent* event)
+{
+    const bool result = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowActivate)
+        OnActivate();
+    return result;
+}
+
+void TMainForm::OnActivate()
+{
+    TSettingsRecord& settings = Globals::Settings();
+    if (!settings.FirstActivation)
+        return;
+    switch (settings.MainWindowState) {
+    case TWindowState::wsMaximized: setWindowState(Qt::WindowMaximized); break;
+    case TWindowState::wsMinimized: setWindowState(Qt::WindowMinimized); break;
+    case TWindowState::wsNormal: break;
+    }
+    settings.FirstActivation = false;
+    repaint();
+
+    struct CursorReset {
+        ~CursorReset() { platform::CursorService::current().setNormal(); }
+    } cursorReset;
+    platform::runGuarded([this, &settings] {
+        const QStringList remembered = settings.SavedOpenFiles;
+        const bool reopen = settings.AutoSaveOpenFiles && !remembered.isEmpty();
+        settings.SavedOpenFiles.clear();
+        settings.SavedOpenFilesExists = false;
+        if (reopen) {
+            for (const QString& line : remembered) {
+                const int eq = int(line.indexOf(QLatin1Char('=')));
+                const QString name = eq < 0 ? QString() : line.mid(eq + 1);
+                if (platform::fileExists(name))
+                    OpenDocument(platform::fullPath(name));
+            }
+        }
+        for (const QString& name : CommandLine::FilesToOpen(commandLine_))
+            OpenDocument(name);
+        if (settings.StartWithNewDoc && documentCount() == 0)
+            MainMenu_Datei_Neu_OnClick();
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Documents and tabs
+
+TMainChildForm* TMainForm::createDocumentWindow()
+{
+    auto* child = new TMainChildForm(this);
+    QMdiSubWindow* sub = mdiArea_->addSubWindow(child);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(QIcon(QStringLiteral(":/icons/varnotex-16.png")));
+    zorder_.insert(zorder_.begin(), child);
+    child->OnCreate();
+    sub->resize(477 + 8, 290 + 60);
+    sub->show();
+    mdiArea_->setActiveSubWindow(sub);
+    return child;
+}
+
+QList<TMainChildForm*> TMainForm::documents() const
+{
+    return QList<TMainChildForm*>(zorder_.begin(), zorder_.end());
+}
+
+TMainChildForm* TMainForm::activeDocument() const { return zorder_.empty() ? nullptr : zorder_.front(); }
+
+QStringList TMainForm::documentCaptions() const
+{
+    QStringList captions;
+    for (TMainChildForm* child : zorder_)
+        captions << child->caption();
+    return captions;
+}
+
+int TMainForm::addTab(int number, const QString& caption)
+{
+    const QSignalBlocker block(PageCtrl);
+    const int index = PageCtrl->addTab(caption);
+    PageCtrl->setTabData(index, number);
+    return index;
+}
+
+QString TMainForm::tabName(int index) const
+{
+    return QStringLiteral("Tab%1").arg(PageCtrl->tabData(index).toInt());
+}
+
+int TMainForm::tabIndexOf(int documentNumber) const
+{
+    for (int i = 0; i < PageCtrl->count(); ++i)
+        if (PageCtrl->tabData(i).toInt() == documentNumber)
+            return i;
+    return -1;
+}
+
+void TMainForm::setTabCaption(int documentNumber, const QString& caption)
+{
+    const int index = tabIndexOf(documentNumber);
+    if (index >= 0)
+        PageCtrl->setTabText(index, caption);
+}
+
+void TMainForm::selectTabOf(int documentNumber)
+{
+    const QSignalBlocker block(PageCtrl);
+    for (int i = 0; i < PageCtrl->count(); ++i)
+        if (PageCtrl->tabData(i).toInt() == documentNumber)
+            PageCtrl->setCurrentIndex(i);
+}
+
+void TMainForm::removeTabOf(int documentNumber)
+{
+    const QSignalBlocker block(PageCtrl);
+    const int index = tabIndexOf(documentNumber);
+    if (index >= 0)
+        PageCtrl->removeTab(index);
+}
+
+void TMainForm::OpenDocument(const QString& name)
+{
+    if (!platform::fileExists(name)) {
+        platform::MessageBoxService::current().show(
+            QStringLiteral("Fehler:"), QStringLiteral("Die angegebene Datei \"%1\" konnte nicht gefunden werden.").arg(name),
+            platform::MsgIcon::Error, platform::MsgButtons::Ok);
+        return;
+    }
+    TMainChildForm* child = createDocumentWindow();
+    bool loaded = false;
+    try {
+        platform::BusyCursor busy;
+        child->setStatusSimpleText(QStringLiteral("Datei wird eingelesen..."));
+        child->loadFile(name);
+        loaded = true;
+        child->RichEdit->setTextModified(false);
+        child->UpdateDocumentState(11);
+        child->setCaption(name);
+        ++DocumentCounter_;
+        child->setTag(DocumentCounter_);
+        addTab(DocumentCounter_, platform::fileNamePart(name));
+        selectTabOf(DocumentCounter_);
+        child->setStatusSimplePanel(false);
+        if (Globals::Settings().OpenAsReadOnlyIfIsReadOnly && Globals::IsFileReadOnly(name))
+            child->MainMenu_Bearbeiten_NurLesenZulassen_OnClick();
+        updateWindowList();
+        child->focusEditor();
+    } catch (...) {
+        child->setStatusSimplePanel(false);
+        if (!loaded) {
+            // A window without a tab and a number must not stay open.
+            child->discard();
+        }
+        throw;
+    }
+}
+
+void TMainForm::MainMenu_Datei_Neu_OnClick()
+{
+    TMainChildForm* child = createDocumentWindow();
+    child->setCaption(QStringLiteral("<Unbenannt>"));
+    child->setStatusSimplePanel(false);
+    ++DocumentCounter_;
+    child->setTag(DocumentCounter_);
+    addTab(DocumentCounter_, QStringLiteral("<Unbenannt>"));
+    selectTabOf(DocumentCounter_);
+    updateWindowList();
+    child->focusEditor();
+}
+
+void TMainForm::MainMenu_Datei_Oeffnen_OnClick()
+{
+    const TMainChildForm* child = activeDocument();
+    const QString caption = child ? child->caption() : QString();
+    const QString start = platform::fileExists(caption) ? caption : platform::programDir();
+    platform::FileDialogRequest request;
+    request.title = QStringLiteral("Datei öffnen...");
+    request.initialDir = platform::directoryPart(start);
+    request.fileName = platform::fileNamePart(start);
+    request.filter = openFilter_;
+    request.filterIndex = kFilterIndex;
+    const QString chosen = platform::FileDialogService::current().getOpenFileName(request);
+    if (chosen.isEmpty())
+        return;
+    OpenDocument(platform::fullPath(chosen));
+}
+
+QString TMainForm::runSaveDialog(const QString& proposedFolder, const QString& proposedName, bool propose)
+{
+    if (propose) {
+        saveDialogFolder_ = proposedFolder;
+        saveDialogName_ = proposedName;
+    }
+    platform::FileDialogRequest request;
+    request.title = QStringLiteral("Speichern unter...");
+    request.initialDir = saveDialogFolder_;
+    request.fileName = saveDialogName_;
+    request.filter = saveFilter_;
+    request.filterIndex = kFilterIndex;
+    const QString chosen = platform::FileDialogService::current().getSaveFileName(request);
+    if (!chosen.isEmpty()) {
+        saveDialogFolder_ = platform::directoryPart(platform::fullPath(chosen));
+        saveDialogName_ = platform::fileNamePart(chosen);
+    }
+    return chosen;
+}
+
+void TMainForm::PageCtrlChange()
+{
+    const int index = PageCtrl->currentIndex();
+    if (index < 0)
+        return;
+    const int number = PageCtrl->tabData(index).toInt();
+    for (TMainChildForm* child : zorder_) {
+        if (child->tag() == number) {
+            activateDocument(child);
+            break;
+        }
+    }
+}
+
+void TMainForm::activateDocument(TMainChildForm* child)
+{
+    if (QMdiSubWindow* sub = child->subWindow()) {
+        if (sub->isMinimized())
+            sub->showNormal();
+        mdiArea_->setActiveSubWindow(sub);
+    }
+    // Activation of an already active window raises no notification; it still takes focus.
+    child->focusEditor();
+}
+
+void TMainForm::documentCreated(TMainChildForm*)
+{
+    MainMenu_Fenster->menuAction()->setVisible(true);
+    for (QAction* button : {Button_Drucken, Button_Einfuegen, Button_NichtsMarkieren, Button_AllesMarkieren, Button_Suchen,
+                            Button_Weitersuchen, Button_Laengsteilen, Button_Querteilen, Button_Ueberlappen})
+        button->setEnabled(true);
+    PageCtrl->show();
+}
+
+void TMainForm::documentActivated(TMainChildForm* child)
+{
+    const auto it = std::find(zorder_.begin(), zorder_.end(), child);
+    if (it != zorder_.end())
+        zorder_.erase(it);
+    zorder_.insert(zorder_.begin(), child);
+    if (mergedDocument_ != child)
+        rebuildMenuBar();
+    child->OnActivate();
+    updateWindowList();
+}
+
+void TMainForm::documentDestroyed(TMainChildForm* child)
+{
+    const auto it = std::find(zorder_.begin(), zorder_.end(), child);
+    if (it != zorder_.end())
+        zorder_.erase(it);
+    if (closing_)
+        return;
+    rebuildMenuBar();
+    updateWindowList();
+    if (TMainChildForm* next = activeDocument())
+        activateDocument(next);
+}
+
+void TMainForm::enterEmptyState()
+{
+    MainMenu_Fenster->menuAction()->setVisible(false);
+    for (QAction* button : {Button_Drucken, Button_Rueckgaengig, Button_Wiederherstellen, Button_Ausschneiden,
+                            Button_Kopieren, Button_Einfuegen, Button_Loeschen, Button_Grossbuchstaben,
+                            Button_Kleinbuchstaben, Button_NichtsMarkieren, Button_AllesMarkieren, Button_Suchen,
+                            Button_Weitersuchen, Button_Laengsteilen, Button_Querteilen, Button_Ueberlappen})
+        button->setEnabled(false);
+    PageCtrl->hide();
+}
+
+// ---------------------------------------------------------------------------
+// Menus
+
+void TMainForm::rebuildMenuBar()
+{
+    TMainChildForm* child = activeDocument();
+    mergedDocument_ = child;
+    std::vector<std::pair<int, QMenu*>> frameMenus = {
+        {0, MainMenu_Datei}, {6, MainMenu_Optionen}, {6, MainMenu_Fenster}, {6, MainMenu_Tools}, {6, MainMenu_Hilfe}};
+    std::vector<std::pair<int, QMenu*>> childMenus;
+    if (child) {
+        childMenus = {{0, child->MainMenu_Datei},
+                      {3, child->MainMenu_Bearbeiten},
+                      {3, child->MainMenu_Markierung},
+                      {3, child->MainMenu_Suchen}};
+    }
+    QMenuBar* bar = menuBar();
+    bar->clear();
+    for (QMenu* menu : mergeMenusByGroup(frameMenus, childMenus))
+        bar->addMenu(menu);
+}
+
+QList<QMenu*> TMainForm::shortcutMenus(bool fromEditor) const
+{
+    QList<QMenu*> menus;
+    if (TMainChildForm* child = activeDocument()) {
+        if (fromEditor)
+            menus << child->PopupMenu;
+        menus << child->MainMenu_Datei << child->MainMenu_Bearbeiten << child->MainMenu_Markierung << child->MainMenu_Suchen;
+    }
+    menus << MainMenu_Datei << MainMenu_Optionen << MainMenu_Fenster << MainMenu_Tools << MainMenu_Hilfe;
+    return menus;
+}
+
+bool TMainForm::dispatchShortcut(const QKeySequence& key, bool fromEditor)
+{
+    for (QMenu* menu : shortcutMenus(fromEditor)) {
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator() || action->menu() || action->shortcut().isEmpty())
+                continue;
+            if (action->shortcut().matches(key) == QKeySequence::ExactMatch) {
+                if (action->isEnabled())
+                    action->trigger();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return QMainWindow::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this || qobject_cast<QMenu*>(widget))
+        return QMainWindow::eventFilter(watched, event);
+    QWidget* focus = QApplication::focusWidget();
+    if (focus ? widget != focus : widget != this)
+        return QMainWindow::eventFilter(watched, event);
+    auto* keyEvent = static_cast<QKeyEvent*>(event);
+    const int key = keyEvent->key();
+    if (key == Qt::Key_unknown || key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
+        key == Qt::Key_Meta || key == Qt::Key_AltGr)
+        return QMainWindow::eventFilter(watched, event);
+    const Qt::KeyboardModifiers mods =
+        keyEvent->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const QKeySequence sequence(QKeyCombination(mods, Qt::Key(key)));
+    TMainChildForm* child = activeDocument();
+    const bool fromEditor = child && child->ownsEditorWidget(widget);
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Claim keys that a menu item carries, so that no other shortcut takes them.
+        for (QMenu* menu : shortcutMenus(fromEditor))
+            for (QAction* action : menu->actions())
+                if (!action->isSeparator() && !action->shortcut().isEmpty() &&
+                    action->shortcut().matches(sequence) == QKeySequence::ExactMatch) {
+                    event->accept();
+                    return true;
+                }
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if (dispatchShortcut(sequence, fromEditor))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::toggleToolbar(QAction* item, const QString& toolbarName)
+{
+    const bool visible = !toolbars_->isToolbarVisible(toolbarName);
+    toolbars_->setToolbarVisible(toolbarName, visible);
+    item->setChecked(visible);
+}
+
+void TMainForm::updateWindowList()
+{
+    for (QAction* action : windowListActions_) {
+        MainMenu_Fenster->removeAction(action);
+        action->deleteLater();
+    }
+    windowListActions_.clear();
+    if (zorder_.empty())
+        return;
+    QAction* separator = MainMenu_Fenster->addSeparator();
+    windowListActions_ << separator;
+    // Listed in the order the windows were created, as their tabs are.
+    QList<TMainChildForm*> ordered;
+    for (int i = 0; i < PageCtrl->count(); ++i)
+        for (TMainChildForm* child : zorder_)
+            if (child->tag() == PageCtrl->tabData(i).toInt())
+                ordered << child;
+    for (TMainChildForm* child : zorder_)
+        if (!ordered.contains(child))
+            ordered << child;
+    int number = 1;
+    for (TMainChildForm* child : ordered) {
+        QString caption = child->caption();
+        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+        const QString text = number <= 9 ? QStringLiteral("&%1 %2").arg(number).arg(caption)
+                                         : QStringLiteral("%1 %2").arg(number).arg(caption);
+        auto* action = new QAction(text, MainMenu_Fenster);
+        action->setCheckable(true);
+        action->setChecked(child == activeDocument());
+        QPointer<TMainChildForm> target(child);
+        connect(action, &QAction::triggered, this, [this, target] {
+            if (target)
+                activateDocument(target);
+        });
+        MainMenu_Fenster->addAction(action);
+        windowListActions_ << action;
+        ++number;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Window arrangement
+
+void TMainForm::MainMenu_Fenster_Vorheriges_OnClick()
+{
+    if (zorder_.size() < 2)
+        return;
+    activateDocument(zorder_.back());
+}
+
+void TMainForm::MainMenu_Fenster_Naechstes_OnClick()
+{
+    if (zorder_.size() < 2)
+        return;
+    TMainChildForm* current = zorder_.front();
+    TMainChildForm* next = zorder_[1];
+    activateDocument(next);
+    // The window that was active goes to the bottom of the stack.
+    const auto it = std::find(zorder_.begin(), zorder_.end(), current);
+    if (it != zorder_.end()) {
+        zorder_.erase(it);
+        zorder_.push_back(current);
+    }
+    if (QMdiSubWindow* sub = current->subWindow())
+        sub->lower();
+}
+
+void TMainForm::tile(bool stacked)
+{
+    QList<QMdiSubWindow*> windows;
+    bool hasIcons = false;
+    for (TMainChildForm* child : zorder_) {
+        QMdiSubWindow* sub = child->subWindow();
+        if (!sub)
+            continue;
+        if (sub->isMinimized()) {
+            hasIcons = true;
+            continue;
+        }
+        if (sub->isMaximized())
+            sub->showNormal();
+        windows << sub;
+    }
+    if (windows.isEmpty())
+        return;
+    QRect area = mdiArea_->viewport()->rect();
+    if (hasIcons) {
+        MainMenu_Fenster_SymboleAnordnen_OnClick();
+        area.setHeight(std::max(1, area.height() - windows.first()->style()->pixelMetric(QStyle::PM_TitleBarHeight) - 8));
+    }
+    const int n = int(windows.size());
+    for (int i = 0; i < n; ++i) {
+        QRect r;
+        if (stacked) {
+            const int top = area.top() + area.height() * i / n;
+            const int bottom = area.top() + area.height() * (i + 1) / n;
+            r = QRect(area.left(), top, area.width(), bottom - top);
+        } else {
+            const int left = area.left() + area.width() * i / n;
+            const int right = area.left() + area.width() * (i + 1) / n;
+            r = QRect(left, area.top(), right - left, area.height());
+        }
+        windows[i]->setGeometry(r);
+    }
+}
+
+void TMainForm::MainMenu_Fenster_Laengsteilen_OnClick()
+{
+    tileHorizontal_ = true;
+    tile(true);
+}
+
+void TMainForm::MainMenu_Fenster_Querteilen_OnClick()
+{
+    tileHorizontal_ = false;
+    tile(false);
+}
+
+void TMainForm::MainMenu_Fenster_Ueberlappen_OnClick()
+{
+    // The bottom window of the stack first, so that the active one ends on top and in front.
+    QList<QMdiSubWindow*> windows;
+    for (auto it = zorder_.rbegin(); it != zorder_.rend(); ++it)
+        if (QMdiSubWindow* sub = (*it)->subWindow(); sub && !sub->isMinimized())
+            windows << sub;
+    if (windows.isEmpty())
+        return;
+    const QRect area = mdiArea_->viewport()->rect();
+    const int step = windows.first()->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 6;
+    const int width = std::max(160, area.width() * 3 / 4);
+    const int height = std::max(120, area.height() * 3 / 4);
+    int x = 0;
+    int y = 0;
+    for (QMdiSubWindow* sub : windows) {
+        if (sub->isMaximized())
+            sub->showNormal();
+        if (x + width > area.width() || y + height > area.height())
+            x = y = 0;
+        sub->setGeometry(x, y, width, height);
+        sub->raise();
+        x += step;
+        y += step;
+    }
+}
+
+void TMainForm::MainMenu_Fenster_SymboleAnordnen_OnClick()
+{
+    const QRect area = mdiArea_->viewport()->rect();
+    int x = area.left();
+    int y = -1;
+    for (QMdiSubWindow* sub : mdiArea_->subWindowList(QMdiArea::CreationOrder)) {
+        if (!sub->isMinimized())
+            continue;
+        const QSize size = sub->size();
+        if (y < 0)
+            y = area.bottom() - size.height() + 1;
+        if (x > area.left() && x + size.width() > area.right()) {
+            x = area.left();
+            y -= size.height();
+        }
+        sub->move(x, y);
+        x += size.width();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Settings, help, tools
+
+void TMainForm::MainMenu_Optionen_EinstellungenKonfigurieren_OnClick()
+{
+    TEinstellungenForm dialog(*this, this);
+    dialog.exec();
+}
+
+void TMainForm::MainMenu_Hilfe_Infos_OnClick()
+{
+    TInfosForm dialog(this);
+    dialog.exec();
+}
+
+void TMainForm::MainMenu_Hilfe_Hilfethemen_OnClick()
+{
+    const QString name = QStringLiteral("Readme.txt");
+    QString found = name;
+    if (platform::fileExists(name))
+        found = platform::fullPath(name);
+    else if (platform::fileExists(platform::programDir() + name))
+        found = platform::programDir() + name;
+    else if (platform::fileExists(platform::programDir() + QStringLiteral("Doc/") + name))
+        found = platform::programDir() + QStringLiteral("Doc/") + name;
+    OpenDocument(found);
+}
+
+void TMainForm::AddTool(const QString& name, const QString& command)
+{
+    MainMenu_Tools->menuAction()->setVisible(true);
+    QAction* item = nullptr;
+    if (name == QLatin1String("-")) {
+        item = MainMenu_Tools->addSeparator();
+    } else {
+        item = new QAction(name, MainMenu_Tools);
+        MainMenu_Tools->addAction(item);
+        connect(item, &QAction::triggered, this, [this, item] { platform::runGuarded([this, item] { MainMenu_Tools_OnClick(item); }); });
+    }
+    // The hint carries the command; it is shown nowhere.
+    item->setStatusTip(command);
+    item->setData(command);
+    item->setText(name);
+}
+
+QList<QAction*> TMainForm::toolItems() const { return MainMenu_Tools->actions(); }
+
+QList<ToolEntry> TMainForm::toolEntries() const
+{
+    QList<ToolEntry> entries;
+    for (QAction* item : MainMenu_Tools->actions())
+        entries.append(ToolEntry{item->isSeparator() ? QStringLiteral("-") : item->text(), item->data().toString()});
+    return entries;
+}
+
+void TMainForm::applyViewSettings(bool showSelectionBar, bool autoUrlDetection)
+{
+    for (TMainChildForm* child : zorder_)
+        child->applyViewSettings(showSelectionBar, autoUrlDetection);
+}
+
+void TMainForm::clearTools()
+{
+    for (QAction* action : MainMenu_Tools->actions()) {
+        MainMenu_Tools->removeAction(action);
+        delete action;
+    }
+    MainMenu_Tools->menuAction()->setVisible(false);
+}
+
+void TMainForm::MainMenu_Tools_OnClick(QAction* sender)
+{
+    const TMainChildForm* child = activeDocument();
+    const QString caption = child ? child->caption() : QString();
+    const QString parameters = platform::fileExists(caption) ? caption : QString();
+    Globals::ExecuteProgram(sender->data().toString(), parameters);
+}
+
+// ---------------------------------------------------------------------------
+// Settings frame
+
+int TMainForm::frameWidth() const { return width(); }
+int TMainForm::frameHeight() const { return height(); }
+void TMainForm::setFrameWidth(int width) { resize(width, height()); }
+void TMainForm::setFrameHeight(int height) { resize(width(), height); }
+
+TWindowState TMainForm::frameWindowState() const
+{
+    if (isMinimized())
+        return TWindowState::wsMinimized;
+    if (isMaximized())
+        return TWindowState::wsMaximized;
+    return TWindowState::wsNormal;
+}
+
+void TMainForm::saveToolbarLayout(const QString& iniFileName) { toolbars_->saveLayout(iniFileName); }
+
+// ---------------------------------------------------------------------------
+// Closing
+
+void TMainForm::MainMenu_Datei_Beenden_OnClick() { close(); }
+
+bool TMainForm::queryCloseDocuments()
+{
+    const QList<TMainChildForm*> children = documents();
+    for (TMainChildForm* child : children)
+        if (!child->OnCloseQuery())
+            return false;
+    return true;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (!queryCloseDocuments()) {
+        event->ignore();
+        return;
+    }
+    // OnClose: the settings of the run; an error keeps the frame open.
+    if (!platform::runGuarded([this] { Globals::SaveOnExit(*this); })) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    event->accept();
+    qApp->quit();
 }

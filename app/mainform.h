@@ -1,10 +1,193 @@
 #pragma once
 
-#include <QMainWindow>
+#include "app/globals.h"
+#include "dialogs/settingsframe.h"
 
-// The frame window: the multiple-document parent of every document window.
-class TMainForm : public QMainWindow {
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <vector>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QTabBar;
+class QWidget;
+class TMainChildForm;
+class TFrameToolbars;
+
+// The frame window: the multiple-document parent of every document window, with the
+// tab strip, the menus, the docked toolbars and the frame's own commands.
+class TMainForm : public QMainWindow, public ISettingsFrame, public ISettingsDialogFrame {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Reads the settings, runs the single-instance guard and loads the toolbar layout.
+    // False when the program must end at once (exit code 0, nothing shown).
+    bool OnCreate();
+    // The first activation applies the window state and opens the remembered files, the
+    // command line and, when asked, an empty document. Later activations do nothing.
+    void OnActivate();
+    // The parameters of the command line (without the program's own path).
+    void setCommandLine(const QStringList& parameters) { commandLine_ = parameters; }
+
+    // Document windows.
+    void OpenDocument(const QString& name);
+    int DocumentCounter() const { return DocumentCounter_; }
+    // Document windows, most recently focused first.
+    QList<TMainChildForm*> documents() const;
+    int documentCount() const { return int(zorder_.size()); }
+    TMainChildForm* activeDocument() const;
+    QMdiArea* mdiArea() const { return mdiArea_; }
+    QTabBar* pageCtrl() const { return PageCtrl; }
+    QWidget* pagePanel() const { return PagePanel; }
+    // The tab name "Tab" + number of the tab at index i.
+    QString tabName(int index) const;
+    int tabIndexOf(int documentNumber) const;
+    void setTabCaption(int documentNumber, const QString& caption);
+    void selectTabOf(int documentNumber);   // no change notification
+    void removeTabOf(int documentNumber);
+
+    // The frame's menus.
+    QMenu* MainMenu_Datei = nullptr;
+    QMenu* MainMenu_Optionen = nullptr;
+    QMenu* MainMenu_Fenster = nullptr;
+    QMenu* MainMenu_Tools = nullptr;
+    QMenu* MainMenu_Hilfe = nullptr;
+    QAction* MainMenu_Datei_Neu = nullptr;
+    QAction* MainMenu_Datei_Oeffnen = nullptr;
+    QAction* MainMenu_Datei_Beenden = nullptr;
+    QAction* MainMenu_Optionen_ToolbarDateiEinblenden = nullptr;
+    QAction* MainMenu_Optionen_ToolbarBearbeitenEinblenden = nullptr;
+    QAction* MainMenu_Optionen_ToolbarMarkierungEinblenden = nullptr;
+    QAction* MainMenu_Optionen_ToolbarSuchenEinblenden = nullptr;
+    QAction* MainMenu_Optionen_ToolbarOptionenEinblenden = nullptr;
+    QAction* MainMenu_Optionen_ToolbarFensterEinblenden = nullptr;
+    QAction* MainMenu_Optionen_EinstellungenKonfigurieren = nullptr;
+    QAction* MainMenu_Fenster_Vorheriges = nullptr;
+    QAction* MainMenu_Fenster_Naechstes = nullptr;
+    QAction* MainMenu_Fenster_Laengsteilen = nullptr;
+    QAction* MainMenu_Fenster_Querteilen = nullptr;
+    QAction* MainMenu_Fenster_Ueberlappen = nullptr;
+    QAction* MainMenu_Fenster_SymboleAnordnen = nullptr;
+    QAction* MainMenu_Hilfe_Hilfethemen = nullptr;
+    QAction* MainMenu_Hilfe_Infos = nullptr;
+
+    // The toolbar buttons' commands: each button shows and triggers its action, so the
+    // enabled state lives here.
+    QAction* Button_Neu = nullptr;
+    QAction* Button_Oeffnen = nullptr;
+    QAction* Button_Speichern = nullptr;
+    QAction* Button_Drucken = nullptr;
+    QAction* Button_Rueckgaengig = nullptr;
+    QAction* Button_Wiederherstellen = nullptr;
+    QAction* Button_Ausschneiden = nullptr;
+    QAction* Button_Kopieren = nullptr;
+    QAction* Button_Einfuegen = nullptr;
+    QAction* Button_Loeschen = nullptr;
+    QAction* Button_Grossbuchstaben = nullptr;
+    QAction* Button_Kleinbuchstaben = nullptr;
+    QAction* Button_NichtsMarkieren = nullptr;
+    QAction* Button_AllesMarkieren = nullptr;
+    QAction* Button_Suchen = nullptr;
+    QAction* Button_Weitersuchen = nullptr;
+    QAction* Button_EinstellungenKonfigurieren = nullptr;
+    QAction* Button_Infos = nullptr;
+    QAction* Button_Laengsteilen = nullptr;
+    QAction* Button_Querteilen = nullptr;
+    QAction* Button_Ueberlappen = nullptr;
+
+    TFrameToolbars* toolbars() const { return toolbars_; }
+
+    // Commands.
+    void MainMenu_Datei_Neu_OnClick();
+    void MainMenu_Datei_Oeffnen_OnClick();
+    void MainMenu_Datei_Beenden_OnClick();
+    void MainMenu_Fenster_Vorheriges_OnClick();
+    void MainMenu_Fenster_Naechstes_OnClick();
+    void MainMenu_Fenster_Laengsteilen_OnClick();
+    void MainMenu_Fenster_Querteilen_OnClick();
+    void MainMenu_Fenster_Ueberlappen_OnClick();
+    void MainMenu_Fenster_SymboleAnordnen_OnClick();
+    void MainMenu_Optionen_EinstellungenKonfigurieren_OnClick();
+    void MainMenu_Hilfe_Hilfethemen_OnClick();
+    void MainMenu_Hilfe_Infos_OnClick();
+    void MainMenu_Tools_OnClick(QAction* sender);
+    void PageCtrlChange();
+
+    // The Tools menu.
+    void AddTool(const QString& name, const QString& command) override;
+    QList<QAction*> toolItems() const;
+    QList<ToolEntry> toolEntries() const override;
+    void clearTools() override;
+    void applyViewSettings(bool showSelectionBar, bool autoUrlDetection) override;
+
+    // Menu merging: the bar is rebuilt from the frame's menus and the active document's.
+    void rebuildMenuBar();
+    // The menus whose items take shortcut keys, in the order keys are offered to them.
+    QList<QMenu*> shortcutMenus(bool fromEditor) const;
+    // Offers a key to the menus as the dispatch rule says; true when a menu item took it.
+    bool dispatchShortcut(const QKeySequence& key, bool fromEditor);
+
+    // ISettingsFrame
+    int frameWidth() const override;
+    int frameHeight() const override;
+    void setFrameWidth(int width) override;
+    void setFrameHeight(int height) override;
+    TWindowState frameWindowState() const override;
+    QString openDialogFilter() const override { return openFilter_; }
+    void setOpenDialogFilter(const QString& filter) override { openFilter_ = filter; }
+    QString saveDialogFilter() const override { return saveFilter_; }
+    void setSaveDialogFilter(const QString& filter) override { saveFilter_ = filter; }
+    QStringList documentCaptions() const override;
+    void saveToolbarLayout(const QString& iniFileName) override;
+
+    // The shared save dialog: remembers its folder and name across uses.
+    QString runSaveDialog(const QString& proposedFolder, const QString& proposedName, bool propose);
+
+    // Called by document windows.
+    void documentCreated(TMainChildForm* child);
+    void documentActivated(TMainChildForm* child);
+    void documentDestroyed(TMainChildForm* child);
+    // The frame returns to its empty state (last document closing).
+    void enterEmptyState();
+
+    // Closing: every document window is asked first; then the settings are written.
+    bool queryCloseDocuments();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createMenus();
+    void createButtons();
+    void createCentralArea();
+    QAction* makeAction(const QString& name, const QString& caption, const QKeySequence& key = {});
+    TMainChildForm* createDocumentWindow();
+    int addTab(int number, const QString& caption);
+    void toggleToolbar(QAction* item, const QString& toolbarName);
+    void updateWindowList();
+    void tile(bool stacked);
+    void activateDocument(TMainChildForm* child);
+
+    QStringList commandLine_;
+    int DocumentCounter_ = 0;
+    QMdiArea* mdiArea_ = nullptr;
+    QWidget* PagePanel = nullptr;
+    QTabBar* PageCtrl = nullptr;
+    TFrameToolbars* toolbars_ = nullptr;
+    QString openFilter_;
+    QString saveFilter_;
+    QString saveDialogFolder_;
+    QString saveDialogName_;
+    bool tileHorizontal_ = true;
+    bool closing_ = false;
+    std::vector<TMainChildForm*> zorder_;  // most recently focused first
+    QList<QAction*> windowListActions_;
+    QPointer<TMainChildForm> mergedDocument_;
 };

@@ -1,5 +1,7 @@
 #include "editor/texteditor.h"
 
+#include "platform/filefacts.h"
+
 #include "editor/codepage1252.h"
 #include "editor/textprinting.h"
 #include "platform/atomicfile.h"
@@ -130,6 +132,13 @@ QByteArray TTextEditorLines::LineText(int i) const
     return editor_.doc_.buffer().text(start, editor_.displayLineEnd(i) - start);
 }
 
+int TTextEditorLines::LineStart(int i) const
+{
+    if (i < 0 || i >= editor_.displayLineCount())
+        return -1;
+    return editor_.displayLineStart(i);
+}
+
 QByteArray TTextEditorLines::Text() const { return editor_.doc_.buffer().text(); }
 
 int TTextEditorLines::TextLength() const { return editor_.doc_.length(); }
@@ -183,7 +192,8 @@ void TTextEditorLines::LoadTextFile(const QString& fileName)
     makeConverterFor(fileName);
     try {
         QFile file(fileName);
-        if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly))
+        // Only a regular file is read: a FIFO or a device would block or never end.
+        if (!platform::isRegularFile(fileName) || !file.open(QIODevice::ReadOnly))
             throw platform::FileOpenError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(fileName));
         LoadTextStream(file);
     } catch (...) {

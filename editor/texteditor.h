@@ -49,6 +49,8 @@ public:
     int LineCount() const;
     // The text of line i without its break; empty for a line the text does not have.
     QByteArray LineText(int i) const;
+    // The position of line i's first character; -1 for a line the text does not have.
+    int LineStart(int i) const;
     // Inserts s as a new line in front of line i; one past the last line, appends it
     // when that last line is not empty. Not undoable. Throws platform::OutOfResourcesError
     // "Fehler bei Einfügen von RichEdit-Zeile" when the caret does not end up behind

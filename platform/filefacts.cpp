@@ -56,6 +56,14 @@ bool isDirectory(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool isRegularFile(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool isReadOnly(const QString& path)
 {
     if (path.isEmpty())

@@ -25,6 +25,8 @@ std::optional<FileFacts> fileFacts(const QString& path);
 // The name refers to an existing entry that is not a directory.
 bool fileExists(const QString& path);
 bool isDirectory(const QString& path);
+// The name refers to a regular file (following links): not a folder, FIFO, socket or device.
+bool isRegularFile(const QString& path);
 
 // The owner write bit of an existing entry is clear (judged by the mode bits, so it
 // holds for root too); false when there is no such entry.

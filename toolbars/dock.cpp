@@ -170,6 +170,12 @@ void TDock::forget(TCustomToolWindow* window)
         arrange();
 }
 
+void TDock::putFirst(TCustomToolWindow* window)
+{
+    if (docked_.removeAll(window) > 0)
+        docked_.prepend(window);
+}
+
 void TDock::applyThickness(int thickness)
 {
     thickness_ = thickness;

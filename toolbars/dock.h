@@ -71,6 +71,9 @@ private:
     void applyThickness(int thickness);
     void applySizePolicy();
     void forget(TCustomToolWindow* window);
+    // Puts a docked window first in the docked list, so that it goes before a window with
+    // the same row and position at the next arrangement.
+    void putFirst(TCustomToolWindow* window);
 
     TDockPosition position_;
     QPointer<QWidget> owner_;

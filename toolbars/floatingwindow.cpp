@@ -11,6 +11,28 @@ TFloatingToolWindow::TFloatingToolWindow(TCustomToolWindow* toolWindow, QWidget*
 {
     setMouseTracking(true);
     setAutoFillBackground(true);
+    // Showing a floating toolbar does not take the focus from the document.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+namespace {
+
+// The small bold caption font of tool windows.
+QFont captionFont(const QFont& base)
+{
+    QFont font = base;
+    font.setBold(true);
+    font.setPixelSize(11);
+    return font;
+}
+
+}  // namespace
+
+TFloatingToolWindow::~TFloatingToolWindow()
+{
+    // The tool window inside goes down with this window; it must not reach back.
+    if (toolWindow_ && toolWindow_->floatWin_ == this)
+        toolWindow_->floatWin_ = nullptr;
 }
 
 TFloatingToolWindow::~TFloatingToolWindow()
@@ -23,7 +45,7 @@ TFloatingToolWindow::~TFloatingToolWindow()
 
 int TFloatingToolWindow::titleHeight() const
 {
-    return std::max(12, fontMetrics().height() + 2);
+    return std::max(12, QFontMetrics(captionFont(font())).height() + 2);
 }
 
 QPoint TFloatingToolWindow::contentOrigin() const
@@ -33,7 +55,9 @@ QPoint TFloatingToolWindow::contentOrigin() const
 
 QSize TFloatingToolWindow::sizeAround(QSize content) const
 {
-    return QSize(content.width() + 2 * kFrame, content.height() + 2 * kFrame + titleHeight());
+    // Wide enough to read the caption, even around a toolbar of one or two buttons.
+    const int caption = QFontMetrics(captionFont(font())).horizontalAdvance(windowTitle()) + 6;
+    return QSize(std::max(content.width(), caption) + 2 * kFrame, content.height() + 2 * kFrame + titleHeight());
 }
 
 void TFloatingToolWindow::fitToContents()
@@ -67,13 +91,12 @@ void TFloatingToolWindow::paintEvent(QPaintEvent*)
 
     const QRect title(kFrame, kFrame, width() - 2 * kFrame, titleHeight());
     painter.fillRect(title, palette().color(QPalette::Highlight));
-    QFont captionFont = font();
-    captionFont.setBold(true);
-    painter.setFont(captionFont);
+    const QFont caption = captionFont(font());
+    painter.setFont(caption);
     painter.setPen(palette().color(QPalette::HighlightedText));
     const QRect text = title.adjusted(2, 0, -2, 0);
-    const QString caption = QFontMetrics(captionFont).elidedText(windowTitle(), Qt::ElideRight, text.width());
-    painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft, caption);
+    const QString shown = QFontMetrics(caption).elidedText(windowTitle(), Qt::ElideRight, text.width());
+    painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft, shown);
 }
 
 void TFloatingToolWindow::mousePressEvent(QMouseEvent* event)
@@ -139,6 +162,12 @@ void TFloatingToolWindow::moveEvent(QMoveEvent* event)
 
 void TFloatingToolWindow::closeEvent(QCloseEvent* event)
 {
-    // Floating tool windows have no close button; only their owner shows and hides them.
-    event->ignore();
+    // Floating tool windows have no close button: the user cannot close them (their
+    // toolbar's Visible shows and hides them). A close from the program itself, as when
+    // the application quits and closes all its windows, goes through, or it would stop
+    // the quitting.
+    if (event->spontaneous())
+        event->ignore();
+    else
+        event->accept();
 }

@@ -16,7 +16,8 @@ public:
     ~TFloatingToolWindow() override;
 
     TCustomToolWindow* toolWindow() const { return toolWindow_; }
-    // Where the tool window sits inside, and the window's size around a content size.
+    // Where the tool window sits inside, and the window's size around a content size (at
+    // least as wide as the caption).
     QPoint contentOrigin() const;
     QSize sizeAround(QSize content) const;
     int titleHeight() const;

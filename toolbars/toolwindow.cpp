@@ -102,6 +102,7 @@ void TCustomToolWindow::setCaption(const QString& caption)
     setWindowTitle(caption);
     if (floatWin_) {
         floatWin_->setWindowTitle(caption);
+        floatWin_->fitToContents();
         floatWin_->update();
     }
 }
@@ -467,10 +468,10 @@ void TCustomToolWindow::endDrag(QPoint globalPos, Qt::KeyboardModifiers modifier
         }
         dockRow_ = choice.drop.row;
         dockPos_ = choice.drop.pos;
-        if (dock_ == dock)
-            dock->arrange();
-        else
-            setDockedTo(dock);
+        setDockedTo(dock);
+        // Dropped where another window starts, it goes before that one.
+        dock->putFirst(this);
+        dock->arrange();
         dock->endUpdate();
     } else {
         setFloatingPosition(globalPos - floatGrab);

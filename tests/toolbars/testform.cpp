@@ -100,3 +100,15 @@ void TestForm::settle()
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
 }
+
+void dragWidget(QWidget* widget, QPoint grab, QPoint to, Qt::KeyboardModifiers modifiers)
+{
+    QTest::mousePress(widget, Qt::LeftButton, modifiers, grab);
+    const QPoint from = widget->mapToGlobal(grab);
+    for (int step = 1; step <= 4; ++step) {
+        const QPoint at = from + (to - from) * step / 4;
+        QTest::mouseMove(widget, widget->mapFromGlobal(at));
+    }
+    QTest::mouseRelease(widget, Qt::LeftButton, modifiers, widget->mapFromGlobal(to));
+    TestForm::settle();
+}

@@ -33,6 +33,9 @@ private:
     QList<TToolbar*> toolbars_;
 };
 
+// Presses on `widget` at `grab`, moves in steps to the screen point `to` and lets go there.
+void dragWidget(QWidget* widget, QPoint grab, QPoint to, Qt::KeyboardModifiers modifiers = {});
+
 // Design positions of the six toolbars in DockTop, and their lengths.
 extern const int kDesignPos[6];
 extern const int kDesignLength[6];

@@ -1,0 +1,724 @@
+#include "document/mainchildform.h"
+
+#include "app/browser.h"
+#include "app/globals.h"
+#include "app/mainform.h"
+#include "dialogs/statisticsdialog.h"
+#include "document/documentprinting.h"
+#include "document/edittext.h"
+#include "document/finddialog.h"
+#include "document/statusbar.h"
+#include "editor/codepage1252.h"
+#include "editor/texteditor.h"
+#include "platform/clock.h"
+#include "platform/cursor.h"
+#include "platform/errors.h"
+#include "platform/filefacts.h"
+#include "platform/messagebox.h"
+#include "platform/probe.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMimeData>
+#include <QTabBar>
+
+TMainChildForm::TMainChildForm(TMainForm* frame) : QWidget(nullptr), frame_(frame)
+{
+    setObjectName(QStringLiteral("MainChildForm"));
+    RichEdit = new TTextEditor(this);
+    RichEdit->setObjectName(QStringLiteral("RichEdit"));
+    RichEdit->setUndoLimit(50);
+    RichEdit->setShowSelectionBar(true);
+    RichEdit->setAutoURLDetect(adDefault);
+    StatusBar = new TStatusBar(this);
+    StatusBar->addPanel(QStringLiteral("0 Zeichen markiert."), 208, Qt::AlignLeft, false);
+    StatusBar->addPanel(QStringLiteral("Gesichert"), 60, Qt::AlignHCenter);
+    StatusBar->addPanel(QStringLiteral("Einfg."), 60, Qt::AlignLeft);
+    StatusBar->addPanel(QStringLiteral("0:0"), 120, Qt::AlignHCenter);
+    StatusBar->addPanel(QStringLiteral("0%"), 50, Qt::AlignLeft);
+    StatusBar->setSimplePanel(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(RichEdit, 1);
+    layout->addWidget(StatusBar);
+    resize(477, 290);
+
+    FindDialog = new TFindDialog(this);
+    FindDialog->setWindowFlag(Qt::Dialog);
+
+    createMenus();
+
+    connect(RichEdit, &TTextEditor::OnChange, this, [this] { platform::runGuarded([this] { RichEdit_OnChange(); }); });
+    connect(RichEdit, &TTextEditor::OnSelectionChange, this,
+            [this] { platform::runGuarded([this] { RichEdit_OnSelectionChange(); }); });
+    connect(RichEdit, &TTextEditor::OnKeyDown, this,
+            [this](QKeyEvent* event) { RichEdit_OnKeyDown(event->key(), event->modifiers()); });
+    connect(RichEdit, &TTextEditor::OnMouseDown, this, [this] { RichEdit_OnMouseDown(); });
+    connect(RichEdit, &TTextEditor::OnURLClick, this,
+            [this](const QString& url) { platform::runGuarded([this, url] { RichEdit_OnUrlClick(url); }); });
+    connect(FindDialog, &TFindDialog::OnFind, this,
+            [this] { platform::runGuarded([this] { MainMenu_Suchen_Weitersuchen_OnClick(); }); });
+
+    // The context menu opens on the right mouse button over the editor.
+    RichEdit->installEventFilter(this);
+    RichEdit->viewport()->installEventFilter(this);
+}
+
+TMainChildForm::~TMainChildForm()
+{
+    if (!closed_)
+        frame_->documentDestroyed(this);
+}
+
+QAction* TMainChildForm::addItem(QMenu* menu, const QString& name, const QString& caption, const QKeySequence& key,
+                                 bool enabled, void (TMainChildForm::*handler)())
+{
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    if (!key.isEmpty()) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+    }
+    action->setEnabled(enabled);
+    if (handler)
+        connect(action, &QAction::triggered, this, [this, handler] { platform::runGuarded([this, handler] { (this->*handler)(); }); });
+    menu->addAction(action);
+    return action;
+}
+
+void TMainChildForm::createMenus()
+{
+    using C = TMainChildForm;
+    MainMenu_Datei = new QMenu(QStringLiteral("&Datei"), this);
+    MainMenu_Datei->setObjectName(QStringLiteral("MainMenu_Datei"));
+    MainMenu_Datei->menuAction()->setToolTip(QStringLiteral("Datei"));
+    MainMenu_Datei_Neu = addItem(MainMenu_Datei, "MainMenu_Datei_Neu", "&Neu", Qt::Key_F2, true, &C::MainMenu_Datei_Neu_OnClick);
+    MainMenu_Datei_Oeffnen =
+        addItem(MainMenu_Datei, "MainMenu_Datei_Oeffnen", "&Öffnen", Qt::Key_F3, true, &C::MainMenu_Datei_Oeffnen_OnClick);
+    MainMenu_Datei_Speichern = addItem(MainMenu_Datei, "MainMenu_Datei_Speichern", "&Speichern", Qt::Key_F3, false,
+                                       &C::MainMenu_Datei_Speichern_OnClick);
+    MainMenu_Datei_SpeichernUnter = addItem(MainMenu_Datei, "MainMenu_Datei_SpeichernUnter", "Speichern &unter...", Qt::Key_F4,
+                                            true, &C::MainMenu_Datei_SpeichernUnter_OnClick);
+    MainMenu_Datei_Schliessen = addItem(MainMenu_Datei, "MainMenu_Datei_Schliessen", "Sch&ließen", Qt::Key_F10, true,
+                                        &C::MainMenu_Datei_Schliessen_OnClick);
+    MainMenu_Datei_AlleSchliessen = addItem(MainMenu_Datei, "MainMenu_Datei_AlleSchliessen", "Alle schlie&ßen", {}, true,
+                                            &C::MainMenu_Datei_AlleSchliessen_OnClick);
+    MainMenu_Datei->addSeparator();
+    MainMenu_Datei_Statistik = addItem(MainMenu_Datei, "MainMenu_Datei_Statistik", "&Statistik", Qt::Key_F11, true,
+                                       &C::MainMenu_Datei_Statistik_OnClick);
+    MainMenu_Datei->addSeparator();
+    MainMenu_Datei_Drucken =
+        addItem(MainMenu_Datei, "MainMenu_Datei_Drucken", "&Drucken", Qt::Key_F12, true, &C::MainMenu_Datei_Drucken_OnClick);
+    MainMenu_Datei_DruckerEinrichten = addItem(MainMenu_Datei, "MainMenu_Datei_DruckerEinrichten", "Drucker ein&richten", {},
+                                               true, &C::MainMenu_Datei_DruckerEinrichten_OnClick);
+    MainMenu_Datei->addSeparator();
+    MainMenu_Datei_Beenden = addItem(MainMenu_Datei, "MainMenu_Datei_Beenden", "&Beenden", Qt::ALT | Qt::Key_X, true,
+                                     &C::MainMenu_Datei_Beenden_OnClick);
+
+    MainMenu_Bearbeiten = new QMenu(QStringLiteral("&Bearbeiten"), this);
+    MainMenu_Bearbeiten->setObjectName(QStringLiteral("MainMenu_Bearbeiten"));
+    MainMenu_Bearbeiten_Rueckgaengig = addItem(MainMenu_Bearbeiten, "MainMenu_Bearbeiten_Rueckgaengig", "&Rückgängig",
+                                               Qt::CTRL | Qt::Key_R, false, &C::MainMenu_Bearbeiten_Rueckgaengig_OnClick);
+    MainMenu_Bearbeiten_Wiederherstellen =
+        addItem(MainMenu_Bearbeiten, "MainMenu_Bearbeiten_Wiederherstellen", "&Wiederherstellen", Qt::CTRL | Qt::Key_W, false,
+                &C::MainMenu_Bearbeiten_Wiederherstellen_OnClick);
+    MainMenu_Bearbeiten->addSeparator();
+    MainMenu_Bearbeiten_Ausschneiden = addItem(MainMenu_Bearbeiten, "MainMenu_Bearbeiten_Ausschneiden", "&Ausschneiden",
+                                               Qt::Key_F5, false, &C::MainMenu_Bearbeiten_Ausschneiden_OnClick);
+    MainMenu_Bearbeiten_Kopieren = addItem(MainMenu_Bearbeiten, "MainMenu_Bearbeiten_Kopieren", "&Kopieren", Qt::Key_F6, false,
+                                           &C::MainMenu_Bearbeiten_Kopieren_OnClick);
+    MainMenu_Bearbeiten_Einfuegen = addItem(MainMenu_Bearbeiten, "MainMenu_Bearbeiten_Einfuegen", "&Einfügen", Qt::Key_F7, true,
+                                            &C::MainMenu_Bearbeiten_Einfuegen_OnClick);
+    MainMenu_Bearbeiten_Loeschen = addItem(MainMenu_Bearbeiten, "MainMenu_Bearbeiten_Loeschen", "&Löschen", Qt::Key_F8, false,
+                                           &C::MainMenu_Bearbeiten_Loeschen_OnClick);
+    MainMenu_Bearbeiten->addSeparator();
+    MainMenu_Bearbeiten_DatumUhrzeitEinfuegen =
+        addItem(MainMenu_Bearbeiten, "MainMenu_Bearbeiten_DatumUhrzeitEinfuegen", "&Datum/Uhrzeit einfügen",
+                Qt::CTRL | Qt::Key_D, true, &C::MainMenu_Bearbeiten_DatumUhrzeitEinfuegen_OnClick);
+    MainMenu_Bearbeiten_DateinameEinfuegen =
+        addItem(MainMenu_Bearbeiten, "MainMenu_Bearbeiten_DateinameEinfuegen", "Datei&name einfügen", Qt::CTRL | Qt::Key_N,
+                true, &C::MainMenu_Bearbeiten_DateinameEinfuegen_OnClick);
+    MainMenu_Bearbeiten->addSeparator();
+    MainMenu_Bearbeiten_NurLesenZulassen =
+        addItem(MainMenu_Bearbeiten, "MainMenu_Bearbeiten_NurLesenZulassen", "Nur lesen &zulassen", Qt::CTRL | Qt::Key_L, true,
+                &C::MainMenu_Bearbeiten_NurLesenZulassen_OnClick);
+    MainMenu_Bearbeiten_NurLesenZulassen->setCheckable(true);
+    MainMenu_Bearbeiten_ZeilenUmbrechen =
+        addItem(MainMenu_Bearbeiten, "MainMenu_Bearbeiten_ZeilenUmbrechen", "Zeilen &umbrechen", Qt::CTRL | Qt::Key_U, true,
+                &C::MainMenu_Bearbeiten_ZeilenUmbrechen_OnClick);
+    MainMenu_Bearbeiten_ZeilenUmbrechen->setCheckable(true);
+
+    MainMenu_Markierung = new QMenu(QStringLiteral("&Markierung"), this);
+    MainMenu_Markierung->setObjectName(QStringLiteral("MainMenu_Markierung"));
+    MainMenu_Markierung_InGrobuchstabenUmwandeln =
+        addItem(MainMenu_Markierung, "MainMenu_Markierung_InGrobuchstabenUmwandeln", "Markierung in Großbuchstaben umwandeln",
+                {}, false, &C::MainMenu_Markierung_InGrobuchstabenUmwandeln_OnClick);
+    MainMenu_Markierung_InKleinbuchstabenUmwandeln =
+        addItem(MainMenu_Markierung, "MainMenu_Markierung_InKleinbuchstabenUmwandeln",
+                "Markierung in Kleinbuchstaben umwandeln", {}, false, &C::MainMenu_Markierung_InKleinbuchstabenUmwandeln_OnClick);
+    MainMenu_Markierung->addSeparator();
+    MainMenu_Markierung_NichtsMarkieren = addItem(MainMenu_Markierung, "MainMenu_Markierung_NichtsMarkieren",
+                                                  "&Nichts markieren", {}, true, &C::MainMenu_Markierung_NichtsMarkieren_OnClick);
+    MainMenu_Markierung_AllesMarkieren = addItem(MainMenu_Markierung, "MainMenu_Markierung_AllesMarkieren", "&Alles markieren",
+                                                 {}, true, &C::MainMenu_Markierung_AllesMarkieren_OnClick);
+
+    MainMenu_Suchen = new QMenu(QStringLiteral("&Suchen"), this);
+    MainMenu_Suchen->setObjectName(QStringLiteral("MainMenu_Suchen"));
+    MainMenu_Suchen_Suchen = addItem(MainMenu_Suchen, "MainMenu_Suchen_Suchen", "&Suchen", Qt::CTRL | Qt::Key_F2, true,
+                                     &C::MainMenu_Suchen_Suchen_OnClick);
+    MainMenu_Suchen_Weitersuchen = addItem(MainMenu_Suchen, "MainMenu_Suchen_Weitersuchen", "&Weitersuchen",
+                                           Qt::CTRL | Qt::Key_F3, true, &C::MainMenu_Suchen_Weitersuchen_OnClick);
+
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    PopupMenu_Rueckgaengig = addItem(PopupMenu, "PopupMenu_Rueckgaengig", "&Rückgängig", Qt::CTRL | Qt::Key_R, false,
+                                     &C::MainMenu_Bearbeiten_Rueckgaengig_OnClick);
+    PopupMenu->addSeparator()->setObjectName(QStringLiteral("PopupMenu_N1"));
+    PopupMenu_Ausschneiden = addItem(PopupMenu, "PopupMenu_Ausschneiden", "&Ausschneiden", Qt::Key_F5, false,
+                                     &C::MainMenu_Bearbeiten_Ausschneiden_OnClick);
+    PopupMenu_Kopieren =
+        addItem(PopupMenu, "PopupMenu_Kopieren", "&Kopieren", Qt::Key_F6, false, &C::MainMenu_Bearbeiten_Kopieren_OnClick);
+    PopupMenu_Einfuegen =
+        addItem(PopupMenu, "PopupMenu_Einfuegen", "&Einfügen", Qt::Key_F7, false, &C::MainMenu_Bearbeiten_Einfuegen_OnClick);
+    PopupMenu_Loeschen =
+        addItem(PopupMenu, "PopupMenu_Loeschen", "&Löschen", Qt::Key_F8, false, &C::MainMenu_Bearbeiten_Loeschen_OnClick);
+    PopupMenu->addSeparator()->setObjectName(QStringLiteral("PopupMenu_N2"));
+    PopupMenu_AllesMarkieren = addItem(PopupMenu, "PopupMenu_AllesMarkieren", "&Alles markieren", Qt::CTRL | Qt::Key_A, true,
+                                       &C::MainMenu_Markierung_AllesMarkieren_OnClick);
+    connect(PopupMenu, &QMenu::aboutToShow, this, &TMainChildForm::PopupMenu_OnPopup);
+}
+
+QMdiSubWindow* TMainChildForm::subWindow() const { return qobject_cast<QMdiSubWindow*>(parentWidget()); }
+
+void TMainChildForm::setCaption(const QString& caption)
+{
+    caption_ = caption;
+    setWindowTitle(caption);
+    if (QMdiSubWindow* sub = subWindow())
+        sub->setWindowTitle(caption);
+}
+
+void TMainChildForm::setStatusSimpleText(const QString& text)
+{
+    StatusBar->setSimpleText(text);
+    StatusBar->setSimplePanel(true);
+    StatusBar->repaint();
+}
+
+void TMainChildForm::setStatusSimplePanel(bool simple) { StatusBar->setSimplePanel(simple); }
+
+void TMainChildForm::loadFile(const QString& name) { RichEdit->Lines().LoadTextFile(name); }
+
+void TMainChildForm::focusEditor()
+{
+    RichEdit->setFocus(Qt::OtherFocusReason);
+}
+
+bool TMainChildForm::ownsEditorWidget(const QWidget* widget) const
+{
+    return widget && (widget == RichEdit || RichEdit->isAncestorOf(widget));
+}
+
+// ---------------------------------------------------------------------------
+// Lifecycle
+
+void TMainChildForm::applyViewSettings(bool showSelectionBar, bool autoUrlDetection)
+{
+    RichEdit->setShowSelectionBar(showSelectionBar);
+    RichEdit->setAutoURLDetect(autoUrlDetection ? adDefault : adNone);
+}
+
+void TMainChildForm::OnCreate()
+{
+    const TSettingsRecord& settings = Globals::Settings();
+    RichEdit->setShowSelectionBar(settings.ShowMarkbar);
+    if (!settings.AutoUrlDetection)
+        RichEdit->setAutoURLDetect(adNone);
+    frame_->documentCreated(this);
+}
+
+void TMainChildForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        OnShow();
+}
+
+void TMainChildForm::OnShow()
+{
+    if (!RichEdit->TextModified())
+        UpdateDocumentState(11);
+    OnResize();
+}
+
+void TMainChildForm::OnActivate()
+{
+    UpdateDocumentState(RichEdit->TextModified() ? 10 : 11);
+    QTabBar* tabs = frame_->pageCtrl();
+    const int current = tabs->currentIndex();
+    if (current >= 0 && tabs->tabData(current).toInt() != tag_)
+        frame_->selectTabOf(tag_);
+    RichEdit_OnSelectionChange();
+    focusEditor();
+}
+
+void TMainChildForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    OnResize();
+}
+
+void TMainChildForm::OnResize() { StatusBar->setPanelWidth(0, StatusBar->width() - 290); }
+
+bool TMainChildForm::OnCloseQuery()
+{
+    if (RichEdit->TextModified()) {
+        const platform::MsgResult answer = platform::MessageBoxService::current().show(
+            QStringLiteral("Änderungen speichern ?"),
+            QStringLiteral("Datei \"%1\" wurde modifiziert.\rSollen die Änderungen gespeichert werden ?").arg(caption_),
+            platform::MsgIcon::Question, platform::MsgButtons::YesNoCancel);
+        if (answer == platform::MsgResult::Cancel)
+            return false;
+        if (answer == platform::MsgResult::Yes) {
+            const bool saved = platform::fileExists(caption_) ? SaveDocument(caption_) : SaveDocumentAs(caption_);
+            if (!saved)
+                return false;
+        }
+    }
+    if (frame_->documentCount() < 2) {
+        frame_->MainMenu_Fenster->menuAction()->setVisible(false);
+        UpdateDocumentState(11);
+        frame_->enterEmptyState();
+    }
+    return true;
+}
+
+void TMainChildForm::OnClose()
+{
+    frame_->removeTabOf(tag_);
+    // The window leaves the frame's list now; it is destroyed once the close has completed.
+    frame_->documentDestroyed(this);
+}
+
+void TMainChildForm::closeEvent(QCloseEvent* event)
+{
+    bool canClose = false;
+    platform::runGuarded([&] { canClose = OnCloseQuery(); });
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    closed_ = true;
+    OnClose();
+    event->accept();
+}
+
+void TMainChildForm::discard()
+{
+    RichEdit->setTextModified(false);
+    if (QMdiSubWindow* sub = subWindow())
+        sub->close();
+}
+
+// ---------------------------------------------------------------------------
+// Window commands
+
+void TMainChildForm::MainMenu_Datei_Neu_OnClick() { frame_->MainMenu_Datei_Neu_OnClick(); }
+void TMainChildForm::MainMenu_Datei_Oeffnen_OnClick() { frame_->MainMenu_Datei_Oeffnen_OnClick(); }
+
+void TMainChildForm::MainMenu_Datei_Schliessen_OnClick()
+{
+    if (QMdiSubWindow* sub = subWindow())
+        sub->close();
+}
+
+void TMainChildForm::MainMenu_Datei_AlleSchliessen_OnClick()
+{
+    TMainForm* frame = frame_;
+    const int n = frame->documentCount();
+    for (int i = n - 1; i >= 0; --i) {
+        const QList<TMainChildForm*> list = frame->documents();
+        if (i >= list.size())
+            continue;
+        QMdiSubWindow* sub = list[i]->subWindow();
+        if (sub && sub->close())
+            delete sub;  // at once, not at the deferred release
+    }
+}
+
+void TMainChildForm::MainMenu_Datei_Beenden_OnClick()
+{
+    TMainForm* frame = frame_;
+    if (QMdiSubWindow* sub = subWindow())
+        sub->close();
+    frame->MainMenu_Datei_Beenden_OnClick();
+}
+
+// ---------------------------------------------------------------------------
+// Status bar and command state
+
+void TMainChildForm::setItemAndButton(QAction* item, QAction* button, bool enabled)
+{
+    item->setEnabled(enabled);
+    button->setEnabled(item->isEnabled());
+}
+
+void TMainChildForm::UpdateDocumentState(int code)
+{
+    switch (code) {
+    case 10:
+        if (frame_->Button_Speichern->isEnabled())
+            return;
+        frame_->Button_Speichern->setEnabled(true);
+        MainMenu_Datei_Speichern->setEnabled(true);
+        StatusBar->setPanelText(1, QStringLiteral("Modifiziert"));
+        break;
+    case 11:
+        if (!frame_->Button_Speichern->isEnabled())
+            return;
+        frame_->Button_Speichern->setEnabled(false);
+        MainMenu_Datei_Speichern->setEnabled(false);
+        StatusBar->setPanelText(1, QStringLiteral("Gesichert"));
+        break;
+    case 20:
+        setItemAndButton(MainMenu_Markierung_InGrobuchstabenUmwandeln, frame_->Button_Grossbuchstaben, false);
+        setItemAndButton(MainMenu_Markierung_InKleinbuchstabenUmwandeln, frame_->Button_Kleinbuchstaben, false);
+        setItemAndButton(MainMenu_Bearbeiten_Rueckgaengig, frame_->Button_Rueckgaengig, false);
+        setItemAndButton(MainMenu_Bearbeiten_Wiederherstellen, frame_->Button_Wiederherstellen, false);
+        setItemAndButton(MainMenu_Bearbeiten_Ausschneiden, frame_->Button_Ausschneiden, false);
+        setItemAndButton(MainMenu_Bearbeiten_Kopieren, frame_->Button_Kopieren, false);
+        setItemAndButton(MainMenu_Bearbeiten_Einfuegen, frame_->Button_Einfuegen, false);
+        setItemAndButton(MainMenu_Bearbeiten_Loeschen, frame_->Button_Loeschen, false);
+        PopupMenu_Rueckgaengig->setEnabled(false);
+        PopupMenu_Ausschneiden->setEnabled(false);
+        PopupMenu_Kopieren->setEnabled(false);
+        PopupMenu_Einfuegen->setEnabled(false);
+        PopupMenu_Loeschen->setEnabled(false);
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainChildForm::ShowCaretPosition()
+{
+    const int column = RichEdit->CaretColumn();
+    const int line = RichEdit->CaretLine();
+    if (column >= 0 && line >= 0)
+        StatusBar->setPanelText(3, QStringLiteral("%1:%2").arg(column + 1).arg(line + 1));
+}
+
+void TMainChildForm::RichEdit_OnChange()
+{
+    UpdateDocumentState(RichEdit->TextModified() ? 10 : 11);
+    ShowCaretPosition();
+    if (RichEdit->ReadOnly()) {
+        UpdateDocumentState(20);
+        return;
+    }
+    setItemAndButton(MainMenu_Bearbeiten_Rueckgaengig, frame_->Button_Rueckgaengig, RichEdit->UndoAvailable());
+    setItemAndButton(MainMenu_Bearbeiten_Wiederherstellen, frame_->Button_Wiederherstellen, RichEdit->RedoAvailable());
+}
+
+void TMainChildForm::RichEdit_OnSelectionChange()
+{
+    const int length = RichEdit->SelectionLength();
+    StatusBar->setPanelText(0, QStringLiteral("%1 Zeichen markiert.").arg(length));
+    ShowCaretPosition();
+    if (RichEdit->ReadOnly()) {
+        UpdateDocumentState(20);
+        return;
+    }
+    const bool selected = length > 0;
+    setItemAndButton(MainMenu_Markierung_InGrobuchstabenUmwandeln, frame_->Button_Grossbuchstaben, selected);
+    setItemAndButton(MainMenu_Markierung_InKleinbuchstabenUmwandeln, frame_->Button_Kleinbuchstaben, selected);
+    setItemAndButton(MainMenu_Bearbeiten_Ausschneiden, frame_->Button_Ausschneiden, selected);
+    setItemAndButton(MainMenu_Bearbeiten_Kopieren, frame_->Button_Kopieren, selected);
+    setItemAndButton(MainMenu_Bearbeiten_Loeschen, frame_->Button_Loeschen, selected);
+}
+
+void TMainChildForm::RichEdit_OnKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    ShowCaretPosition();
+    if (key == Qt::Key_Insert && !(modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
+        StatusBar->setPanelText(2, StatusBar->panelText(2) == QLatin1String("Einfg.") ? QStringLiteral("Überschr.")
+                                                                                      : QStringLiteral("Einfg."));
+    }
+}
+
+void TMainChildForm::RichEdit_OnMouseDown() { ShowCaretPosition(); }
+
+void TMainChildForm::RichEdit_OnUrlClick(const QString& url) { OpenUrlInBrowser(url); }
+
+void TMainChildForm::PopupMenu_OnPopup()
+{
+    const bool selected = RichEdit->SelectionLength() > 0;
+    PopupMenu_Rueckgaengig->setEnabled(RichEdit->UndoAvailable());
+    PopupMenu_Ausschneiden->setEnabled(selected);
+    PopupMenu_Kopieren->setEnabled(selected);
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    PopupMenu_Einfuegen->setEnabled(data && data->hasText());
+    PopupMenu_Loeschen->setEnabled(selected);
+}
+
+bool TMainChildForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ContextMenu && (watched == RichEdit || watched == RichEdit->viewport())) {
+        auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+        PopupMenu->popup(menuEvent->globalPos());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Saving
+
+bool TMainChildForm::SaveDocumentAs(const QString& fileName)
+{
+    const QString folder = platform::directoryPart(fileName);
+    const bool propose = !folder.isEmpty() && platform::isDirectory(folder);
+    const QString chosen = frame_->runSaveDialog(folder, platform::fileNamePart(fileName), propose);
+    if (chosen.isEmpty())
+        return false;
+    return SaveDocument(platform::fullPath(chosen));
+}
+
+bool TMainChildForm::SaveDocument(const QString& fileName)
+{
+    auto& messages = platform::MessageBoxService::current();
+    if (platform::fileExists(fileName) && Globals::IsFileReadOnly(fileName)) {
+        const platform::MsgResult answer = messages.show(
+            QStringLiteral("Datei ist schreibgeschützt..."),
+            QStringLiteral("Die angegebene Datei \"%1\" ist schreibgeschützt.\rDateiattribut entfernen und dann überschreiben ?")
+                .arg(fileName),
+            platform::MsgIcon::Question, platform::MsgButtons::YesNoCancel);
+        if (answer == platform::MsgResult::Cancel)
+            return false;
+        if (answer == platform::MsgResult::No)
+            return SaveDocumentAs(fileName);
+        if (!platform::clearReadOnly(fileName)) {
+            messages.show(QStringLiteral("Fehler:"),
+                          QStringLiteral("Das Dateiattribut Schreibgeschützt konnte nicht entfernt werden.\r"
+                                         "Speichervorgang wird abgebrochen."),
+                          platform::MsgIcon::Error, platform::MsgButtons::Ok);
+            return false;
+        }
+    }
+
+    // The busy display, removed on every way out.
+    platform::BusyCursor busy;
+    setStatusSimpleText(QStringLiteral("Datei wird gespeichert..."));
+    struct StatusRestore {
+        TMainChildForm* self;
+        ~StatusRestore() { self->setStatusSimplePanel(false); }
+    } restore{this};
+
+    const QString failCaption = QStringLiteral("Fehler: Speichern fehlgeschlagen...");
+    // The probe tests that the file can be written without cutting it.
+    const bool existed = platform::fileExists(fileName);
+    const platform::ProbeResult probe = platform::probeWritable(fileName);
+    if (probe == platform::ProbeResult::OpenFailed) {
+        const QString text = existed
+                                 ? QStringLiteral("In Datei \"%1\" konnte nicht geschrieben werden.").arg(fileName)
+                                 : QStringLiteral("Die Datei \"%1\" konnte nicht erstellt werden.").arg(fileName);
+        messages.show(failCaption, text, platform::MsgIcon::Error, platform::MsgButtons::Ok);
+        return false;
+    }
+    if (probe == platform::ProbeResult::CloseFailed) {
+        messages.show(failCaption, QStringLiteral("Der Text konnte nicht in \"%1\" gespeichert werden.").arg(fileName),
+                      platform::MsgIcon::Error, platform::MsgButtons::Ok);
+        return false;
+    }
+
+    try {
+        RichEdit->Lines().SaveTextFile(fileName);
+    } catch (const platform::AppError& error) {
+        // The old file stays as it was and the document stays modified.
+        if (!existed)
+            platform::removeEmptyFile(fileName);
+        platform::showErrorReport(error.message());
+        return false;
+    }
+    RichEdit->setTextModified(false);
+    UpdateDocumentState(11);
+    if (caption_ != fileName) {
+        setCaption(fileName);
+        frame_->setTabCaption(tag_, platform::fileNamePart(fileName));
+    }
+    return true;
+}
+
+void TMainChildForm::MainMenu_Datei_Speichern_OnClick()
+{
+    if (platform::fileExists(caption_))
+        SaveDocument(caption_);
+    else
+        MainMenu_Datei_SpeichernUnter_OnClick();
+}
+
+void TMainChildForm::MainMenu_Datei_SpeichernUnter_OnClick() { SaveDocumentAs(caption_); }
+
+// ---------------------------------------------------------------------------
+// Edit commands
+
+void TMainChildForm::MainMenu_Bearbeiten_Rueckgaengig_OnClick() { RichEdit->UndoLastStep(); }
+void TMainChildForm::MainMenu_Bearbeiten_Wiederherstellen_OnClick() { RichEdit->RedoLastStep(); }
+void TMainChildForm::MainMenu_Bearbeiten_Ausschneiden_OnClick() { RichEdit->CutSelection(); }
+void TMainChildForm::MainMenu_Bearbeiten_Kopieren_OnClick() { RichEdit->CopySelection(); }
+void TMainChildForm::MainMenu_Bearbeiten_Einfuegen_OnClick() { RichEdit->PasteClipboard(); }
+void TMainChildForm::MainMenu_Bearbeiten_Loeschen_OnClick() { RichEdit->DeleteSelection(); }
+void TMainChildForm::MainMenu_Markierung_AllesMarkieren_OnClick() { RichEdit->SelectWholeText(); }
+void TMainChildForm::MainMenu_Markierung_NichtsMarkieren_OnClick() { RichEdit->setSelectionLength(0); }
+
+void TMainChildForm::insertLineAtCaret(const QString& text)
+{
+    RichEdit->Lines().InsertLine(RichEdit->CaretLine(), editor::encode1252(text));
+}
+
+void TMainChildForm::MainMenu_Bearbeiten_DatumUhrzeitEinfuegen_OnClick()
+{
+    insertLineAtCaret(dateTimeInsertText(platform::ClockService::current().now(), QLocale::system()));
+}
+
+void TMainChildForm::MainMenu_Bearbeiten_DateinameEinfuegen_OnClick() { insertLineAtCaret(caption_); }
+
+void TMainChildForm::MainMenu_Bearbeiten_NurLesenZulassen_OnClick()
+{
+    if (RichEdit->ReadOnly()) {
+        RichEdit->setReadOnly(false);
+        MainMenu_Bearbeiten_NurLesenZulassen->setChecked(false);
+        RichEdit_OnChange();
+        RichEdit_OnSelectionChange();
+        MainMenu_Bearbeiten_Einfuegen->setEnabled(true);
+        frame_->Button_Einfuegen->setEnabled(true);
+    } else {
+        RichEdit->setReadOnly(true);
+        MainMenu_Bearbeiten_NurLesenZulassen->setChecked(true);
+        UpdateDocumentState(20);
+    }
+}
+
+void TMainChildForm::MainMenu_Bearbeiten_ZeilenUmbrechen_OnClick()
+{
+    if (RichEdit->WordWrap()) {
+        RichEdit->setScrollBars(ssBoth);
+        RichEdit->setWordWrap(false);
+        MainMenu_Bearbeiten_ZeilenUmbrechen->setChecked(false);
+    } else {
+        RichEdit->setScrollBars(ssVertical);
+        RichEdit->setWordWrap(true);
+        MainMenu_Bearbeiten_ZeilenUmbrechen->setChecked(true);
+    }
+    RichEdit_OnChange();
+}
+
+void TMainChildForm::convertSelection(bool upper)
+{
+    const QByteArray text = RichEdit->SelectionText();
+    const int start = RichEdit->SelectionStart();
+    RichEdit->setSelectionText(upper ? asciiUpper(text) : asciiLower(text));
+    RichEdit->setSelectionStart(start);
+    RichEdit->setSelectionLength(int(text.size()));
+}
+
+void TMainChildForm::MainMenu_Markierung_InGrobuchstabenUmwandeln_OnClick() { convertSelection(true); }
+void TMainChildForm::MainMenu_Markierung_InKleinbuchstabenUmwandeln_OnClick() { convertSelection(false); }
+
+// ---------------------------------------------------------------------------
+// Search
+
+void TMainChildForm::MainMenu_Suchen_Suchen_OnClick() { FindDialog->execute(); }
+
+void TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick()
+{
+    const QByteArray text = editor::encode1252(FindDialog->findText());
+    if (text.isEmpty()) {
+        MainMenu_Suchen_Suchen_OnClick();
+        return;
+    }
+    const bool matchCase = FindDialog->matchCase();
+    int column = std::max(0, RichEdit->CaretColumn());
+    int line = std::max(0, RichEdit->CaretLine());
+    TTextEditorLines& lines = RichEdit->Lines();
+    if (RichEdit->SelectionLength() > 0) {
+        const int n = int(lines.LineText(line).size());
+        if (column < n - 1)
+            ++column;
+        else if (NextSearchLine(line, column))
+            return;
+    }
+    const QByteArray pattern = matchCase ? text : asciiUpper(text);
+    for (;;) {
+        const int hit = findInLine(lines.LineText(line), column, pattern, matchCase);
+        if (hit >= 0) {
+            RichEdit->Refresh();
+            RichEdit->setFocus();
+            RichEdit->setSelectionStart(lines.LineStart(line) + hit);
+            RichEdit->setSelectionLength(int(pattern.size()));
+            return;
+        }
+        if (NextSearchLine(line, column))
+            return;
+    }
+}
+
+bool TMainChildForm::NextSearchLine(int& line, int& column)
+{
+    if (line < RichEdit->Lines().LineCount() - 1) {
+        ++line;
+        column = 0;
+        return false;
+    }
+    const platform::MsgResult answer = platform::MessageBoxService::current().show(
+        QStringLiteral("Suche abgeschloßen..."), QStringLiteral("Das Ende der Textdatei wurde erreicht.\rSuche von vorne beginnen ?"),
+        platform::MsgIcon::Question, platform::MsgButtons::OkCancel);
+    if (answer == platform::MsgResult::Ok) {
+        RichEdit->setCaretColumn(0);
+        RichEdit->setCaretLine(0);
+        MainMenu_Suchen_Weitersuchen_OnClick();
+    } else {
+        FindDialog->closeDialog();
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Statistics and printing
+
+namespace {
+
+// The document as the statistics dialog reads it.
+class EditorStatisticsDocument : public IStatisticsDocument {
+public:
+    EditorStatisticsDocument(const QString& caption, const TTextEditorLines& lines) : caption_(caption), lines_(lines) {}
+    QString caption() const override { return caption_; }
+    qint64 lineCount() const override { return lines_.LineCount(); }
+    QByteArray lineText(qint64 line) const override { return lines_.LineText(int(line)); }
+
+private:
+    QString caption_;
+    const TTextEditorLines& lines_;
+};
+
+}  // namespace
+
+void TMainChildForm::MainMenu_Datei_Statistik_OnClick()
+{
+    const EditorStatisticsDocument document(caption_, RichEdit->Lines());
+    TStatistikForm dialog(document, this);
+    dialog.exec();
+}
+
+void TMainChildForm::MainMenu_Datei_Drucken_OnClick() { printDocument(*RichEdit, caption_); }
+
+void TMainChildForm::MainMenu_Datei_DruckerEinrichten_OnClick() { setUpPrinter(); }

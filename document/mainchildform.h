@@ -1,0 +1,156 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class QAction;
+class QMenu;
+class QMdiSubWindow;
+class TFindDialog;
+class TMainForm;
+class TStatusBar;
+class TTextEditor;
+
+// A document window: one text in an editor, with its status bar, its own menus (merged
+// into the frame's bar while it is active) and its context menu.
+class TMainChildForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainChildForm(TMainForm* frame);
+    ~TMainChildForm() override;
+
+    // Identity: the caption is the file's full path or "<Unbenannt>"; the tag is the
+    // document number shared with the window's tab.
+    QString caption() const { return caption_; }
+    void setCaption(const QString& caption);
+    int tag() const { return tag_; }
+    void setTag(int number) { tag_ = number; }
+    QMdiSubWindow* subWindow() const;
+
+    // Lifecycle handlers.
+    void OnCreate();
+    void OnShow();
+    void OnActivate();
+    void OnResize();
+    bool OnCloseQuery();
+    void OnClose();
+    // Closes a window whose set-up failed, without a prompt.
+    void discard();
+
+    // Used by the frame while it sets the window up.
+    void setStatusSimpleText(const QString& text);
+    void setStatusSimplePanel(bool simple);
+    void loadFile(const QString& name);
+    void focusEditor();
+    bool ownsEditorWidget(const QWidget* widget) const;
+
+    // Status bar and command state.
+    void UpdateDocumentState(int code);
+    void ShowCaretPosition();
+    void RichEdit_OnChange();
+    void RichEdit_OnSelectionChange();
+    void RichEdit_OnKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void RichEdit_OnMouseDown();
+    void RichEdit_OnUrlClick(const QString& url);
+    void PopupMenu_OnPopup();
+
+    // Saving.
+    bool SaveDocument(const QString& fileName);
+    bool SaveDocumentAs(const QString& fileName);
+
+    // Commands.
+    void MainMenu_Datei_Neu_OnClick();
+    void MainMenu_Datei_Oeffnen_OnClick();
+    void MainMenu_Datei_Speichern_OnClick();
+    void MainMenu_Datei_SpeichernUnter_OnClick();
+    void MainMenu_Datei_Schliessen_OnClick();
+    void MainMenu_Datei_AlleSchliessen_OnClick();
+    void MainMenu_Datei_Statistik_OnClick();
+    void MainMenu_Datei_Drucken_OnClick();
+    void MainMenu_Datei_DruckerEinrichten_OnClick();
+    void MainMenu_Datei_Beenden_OnClick();
+    void MainMenu_Bearbeiten_Rueckgaengig_OnClick();
+    void MainMenu_Bearbeiten_Wiederherstellen_OnClick();
+    void MainMenu_Bearbeiten_Ausschneiden_OnClick();
+    void MainMenu_Bearbeiten_Kopieren_OnClick();
+    void MainMenu_Bearbeiten_Einfuegen_OnClick();
+    void MainMenu_Bearbeiten_Loeschen_OnClick();
+    void MainMenu_Bearbeiten_DatumUhrzeitEinfuegen_OnClick();
+    void MainMenu_Bearbeiten_DateinameEinfuegen_OnClick();
+    void MainMenu_Bearbeiten_NurLesenZulassen_OnClick();
+    void MainMenu_Bearbeiten_ZeilenUmbrechen_OnClick();
+    void MainMenu_Markierung_InGrobuchstabenUmwandeln_OnClick();
+    void MainMenu_Markierung_InKleinbuchstabenUmwandeln_OnClick();
+    void MainMenu_Markierung_NichtsMarkieren_OnClick();
+    void MainMenu_Markierung_AllesMarkieren_OnClick();
+    void MainMenu_Suchen_Suchen_OnClick();
+    void MainMenu_Suchen_Weitersuchen_OnClick();
+    // One step of a search: true to stop, false to go on with the next line.
+    bool NextSearchLine(int& line, int& column);
+
+    // Applies the view settings (selection bar, link detection).
+    void applyViewSettings(bool showSelectionBar, bool autoUrlDetection);
+
+    TTextEditor* RichEdit = nullptr;
+    TStatusBar* StatusBar = nullptr;
+    TFindDialog* FindDialog = nullptr;
+
+    QMenu* MainMenu_Datei = nullptr;
+    QMenu* MainMenu_Bearbeiten = nullptr;
+    QMenu* MainMenu_Markierung = nullptr;
+    QMenu* MainMenu_Suchen = nullptr;
+    QMenu* PopupMenu = nullptr;
+
+    QAction* MainMenu_Datei_Neu = nullptr;
+    QAction* MainMenu_Datei_Oeffnen = nullptr;
+    QAction* MainMenu_Datei_Speichern = nullptr;
+    QAction* MainMenu_Datei_SpeichernUnter = nullptr;
+    QAction* MainMenu_Datei_Schliessen = nullptr;
+    QAction* MainMenu_Datei_AlleSchliessen = nullptr;
+    QAction* MainMenu_Datei_Statistik = nullptr;
+    QAction* MainMenu_Datei_Drucken = nullptr;
+    QAction* MainMenu_Datei_DruckerEinrichten = nullptr;
+    QAction* MainMenu_Datei_Beenden = nullptr;
+    QAction* MainMenu_Bearbeiten_Rueckgaengig = nullptr;
+    QAction* MainMenu_Bearbeiten_Wiederherstellen = nullptr;
+    QAction* MainMenu_Bearbeiten_Ausschneiden = nullptr;
+    QAction* MainMenu_Bearbeiten_Kopieren = nullptr;
+    QAction* MainMenu_Bearbeiten_Einfuegen = nullptr;
+    QAction* MainMenu_Bearbeiten_Loeschen = nullptr;
+    QAction* MainMenu_Bearbeiten_DatumUhrzeitEinfuegen = nullptr;
+    QAction* MainMenu_Bearbeiten_DateinameEinfuegen = nullptr;
+    QAction* MainMenu_Bearbeiten_NurLesenZulassen = nullptr;
+    QAction* MainMenu_Bearbeiten_ZeilenUmbrechen = nullptr;
+    QAction* MainMenu_Markierung_InGrobuchstabenUmwandeln = nullptr;
+    QAction* MainMenu_Markierung_InKleinbuchstabenUmwandeln = nullptr;
+    QAction* MainMenu_Markierung_NichtsMarkieren = nullptr;
+    QAction* MainMenu_Markierung_AllesMarkieren = nullptr;
+    QAction* MainMenu_Suchen_Suchen = nullptr;
+    QAction* MainMenu_Suchen_Weitersuchen = nullptr;
+    QAction* PopupMenu_Rueckgaengig = nullptr;
+    QAction* PopupMenu_Ausschneiden = nullptr;
+    QAction* PopupMenu_Kopieren = nullptr;
+    QAction* PopupMenu_Einfuegen = nullptr;
+    QAction* PopupMenu_Loeschen = nullptr;
+    QAction* PopupMenu_AllesMarkieren = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createMenus();
+    QAction* addItem(QMenu* menu, const QString& name, const QString& caption, const QKeySequence& key, bool enabled,
+                     void (TMainChildForm::*handler)());
+    void insertLineAtCaret(const QString& text);
+    void convertSelection(bool upper);
+    void setItemAndButton(QAction* item, QAction* button, bool enabled);
+
+    TMainForm* frame_;
+    QString caption_;
+    int tag_ = 0;
+    bool closed_ = false;
+};

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "app/globals.h"
+#include "app/mainform.h"
+#include "document/mainchildform.h"
+#include "document/finddialog.h"
+#include "document/statusbar.h"
+#include "platform/errors.h"
+#include "platform/filefacts.h"
+#include "editor/texteditor.h"
+#include "tests/support/fakes.h"
+#include "tests/support/tempdir.h"
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTabBar>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+// A frame with scripted message boxes, dialogs, cursor and clock, and a temporary folder.
+class FrameTest : public ::testing::Test {
+protected:
+    FakeServices fakes;
+    TestDir dir;
+    std::unique_ptr<TMainForm> frame;
+
+    void SetUp() override
+    {
+        Globals::ResetSettings();
+        Globals::Settings().IniFileName = dir.file("VARNX.ini");
+        Globals::Settings().FirstActivation = false;
+        frame = std::make_unique<TMainForm>();
+        frame->show();
+        QApplication::processEvents();
+    }
+
+    void TearDown() override
+    {
+        // Nothing may prompt while the frame goes away.
+        for (TMainChildForm* child : frame->documents())
+            child->RichEdit->setTextModified(false);
+        frame.reset();
+        Globals::ResetSettings();
+    }
+
+    TMainChildForm* newDocument()
+    {
+        frame->MainMenu_Datei_Neu_OnClick();
+        QApplication::processEvents();
+        return frame->activeDocument();
+    }
+
+    TMainChildForm* openFile(const QString& name, const QByteArray& content)
+    {
+        const QString path = dir.write(name, content);
+        frame->OpenDocument(path);
+        QApplication::processEvents();
+        return frame->activeDocument();
+    }
+
+    void type(TMainChildForm* child, const QString& text)
+    {
+        child->RichEdit->setFocus();
+        QTest::keyClicks(child->RichEdit, text);
+        QApplication::processEvents();
+    }
+
+    QString panel(TMainChildForm* child, int index) { return child->StatusBar->panelText(index); }
+
+    int shownCount() const { return int(fakes.messages.shown.size()); }
+    ShownMessage lastMessage() const { return fakes.messages.shown.last(); }
+};
