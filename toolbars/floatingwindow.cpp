@@ -35,14 +35,6 @@ TFloatingToolWindow::~TFloatingToolWindow()
         toolWindow_->floatWin_ = nullptr;
 }
 
-TFloatingToolWindow::~TFloatingToolWindow()
-{
-    // The tool window inside goes down with this window's children, when this is no
-    // longer a floating window; it must not reach back to it then.
-    if (toolWindow_ && toolWindow_->floatWin_ == this)
-        toolWindow_->floatWin_ = nullptr;
-}
-
 int TFloatingToolWindow::titleHeight() const
 {
     return std::max(12, QFontMetrics(captionFont(font())).height() + 2);
