@@ -1,32 +1,6 @@
 # Start, quit, the settings file, documents, the close prompt, the single-instance guard and
 # help, each driven from the keyboard as a user would.
 
-# The box of QMessageBox::keyPressEvent's Ctrl+C (the caption, the text and the buttons)
-# reaches the clipboard; a new document takes it (F7 pastes) and is saved under FILE, so
-# that the text the user read can be compared. The box is closed with CLOSE_KEY.
-box_text() {
-  local pid=$1 title=$2 close_key=$3 file=$4
-  wait_window "$pid" "$title" || return 1
-  focus "$WIN"
-  xdotool key ctrl+c
-  sleep 0.2
-  answer "$pid" "$title" "$close_key" || return 1
-  keys "$pid" F2 F7 F4 || return 1
-  save_dialog "$pid" "$file" || return 1
-  keys "$pid" F10 || return 1
-  local deadline=$(($(now_ms) + T_WIN * 1000))
-  until [[ -s $file ]]; do
-    [[ $(now_ms) -lt $deadline ]] || { fail "the message text was not saved"; return 1; }
-    sleep 0.1
-  done
-  iconv -f CP1252 -t UTF-8 "$file" | tr -d '\r' >"$file.utf8"
-}
-
-# The message text of a box as saved by box_text must contain TEXT.
-box_says() {
-  grep -q -F -- "$2" "$1.utf8" || fail "the message reads \"$(grep -v -e '^---' "$1.utf8" | paste -sd ' ')\", expected \"$2\""
-}
-
 # save_dialog PID PATH: the open "Speichern unter..." dialog takes PATH and Enter.
 save_dialog() {
   local pid=$1 path=$2
@@ -160,16 +134,12 @@ case_type_and_save_with_menu() {
   keys "$APP_PID" alt+d u || return 1
   save_dialog "$APP_PID" "$CWD/brief.txt" || return 1
   printf 'Hallo Gr\xfc\xdfe\r\nzweite Zeile' >"$CASE_DIR/expected1"
-  same_file "$CWD/brief.txt" "$CASE_DIR/expected1" "the saved text is not what was typed (8-bit text, CR LF)" || return 1
+  wait_content "$CWD/brief.txt" "$CASE_DIR/expected1" "the saved text is not what was typed (8-bit text, CR LF)" || return 1
   # Datei > Speichern writes to the same file without asking.
   type_text "$APP_PID" "!" || return 1
   menu_save "$APP_PID" || return 1
   printf 'Hallo Gr\xfc\xdfe\r\nzweite Zeile!' >"$CASE_DIR/expected2"
-  local deadline=$(($(now_ms) + T_WIN * 1000))
-  until cmp -s "$CWD/brief.txt" "$CASE_DIR/expected2"; do
-    [[ $(now_ms) -lt $deadline ]] || { same_file "$CWD/brief.txt" "$CASE_DIR/expected2" "Speichern did not write the change"; return 1; }
-    sleep 0.1
-  done
+  wait_content "$CWD/brief.txt" "$CASE_DIR/expected2" "Speichern did not write the change" || return 1
   only_frame "$APP_PID" || return 1
   # Saved: quitting asks nothing, and the document is remembered under its new name (an
   # untitled document takes the place of the window that Alt+X closes first).
@@ -219,8 +189,8 @@ case_quit_prompt_cancel_keeps_everything() {
   sleep 0.3
   is_running "$APP_PID" || fail "the program ended although the question was cancelled" || return 1
   only_frame "$APP_PID" || return 1
-  same_file "$CWD/VARNX.ini" "$CASE_DIR/before.ini" "VARNX.ini was written although quitting was cancelled" || return 1
   responsive "$APP_PID" || return 1
+  same_file "$CWD/VARNX.ini" "$CASE_DIR/before.ini" "VARNX.ini was written although quitting was cancelled" || return 1
   keys "$APP_PID" alt+x || return 1
   answer "$APP_PID" "Änderungen speichern ?" n || return 1
   expect_exit "$APP_PID" 0 || return 1
@@ -243,7 +213,7 @@ case_untitled_yes_then_dialog_cancelled() {
   answer "$APP_PID" "Änderungen speichern ?" j || return 1
   save_dialog "$APP_PID" "$CWD/entwurf.txt" || return 1
   printf 'Entwurf' >"$CASE_DIR/expected"
-  same_file "$CWD/entwurf.txt" "$CASE_DIR/expected" "the text was not saved from the close prompt" || return 1
+  wait_content "$CWD/entwurf.txt" "$CASE_DIR/expected" "the text was not saved from the close prompt" || return 1
   responsive "$APP_PID" || return 1
   quit "$APP_PID"
 }

@@ -284,6 +284,15 @@ same_file() {
   cmp -s "$1" "$2" || fail "$3 (${1##*/} differs from ${2##*/})"
 }
 
+# wait_content FILE EXPECTED MESSAGE: the file reaches the expected content in time.
+wait_content() {
+  local deadline=$(($(now_ms) + T_WIN * 1000))
+  until cmp -s "$1" "$2"; do
+    [[ $(now_ms) -lt $deadline ]] || { same_file "$1" "$2" "$3"; return 1; }
+    sleep 0.1
+  done
+}
+
 # The lines of an INI section without their line breaks, one a line.
 ini_section() {
   local file=$1 section=$2
