@@ -12,6 +12,30 @@ save_dialog() {
   wait_gone "$pid" "Speichern unter..."
 }
 
+# save_dialog_overwrite PID PATH: as save_dialog, for a file that exists: the dialog's own
+# question (a box with the dialog's title) is answered with Ja.
+save_dialog_overwrite() {
+  local pid=$1 path=$2 dialog ids box="" re
+  re=$(title_re "Speichern unter...")
+  wait_window "$pid" "Speichern unter..." || return 1
+  dialog=$WIN
+  focus "$dialog"
+  xdotool key ctrl+a
+  xdotool type --delay 10 "$path"
+  xdotool key Return
+  local deadline=$(($(now_ms) + T_WIN * 1000))
+  while [[ -z $box ]]; do
+    ids=$(windows "$pid" "$re")
+    box=$(grep -v -x -F "$dialog" <<<"$ids" | head -n 1)
+    [[ -n $box ]] && break
+    [[ $(now_ms) -lt $deadline ]] || { fail "no question whether to overwrite $path"; return 1; }
+    sleep 0.1
+  done
+  focus "$box"
+  xdotool key j
+  wait_closed "$pid" "$dialog" "Speichern unter..."
+}
+
 # Menu "Datei" of the document window, item "Speichern" (its S is shared with "Statistik",
 # so the letter only selects it and Enter chooses it).
 menu_save() {

@@ -102,13 +102,15 @@ case_disk_full_settings() {
 # A read-only folder (a read-only mount, so that even root is refused): saving the file
 # there says "In Datei ... konnte nicht geschrieben werden.", saving under a new name there
 # "Die Datei ... konnte nicht erstellt werden."; the file stays as it was, the document
-# modified.
+# modified; a write-protected file there cannot lose its protection ("Fehler:").
 case_readonly_folder() {
   write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
   local source="$CASE_DIR/source" dir title
   mkdir -p "$source"
   make_text "$source/a.txt" 4
   cp "$source/a.txt" "$CASE_DIR/old.txt"
+  cp "$source/a.txt" "$source/geschuetzt.txt"
+  chmod 0444 "$source/geschuetzt.txt"
   if [[ $CAN_MOUNT == 1 ]]; then
     dir="$CASE_DIR/ro"
     mount_readonly "$source" "$dir" || return 1
@@ -129,6 +131,12 @@ case_readonly_folder() {
     save_dialog "$APP_PID" "$dir/neu.txt" || return 1
     answer "$APP_PID" "$title" Return || return 1
     [[ ! -e $dir/neu.txt ]] || fail "neu.txt was created in the read-only folder" || return 1
+    # A write-protected file there: its protection cannot be removed either.
+    keys "$APP_PID" F4 || return 1
+    save_dialog_overwrite "$APP_PID" "$dir/geschuetzt.txt" || return 1
+    answer "$APP_PID" "Datei ist schreibgeschützt..." j || return 1
+    answer "$APP_PID" "Fehler:" Return || return 1
+    same_file "$source/geschuetzt.txt" "$CASE_DIR/old.txt" "the write-protected file changed" || return 1
   fi
   same_file "$source/a.txt" "$CASE_DIR/old.txt" "the file changed" || return 1
   still_modified "$APP_PID" || return 1
@@ -210,6 +218,37 @@ case_settings_replaced_by_directory() {
   cp "$CASE_DIR/before.ini" "$CWD/VARNX.ini"
   quit "$APP_PID" || return 1
   grep -q '^Width=' "$CWD/VARNX.ini" || fail "the settings were not written once the file was back"
+}
+
+# The program and its VARNX.ini in a folder the user cannot write (as after an installation
+# by root): quitting reports "nach ... kann nicht geschrieben werden" in the general error
+# report and, as designed, the frame stays open; the settings file stays as it was. The user
+# has no way to quit then, so the process is ended here by its id.
+case_settings_readonly_beside_program() {
+  local source="$CASE_DIR/install" dir
+  mkdir -p "$source"
+  cp "$BIN" "$source/varnotex"
+  write_ini "$source" "; installiert" "[View]" "ShowMarkbar=1"
+  cp "$source/VARNX.ini" "$CASE_DIR/before.ini"
+  if [[ $CAN_MOUNT == 1 ]]; then
+    dir="$CASE_DIR/bin"
+    mount_readonly "$source" "$dir" || return 1
+  else
+    dir=$source
+    EXTRA_ENV=(VARNOTEX_FAIL_WRITES=VARNX.ini)
+  fi
+  PROGRAM="$dir/varnotex"
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" alt+x || return 1
+  answer "$APP_PID" "VARNX" Return || return 1
+  responsive "$APP_PID" || return 1
+  only_frame "$APP_PID" || return 1
+  same_file "$source/VARNX.ini" "$CASE_DIR/before.ini" "the settings file changed" || return 1
+  no_temp_files "$source" || return 1
+  kill -TERM "$APP_PID"
+  wait_exit "$APP_PID" 10 || fail "the program did not end on SIGTERM"
 }
 
 # The program killed with SIGKILL while it saves a 50 MB file, at different moments: the file

@@ -54,6 +54,24 @@ case_long_line_20mb() {
   quit "$APP_PID"
 }
 
+# A file beyond the size a document can hold (a sparse file of 1.5 GB): the general error
+# report, no document, and the memory given back.
+case_file_over_size_limit() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=1"
+  truncate -s 1500M "$CWD/riesig.dat"
+  launch "$CWD" riesig.dat
+  wait_window "$APP_PID" "VARNX" 60 || return 1
+  answer "$APP_PID" "VARNX" Return || return 1
+  responsive "$APP_PID" || return 1
+  only_frame "$APP_PID" || return 1
+  local rss
+  rss=$(awk '/^VmRSS/ {print $2}' /proc/"$APP_PID"/status)
+  [[ $rss -lt 500000 ]] || fail "the program still holds ${rss} kB after the failed load" || return 1
+  keys "$APP_PID" F2 || return 1
+  quit "$APP_PID" || return 1
+  [[ -z $(ini_section "$CWD/VARNX.ini" OpenFiles) ]] || fail "a document was left open"
+}
+
 # A folder and a name that does not exist on the command line are skipped without a word;
 # the file after them opens.
 case_directory_and_missing_name() {

@@ -132,11 +132,13 @@ run_case readonly_folder
 run_case readonly_attribute
 run_case file_replaced_by_directory
 run_case settings_replaced_by_directory
+run_case settings_readonly_beside_program
 run_case kill_during_big_save
 
 # Bad input.
 run_case binary_file
 run_case long_line_20mb
+run_case file_over_size_limit
 run_case nul_bytes
 run_case directory_and_missing_name
 run_case fifo_on_command_line
