@@ -1,70 +1,76 @@
 #include "app/frametoolbars.h"
 
+#include "toolbars/dockframe.h"
+#include "toolbars/toolbar.h"
+#include "toolbars/toolbarbutton.h"
+#include "toolbars/toolbarlayout.h"
+#include "toolbars/toolbarsep.h"
+
 #include <QAction>
-#include <QBoxLayout>
 #include <QMainWindow>
 #include <QMap>
-#include <QToolBar>
-#include <QToolButton>
 
 struct TFrameToolbars::Impl {
-    QMap<QString, QToolBar*> bars;
+    QMainWindow* frame = nullptr;
+    TDockFrame* docks = nullptr;
+    QMap<QString, TToolbar*> bars;
 };
 
 TFrameToolbars::TFrameToolbars(QMainWindow* frame, QWidget* pagePanel, QWidget* clientArea,
                                const QList<ToolbarSpec>& specs)
     : d(new Impl)
 {
-    auto* central = new QWidget(frame);
-    auto* column = new QVBoxLayout(central);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    auto* dockTop = new QWidget(central);
-    dockTop->setObjectName(QStringLiteral("DockTop"));
-    auto* topRow = new QHBoxLayout(dockTop);
-    topRow->setContentsMargins(0, 0, 0, 0);
-    topRow->setSpacing(0);
+    d->frame = frame;
+    d->docks = new TDockFrame(frame, frame);
+    d->docks->setObjectName(QStringLiteral("DockFrame"));
+    frame->setCentralWidget(d->docks);
+    d->docks->addTopWidget(pagePanel);
+    d->docks->setCentralWidget(clientArea);
+
     for (const ToolbarSpec& spec : specs) {
-        auto* bar = new QToolBar(spec.caption, dockTop);
+        auto* bar = new TToolbar(frame);
         bar->setObjectName(spec.name);
-        bar->setIconSize(QSize(16, 16));
-        int sep = 0;
+        bar->setCaption(spec.caption);
+        int separator = 0;
         for (QAction* action : spec.buttons) {
-            if (action) {
-                bar->addAction(action);
-                if (QWidget* w = bar->widgetForAction(action))
-                    w->setObjectName(action->objectName());
-            } else {
-                QAction* separator = bar->addSeparator();
-                separator->setObjectName(spec.separatorNames.value(sep++));
+            if (!action) {
+                auto* sep = new TToolbarSep;
+                sep->setObjectName(spec.separatorNames.value(separator++));
+                bar->addControl(sep);
+                continue;
             }
+            // The button shows its command's icon, hint and enabled state and runs it.
+            auto* button = new TToolbarButton;
+            button->setObjectName(action->objectName());
+            button->setDefaultAction(action);
+            button->setHint(action->toolTip());
+            const bool wide = action->objectName() == QLatin1String("Button_Querteilen") ||
+                              action->objectName() == QLatin1String("Button_Ueberlappen");
+            button->setImage(action->icon(), wide ? QSize(17, 17) : QSize(16, 16));
+            bar->addControl(button);
         }
-        topRow->addWidget(bar);
+        bar->setDockPos(spec.dockPos);
+        bar->setDockedTo(d->docks->dockTop());
         d->bars.insert(spec.name, bar);
     }
-    topRow->addStretch(1);
-    column->addWidget(dockTop);
-    column->addWidget(pagePanel);
-    column->addWidget(clientArea, 1);
-    frame->setCentralWidget(central);
 }
 
 TFrameToolbars::~TFrameToolbars() { delete d; }
 
 bool TFrameToolbars::isToolbarVisible(const QString& name) const
 {
-    QToolBar* bar = d->bars.value(name);
-    return bar && !bar->isHidden();
+    TToolbar* bar = d->bars.value(name);
+    return bar && bar->Visible();
 }
 
 void TFrameToolbars::setToolbarVisible(const QString& name, bool visible)
 {
-    if (QToolBar* bar = d->bars.value(name))
+    if (TToolbar* bar = d->bars.value(name))
         bar->setVisible(visible);
 }
 
-void TFrameToolbars::loadLayout(const QString&) {}
+void TFrameToolbars::loadLayout(const QString& iniFileName) { LoadToolbarLayout(d->frame, iniFileName); }
 
-void TFrameToolbars::saveLayout(const QString&) {}
+void TFrameToolbars::saveLayout(const QString& iniFileName) { SaveToolbarLayout(d->frame, iniFileName); }
 
 QWidget* TFrameToolbars::toolbar(const QString& name) const { return d->bars.value(name); }

@@ -836,7 +836,32 @@ void TMainForm::MainMenu_Fenster_Querteilen_OnClick()
     tile(false);
 }
 
-void TMainForm::MainMenu_Fenster_Ueberlappen_OnClick() { mdiArea_->cascadeSubWindows(); }
+void TMainForm::MainMenu_Fenster_Ueberlappen_OnClick()
+{
+    // The bottom window of the stack first, so that the active one ends on top and in front.
+    QList<QMdiSubWindow*> windows;
+    for (auto it = zorder_.rbegin(); it != zorder_.rend(); ++it)
+        if (QMdiSubWindow* sub = (*it)->subWindow(); sub && !sub->isMinimized())
+            windows << sub;
+    if (windows.isEmpty())
+        return;
+    const QRect area = mdiArea_->viewport()->rect();
+    const int step = windows.first()->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 6;
+    const int width = std::max(160, area.width() * 3 / 4);
+    const int height = std::max(120, area.height() * 3 / 4);
+    int x = 0;
+    int y = 0;
+    for (QMdiSubWindow* sub : windows) {
+        if (sub->isMaximized())
+            sub->showNormal();
+        if (x + width > area.width() || y + height > area.height())
+            x = y = 0;
+        sub->setGeometry(x, y, width, height);
+        sub->raise();
+        x += step;
+        y += step;
+    }
+}
 
 void TMainForm::MainMenu_Fenster_SymboleAnordnen_OnClick()
 {

@@ -7,6 +7,10 @@
 TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("StatusBar"));
+    // The small dialog font of the design, so that "Modifiziert" fits its 60 pixels.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 

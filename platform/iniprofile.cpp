@@ -1,5 +1,7 @@
 #include "platform/iniprofile.h"
 
+#include <cstdint>
+
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 
@@ -427,6 +429,53 @@ void MemoryIniProfileService::eraseSection(const QString& file, const QString& s
     const auto it = files.find(file);
     if (it != files.end())
         it->second = initext::eraseSection(it->second, section);
+}
+
+bool parseProfileInteger(const QString& text, int& value)
+{
+    QString s = text;
+    // "0x1F" stands for "$1F", but only when something follows the prefix.
+    if (s.size() > 2 && s[0] == QLatin1Char('0') && (s[1] == QLatin1Char('x') || s[1] == QLatin1Char('X')))
+        s = QLatin1Char('$') + s.mid(2);
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-'))) {
+        negative = s[i] == QLatin1Char('-');
+        ++i;
+    }
+    const bool hex = i < s.size() && s[i] == QLatin1Char('$');
+    if (hex)
+        ++i;
+    if (i >= s.size())
+        return false;
+    std::uint64_t magnitude = 0;
+    for (; i < s.size(); ++i) {
+        const QChar c = s[i];
+        int digit = -1;
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digit = c.unicode() - '0';
+        else if (hex && c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+            digit = c.unicode() - 'a' + 10;
+        else if (hex && c >= QLatin1Char('A') && c <= QLatin1Char('F'))
+            digit = c.unicode() - 'A' + 10;
+        if (digit < 0)
+            return false;
+        magnitude = magnitude * (hex ? 16 : 10) + std::uint64_t(digit);
+        if (magnitude > 0xFFFFFFFFull)
+            return false;
+    }
+    if (hex) {
+        // Hexadecimal covers all 32 bits: "$FFFFFFFF" is -1.
+        std::uint32_t bits = std::uint32_t(magnitude);
+        if (negative)
+            bits = 0u - bits;
+        value = std::int32_t(bits);
+        return true;
+    }
+    if (magnitude > (negative ? 2147483648ull : 2147483647ull))
+        return false;
+    value = int(negative ? -std::int64_t(magnitude) : std::int64_t(magnitude));
+    return true;
 }
 
 }  // namespace platform

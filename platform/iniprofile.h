@@ -67,6 +67,11 @@ public:
     void eraseSection(const QString& file, const QString& section) override;
 };
 
+// The integer forms of the settings file: decimal with an optional sign, hexadecimal after
+// "$", and hexadecimal after "0x" or "0X" for values longer than two characters. False when
+// the text is none of these.
+bool parseProfileInteger(const QString& text, int& value);
+
 // Where a settings-file name leads: a name without "/" lies in the configuration folder.
 QString resolveProfilePath(const QString& file);
 

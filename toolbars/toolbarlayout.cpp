@@ -66,50 +66,7 @@ void applyPosition(TCustomToolWindow* window, const Section& section, TDock* doc
 
 }  // namespace
 
-bool ParseProfileInteger(const QString& text, int& value)
-{
-    QString s = text.trimmed();
-    if (s.size() > 2 && s[0] == QLatin1Char('0') && (s[1] == QLatin1Char('x') || s[1] == QLatin1Char('X')))
-        s = QLatin1Char('$') + s.mid(2);
-    bool negative = false;
-    int i = 0;
-    if (i < s.size() && (s[i] == QLatin1Char('-') || s[i] == QLatin1Char('+'))) {
-        negative = s[i] == QLatin1Char('-');
-        ++i;
-    }
-    const bool hex = i < s.size() && s[i] == QLatin1Char('$');
-    if (hex)
-        ++i;
-    if (i >= s.size())
-        return false;
-    quint64 magnitude = 0;
-    for (; i < s.size(); ++i) {
-        const char16_t c = s[i].unicode();
-        int digit = -1;
-        if (c >= u'0' && c <= u'9')
-            digit = c - u'0';
-        else if (hex && c >= u'a' && c <= u'f')
-            digit = c - u'a' + 10;
-        else if (hex && c >= u'A' && c <= u'F')
-            digit = c - u'A' + 10;
-        if (digit < 0)
-            return false;
-        magnitude = magnitude * (hex ? 16 : 10) + quint64(digit);
-        if (magnitude > 0xFFFFFFFFull)
-            return false;
-    }
-    qint64 result;
-    if (hex) {
-        // Hexadecimal covers the full 32 bits; the highest bit makes the number negative.
-        result = qint64(qint32(quint32(magnitude)));
-    } else {
-        if (magnitude > (negative ? 0x80000000ull : 0x7FFFFFFFull))
-            return false;
-        result = qint64(magnitude);
-    }
-    value = int(negative ? -result : result);
-    return true;
-}
+bool ParseProfileInteger(const QString& text, int& value) { return platform::parseProfileInteger(text.trimmed(), value); }
 
 void SaveToolbarLayout(QWidget* form, const QString& iniFileName)
 {

@@ -1,0 +1,195 @@
+#include "tests/ui/framefixture.h"
+
+#include "platform/printdialogs.h"
+#include "platform/printer.h"
+
+#include <QPrinter>
+#include <QProcess>
+#include <deque>
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+
+namespace {
+
+void find(TMainChildForm* child, const QString& text, bool matchCase = false)
+{
+    child->FindDialog->setFindText(text);
+    child->FindDialog->setMatchCase(matchCase);
+    child->MainMenu_Suchen_Weitersuchen_OnClick();
+}
+
+std::pair<int, int> selection(TMainChildForm* child)
+{
+    return {child->RichEdit->SelectionStart(), child->RichEdit->SelectionLength()};
+}
+
+// Every print job goes into a PDF file of its own. The editor asks for the printer as
+// often as it likes; a printer that received a job title was used for a job.
+class JobPrinters : public platform::PrinterService {
+public:
+    explicit JobPrinters(QString folder) : folder_(std::move(folder)) {}
+    QPrinter* currentPrinter() override
+    {
+        collect();
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer_->setOutputFormat(QPrinter::PdfFormat);
+        file_ = QStringLiteral("%1/printer%2.pdf").arg(folder_).arg(++made_);
+        printer_->setOutputFileName(file_);
+        return printer_.get();
+    }
+    // Titles of the jobs printed so far, and the PDF file of each.
+    QStringList jobs()
+    {
+        collect();
+        return titles;
+    }
+    QStringList titles;
+    QStringList files;
+
+private:
+    void collect()
+    {
+        if (printer_ && !printer_->docName().isEmpty()) {
+            titles.append(printer_->docName());
+            files.append(file_);
+        }
+        printer_.reset();
+    }
+    QString folder_;
+    QString file_;
+    int made_ = 0;
+    std::unique_ptr<QPrinter> printer_;
+};
+
+class ScriptedPrintDialogs : public platform::PrintDialogService {
+public:
+    bool available = true;
+    std::deque<int> copies;  // 0 = cancelled
+    int setups = 0;
+    bool printerAvailable() override { return available; }
+    bool runPrintDialog(QPrinter&, int& chosen) override
+    {
+        chosen = copies.empty() ? 0 : copies.front();
+        if (!copies.empty())
+            copies.pop_front();
+        return chosen > 0;
+    }
+    bool runPageSetupDialog(QPrinter&) override
+    {
+        ++setups;
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST_F(FrameTest, SearchSelectsEachHitThenAsksAtTheEnd)
+{
+    TMainChildForm* child = openFile("a.txt", "abc abc");
+    find(child, "abc");
+    EXPECT_EQ(selection(child), std::make_pair(0, 3));
+    find(child, "abc");
+    EXPECT_EQ(selection(child), std::make_pair(4, 3));
+    EXPECT_EQ(shownCount(), 0);
+    fakes.messages.answers = {MsgResult::Cancel};
+    child->FindDialog->show();
+    find(child, "abc");
+    ASSERT_EQ(shownCount(), 1);
+    EXPECT_EQ(lastMessage().caption, QString("Suche abgeschloßen..."));
+    EXPECT_EQ(lastMessage().text, QString("Das Ende der Textdatei wurde erreicht.\rSuche von vorne beginnen ?"));
+    EXPECT_EQ(lastMessage().icon, MsgIcon::Question);
+    EXPECT_EQ(lastMessage().buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(selection(child), std::make_pair(4, 3));  // Cancel leaves the selection
+    EXPECT_FALSE(child->FindDialog->isVisible());
+    // OK starts again from the top.
+    fakes.messages.answers = {MsgResult::Ok};
+    find(child, "abc");
+    EXPECT_EQ(selection(child), std::make_pair(0, 3));
+}
+
+TEST_F(FrameTest, SearchCaseRules)
+{
+    TMainChildForm* child = openFile("a.txt", "xx ABC abc Abc \xE4");
+    find(child, "abc", true);
+    EXPECT_EQ(selection(child), std::make_pair(7, 3));
+    child->RichEdit->setSelectionStart(0);
+    find(child, "abc", false);
+    EXPECT_EQ(selection(child), std::make_pair(3, 3));
+    child->RichEdit->setSelectionStart(0);
+    fakes.messages.answers = {MsgResult::Cancel};
+    find(child, "\xC4");  // Ä does not find ä
+    EXPECT_EQ(shownCount(), 1);
+    EXPECT_EQ(selection(child), std::make_pair(0, 0));
+}
+
+TEST_F(FrameTest, SearchRunsLineByLine)
+{
+    TMainChildForm* child = openFile("a.txt", "0123456789\r\nabcd\r\nhit here\r\nab\r\ncd\r\n");
+    find(child, "hit");
+    EXPECT_EQ(selection(child), std::make_pair(16, 3));
+    // A pattern across a line break is never found; OK asks again after one more pass.
+    child->RichEdit->setSelectionStart(0);
+    fakes.messages.answers = {MsgResult::Ok, MsgResult::Cancel};
+    find(child, "abcd");
+    EXPECT_EQ(selection(child), std::make_pair(11, 4));
+    child->RichEdit->setSelectionStart(0);
+    find(child, "b\rc");
+    EXPECT_EQ(shownCount(), 2);
+    // A selection on the last character of a line moves the search to the next line.
+    child->RichEdit->setSelectionStart(9);
+    child->RichEdit->setSelectionLength(1);
+    find(child, "a");
+    EXPECT_EQ(selection(child), std::make_pair(11, 1));
+}
+
+TEST_F(FrameTest, SearchWithEmptyTextShowsTheDialog)
+{
+    TMainChildForm* child = openFile("a.txt", "abc");
+    find(child, "");
+    EXPECT_TRUE(child->FindDialog->isVisible());
+    EXPECT_EQ(shownCount(), 0);
+    child->FindDialog->hide();
+}
+
+TEST_F(FrameTest, PrintingMakesOneJobPerCopy)
+{
+    JobPrinters printers(dir.path());
+    ScriptedPrintDialogs dialogs;
+    const platform::ScopedService<platform::PrinterService> p(&printers);
+    const platform::ScopedService<platform::PrintDialogService> d(&dialogs);
+    TMainChildForm* child = openFile("brief.txt", "Sehr geehrte Damen und Herren\r\n");
+
+    dialogs.copies = {0};
+    child->MainMenu_Datei_Drucken_OnClick();
+    EXPECT_TRUE(printers.jobs().isEmpty());
+
+    dialogs.copies = {3};
+    frame->Button_Drucken->trigger();
+    const QStringList titles = printers.jobs();
+    const QString caption = dir.file("brief.txt");
+    EXPECT_EQ(titles, (QStringList{"1 - " + caption, "2 - " + caption, "3 - " + caption}));
+    QProcess pdftotext;
+    ASSERT_EQ(printers.files.size(), 3);
+    pdftotext.start("pdftotext", {printers.files.last(), "-"});
+    ASSERT_TRUE(pdftotext.waitForFinished(30000));
+    EXPECT_TRUE(pdftotext.readAllStandardOutput().contains("Sehr geehrte Damen und Herren"));
+
+    child->MainMenu_Datei_DruckerEinrichten_OnClick();
+    EXPECT_EQ(dialogs.setups, 1);
+}
+
+TEST_F(FrameTest, PrintingWithoutPrinterTellsTheUser)
+{
+    ScriptedPrintDialogs dialogs;
+    dialogs.available = false;
+    const platform::ScopedService<platform::PrintDialogService> d(&dialogs);
+    TMainChildForm* child = newDocument();
+    child->MainMenu_Datei_Drucken_OnClick();
+    child->MainMenu_Datei_DruckerEinrichten_OnClick();
+    ASSERT_EQ(shownCount(), 2);
+    EXPECT_EQ(lastMessage().caption, QString("Fehler:"));
+    EXPECT_TRUE(lastMessage().text.startsWith("Es ist kein Drucker installiert."));
+    EXPECT_EQ(dialogs.setups, 0);
+}

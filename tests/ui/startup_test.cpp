@@ -1,0 +1,201 @@
+#include "tests/ui/framefixture.h"
+
+#include "app/frametoolbars.h"
+#include "platform/iniprofile.h"
+#include "platform/process.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <sys/stat.h>
+
+using platform::MsgResult;
+
+namespace {
+
+// Runs a test body with the working directory set to a folder, and restores it.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const QString& path) : old_(QDir::currentPath()) { QDir::setCurrent(path); }
+    ~WorkingDirectory() { QDir::setCurrent(old_); }
+
+private:
+    QString old_;
+};
+
+QStringList captions(TMainForm* frame)
+{
+    QStringList result;
+    for (TMainChildForm* child : frame->documents())
+        result << child->caption();
+    return result;
+}
+
+}  // namespace
+
+TEST_F(FrameTest, FirstActivationWithoutAnythingLeavesTheFrameEmpty)
+{
+    Globals::Settings().FirstActivation = true;
+    frame->OnActivate();
+    EXPECT_EQ(frame->documentCount(), 0);
+    EXPECT_FALSE(frame->MainMenu_Tools->menuAction()->isVisible());
+    EXPECT_FALSE(fakes.cursor.isBusy());
+}
+
+TEST_F(FrameTest, StartWithNewDocOnlyWhenNothingWasOpened)
+{
+    Globals::Settings().FirstActivation = true;
+    Globals::Settings().StartWithNewDoc = true;
+    frame->OnActivate();
+    EXPECT_EQ(captions(frame.get()), QStringList{"<Unbenannt>"});
+    frame->OnActivate();  // later activations do nothing
+    EXPECT_EQ(frame->documentCount(), 1);
+}
+
+TEST_F(FrameTest, CommandLineFilesAreOpenedWithFullPaths)
+{
+    dir.write("Eigene Dateien/Brief 1.txt", "Brief");
+    dir.write("a.txt", "a");
+    const WorkingDirectory cwd(dir.path());
+    Globals::Settings().FirstActivation = true;
+    Globals::Settings().StartWithNewDoc = true;
+    frame->setCommandLine({"a.txt", "Eigene", "Dateien/Brief", "1.txt", "fehlt.txt"});
+    frame->OnActivate();
+    EXPECT_EQ(captions(frame.get()),
+              (QStringList{dir.file("Eigene Dateien/Brief 1.txt"), dir.file("a.txt")}));
+    EXPECT_EQ(shownCount(), 0);
+}
+
+TEST_F(FrameTest, RememberedFilesAreReopenedBeforeTheCommandLine)
+{
+    const QString a = dir.write("a.txt", "a");
+    const QString b = dir.write("b.txt", "b");
+    TSettingsRecord& settings = Globals::Settings();
+    settings.FirstActivation = true;
+    settings.AutoSaveOpenFiles = true;
+    settings.SavedOpenFilesExists = true;
+    settings.SavedOpenFiles = QStringList{"1=" + a, "3=" + dir.file("weg.txt"), "4=" + b};
+    frame->setCommandLine({a});
+    frame->OnActivate();
+    // Most recently opened first: the command line's a.txt, then b.txt, then a.txt.
+    EXPECT_EQ(captions(frame.get()), (QStringList{a, b, a}));
+    EXPECT_TRUE(settings.SavedOpenFiles.isEmpty());
+    EXPECT_EQ(shownCount(), 0);
+}
+
+TEST_F(FrameTest, AnErrorEndsTheFirstActivation)
+{
+    const QString fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const QString later = dir.write("later.txt", "x");
+    Globals::Settings().FirstActivation = true;
+    Globals::Settings().StartWithNewDoc = true;
+    frame->setCommandLine({fifo, later});
+    frame->OnActivate();
+    QApplication::processEvents();
+    EXPECT_EQ(frame->documentCount(), 0);
+    ASSERT_EQ(shownCount(), 1);
+    EXPECT_EQ(lastMessage().caption, QString("VARNX"));
+    EXPECT_FALSE(fakes.cursor.isBusy());
+    EXPECT_FALSE(Globals::Settings().FirstActivation);
+}
+
+TEST_F(FrameTest, ShutdownWritesOpenFilesWithGapsAndTheToolbarLayout)
+{
+    const QString a = dir.write("a.txt", "a");
+    const QString b = dir.write("b.txt", "b");
+    frame->OpenDocument(a);
+    newDocument();
+    frame->OpenDocument(b);
+    QApplication::processEvents();
+    Globals::Settings().AutoSaveOpenFiles = true;
+    Globals::Settings().AutoSaveSettings = true;
+    frame->close();
+    const QString ini = Globals::Settings().IniFileName;
+    platform::FileIniProfileService profile;
+    EXPECT_EQ(profile.readSectionKeys(ini, "OpenFiles"), (QStringList{"1", "3"}));
+    EXPECT_EQ(profile.readString(ini, "OpenFiles", "1", ""), b);
+    EXPECT_EQ(profile.readString(ini, "OpenFiles", "3", ""), a);
+    EXPECT_EQ(profile.readString(ini, "Toolbar_Suchen", "Rev", ""), QString("2"));
+    EXPECT_EQ(profile.readString(ini, "Toolbar_Suchen", "DockedTo", ""), QString("DockTop"));
+    EXPECT_EQ(profile.readString(ini, "Toolbar_Fenster", "DockPos", ""), QString("503"));
+}
+
+TEST_F(FrameTest, HiddenToolbarComesBackHiddenWithoutCheckMark)
+{
+    frame->MainMenu_Optionen_ToolbarSuchenEinblenden->trigger();
+    EXPECT_FALSE(frame->MainMenu_Optionen_ToolbarSuchenEinblenden->isChecked());
+    frame->saveToolbarLayout(Globals::Settings().IniFileName);
+    frame.reset();
+    const WorkingDirectory cwd(dir.path());
+    frame = std::make_unique<TMainForm>();
+    ASSERT_TRUE(frame->OnCreate());
+    EXPECT_FALSE(frame->toolbars()->isToolbarVisible("Toolbar_Suchen"));
+    EXPECT_FALSE(frame->MainMenu_Optionen_ToolbarSuchenEinblenden->isChecked());
+    EXPECT_TRUE(frame->MainMenu_Optionen_ToolbarDateiEinblenden->isChecked());
+}
+
+TEST_F(FrameTest, ToolsMenuStartsToolsWithTheDocumentPath)
+{
+    platform::RecordingProcessService processes;
+    const platform::ScopedService<platform::ProcessService> installed(&processes);
+    const QString tool = dir.write("werkzeug.sh", "#!/bin/sh\n");
+    ::chmod(QFile::encodeName(tool).constData(), 0755);
+    frame->AddTool("&Werkzeug", tool);
+    frame->AddTool("-", "");
+    EXPECT_TRUE(frame->MainMenu_Tools->menuAction()->isVisible());
+    ASSERT_EQ(frame->toolItems().size(), 2);
+    EXPECT_TRUE(frame->toolItems()[1]->isSeparator());
+    EXPECT_EQ(frame->toolEntries()[0].name, QString("&Werkzeug"));
+    EXPECT_EQ(frame->toolEntries()[0].command, tool);
+
+    const QString doc = dir.write("mit blank.txt", "x");
+    frame->OpenDocument(doc);
+    frame->toolItems()[0]->trigger();
+    ASSERT_EQ(processes.started.size(), 1);
+    EXPECT_EQ(processes.started[0].program, tool);
+    EXPECT_EQ(processes.started[0].arguments, (QStringList{dir.file("mit"), "blank.txt"}));
+    EXPECT_EQ(QDir::cleanPath(processes.started[0].workingDirectory), QDir::cleanPath(platform::directoryPart(tool)));
+
+    newDocument();
+    frame->toolItems()[0]->trigger();
+    ASSERT_EQ(processes.started.size(), 2);
+    EXPECT_TRUE(processes.started[1].arguments.isEmpty());
+
+    frame->clearTools();
+    EXPECT_TRUE(frame->toolItems().isEmpty());
+    EXPECT_FALSE(frame->MainMenu_Tools->menuAction()->isVisible());
+}
+
+TEST_F(FrameTest, HelpOpensTheGuideFromTheFirstPlaceThatHasIt)
+{
+    const QString besideProgram = platform::programDir() + "Doc/Readme.txt";
+    const bool hadDoc = QFile::exists(besideProgram);
+    if (!hadDoc) {
+        QDir().mkpath(platform::programDir() + "Doc");
+        QFile f(besideProgram);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Hilfe\r\n");
+    }
+    {
+        const WorkingDirectory cwd(dir.path());
+        frame->MainMenu_Hilfe_Hilfethemen_OnClick();
+        frame->MainMenu_Hilfe_Hilfethemen_OnClick();
+        ASSERT_EQ(frame->documentCount(), 2);
+        EXPECT_EQ(frame->documents()[0]->caption(), besideProgram);
+        EXPECT_EQ(frame->documents()[1]->tag() + 1, frame->documents()[0]->tag());
+        // One in the working directory wins.
+        dir.write("Readme.txt", "hier");
+        frame->MainMenu_Hilfe_Hilfethemen_OnClick();
+        EXPECT_EQ(frame->activeDocument()->caption(), dir.file("Readme.txt"));
+    }
+    if (!hadDoc) {
+        QFile::remove(besideProgram);
+        QDir().rmdir(platform::programDir() + "Doc");
+        const WorkingDirectory cwd(dir.path());
+        QFile::remove(dir.file("Readme.txt"));
+        frame->MainMenu_Hilfe_Hilfethemen_OnClick();
+        EXPECT_EQ(lastMessage().text, QString("Die angegebene Datei \"Readme.txt\" konnte nicht gefunden werden."));
+        EXPECT_EQ(frame->documentCount(), 3);
+    }
+}
