@@ -10,7 +10,8 @@
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("VARNX"));
-    setApplicationDisplayName(QStringLiteral("VARNX"));
+    // No display name: Qt would append it to every window title ("Fehler: - VARNX"),
+    // and each window must carry its own caption alone.
     setStyle(new TAppStyle);
 }
 

@@ -1,0 +1,294 @@
+# Faults while saving documents and the settings file (message boxes are told apart by their
+# caption, the window title): a full disk, a read-only folder, a read-only file, a file or
+# the settings file replaced by a folder, and the program killed in the middle of saving a
+# big file. Where the system lets us mount file systems the faults are
+# real; otherwise VARNOTEX_FAIL_WRITES injects the write failure.
+
+# Some lines of text, about KB kilobytes.
+make_text() {
+  awk -v n="$2" 'BEGIN { for (i = 0; i < n * 13; i++) printf "Zeile %06d: Der Inhalt, der nicht verloren gehen darf.......................\r\n", i }' >"$1"
+}
+
+# The document window is still open and modified: closing it asks, and Abbrechen keeps it.
+still_modified() {
+  keys "$1" F10 || return 1
+  answer "$1" "Änderungen speichern ?" Escape
+}
+
+# A full disk under a document: the save fails with the general error report, the file keeps
+# its old content, no temporary file is left, the document stays modified and "Ja" in the
+# close prompt fails the same way and keeps the window open. Once there is room again the
+# same prompt saves it.
+case_disk_full_document() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  local disk="$CASE_DIR/disk"
+  make_text "$CASE_DIR/old.txt" 200
+  if [[ $CAN_MOUNT == 1 ]]; then
+    mount_tmpfs "$disk" 1024 || return 1
+  else
+    mkdir -p "$disk"
+    EXTRA_ENV=(VARNOTEX_FAIL_WRITES=brief.txt)
+  fi
+  cp "$CASE_DIR/old.txt" "$disk/brief.txt"
+  [[ $CAN_MOUNT == 1 ]] && fill_up "$disk"
+  { printf 'Z'; cat "$CASE_DIR/old.txt"; } >"$CASE_DIR/new.txt"
+
+  launch "$CWD" "$disk/brief.txt"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  type_text "$APP_PID" "Z" || return 1
+  menu_save "$APP_PID" || return 1
+  answer "$APP_PID" "VARNX" Return || return 1
+  same_file "$disk/brief.txt" "$CASE_DIR/old.txt" "the old content was lost" || return 1
+  no_temp_files "$disk" || return 1
+  # Ja in the close prompt fails the same way; the window stays open and modified.
+  keys "$APP_PID" F10 || return 1
+  answer "$APP_PID" "Änderungen speichern ?" j || return 1
+  answer "$APP_PID" "VARNX" Return || return 1
+  still_modified "$APP_PID" || return 1
+  same_file "$disk/brief.txt" "$CASE_DIR/old.txt" "the old content was lost" || return 1
+  if [[ $CAN_MOUNT == 1 ]]; then
+    rm -f "$disk/filler"
+    keys "$APP_PID" F10 || return 1
+    answer "$APP_PID" "Änderungen speichern ?" j || return 1
+    wait_content "$disk/brief.txt" "$CASE_DIR/new.txt" "the save with room on the disk did not write the text" || return 1
+    no_temp_files "$disk" || return 1
+  else
+    keys "$APP_PID" F10 || return 1
+    answer "$APP_PID" "Änderungen speichern ?" n || return 1
+  fi
+  responsive "$APP_PID" || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}
+
+# A full disk under the settings file: quitting shows "nach ... kann nicht geschrieben werden",
+# the program keeps running with the file as it was; with room again Alt+X ends it and the
+# settings are written, the old lines kept.
+case_disk_full_settings() {
+  local dir="$CWD"
+  if [[ $CAN_MOUNT == 1 ]]; then
+    dir="$CASE_DIR/disk"
+    mount_tmpfs "$dir" 256 || return 1
+  else
+    EXTRA_ENV=(VARNOTEX_FAIL_WRITES=VARNX.ini)
+  fi
+  write_ini "$dir" "; meine Einstellungen" "[View]" "ShowMarkbar=1" "[Save]" "AutoSaveSettings=1" "AutoSaveOpenFiles=1"
+  cp "$dir/VARNX.ini" "$CASE_DIR/before.ini"
+  [[ $CAN_MOUNT == 1 ]] && fill_up "$dir"
+  launch "$dir"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" alt+x || return 1
+  answer "$APP_PID" "VARNX" Return || return 1
+  is_running "$APP_PID" || fail "the program ended although its settings could not be written" || return 1
+  same_file "$dir/VARNX.ini" "$CASE_DIR/before.ini" "the settings file was damaged" || return 1
+  no_temp_files "$dir" || return 1
+  responsive "$APP_PID" || return 1
+  if [[ $CAN_MOUNT == 1 ]]; then
+    rm -f "$dir/filler"
+    quit "$APP_PID" || return 1
+    cmp -s -n "$(stat -c %s "$CASE_DIR/before.ini")" "$dir/VARNX.ini" "$CASE_DIR/before.ini" ||
+      fail "the old settings lines were not kept" || return 1
+    grep -q '^Width=' "$dir/VARNX.ini" || fail "the settings were not written once there was room"
+  else
+    # The injected fault stays for the whole run: the user cannot quit, so the process ends
+    # here by its id.
+    kill -TERM "$APP_PID"
+    wait_exit "$APP_PID" 10
+  fi
+}
+
+# A read-only folder (a read-only mount, so that even root is refused): saving the file
+# there says "In Datei ... konnte nicht geschrieben werden.", saving under a new name there
+# "Die Datei ... konnte nicht erstellt werden."; the file stays as it was, the document
+# modified; a write-protected file there cannot lose its protection ("Fehler:").
+case_readonly_folder() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  local source="$CASE_DIR/source" dir title
+  mkdir -p "$source"
+  make_text "$source/a.txt" 4
+  cp "$source/a.txt" "$CASE_DIR/old.txt"
+  cp "$source/a.txt" "$source/geschuetzt.txt"
+  chmod 0444 "$source/geschuetzt.txt"
+  if [[ $CAN_MOUNT == 1 ]]; then
+    dir="$CASE_DIR/ro"
+    mount_readonly "$source" "$dir" || return 1
+    title="Fehler: Speichern fehlgeschlagen..."
+  else
+    dir=$source
+    EXTRA_ENV=(VARNOTEX_FAIL_WRITES=a.txt)
+    title="VARNX"
+  fi
+  launch "$CWD" "$dir/a.txt"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  type_text "$APP_PID" "Z" || return 1
+  menu_save "$APP_PID" || return 1
+  answer "$APP_PID" "$title" Return || return 1
+  if [[ $CAN_MOUNT == 1 ]]; then
+    keys "$APP_PID" F4 || return 1
+    save_dialog "$APP_PID" "$dir/neu.txt" || return 1
+    answer "$APP_PID" "$title" Return || return 1
+    [[ ! -e $dir/neu.txt ]] || fail "neu.txt was created in the read-only folder" || return 1
+    # A write-protected file there: its protection cannot be removed either.
+    keys "$APP_PID" F4 || return 1
+    save_dialog_overwrite "$APP_PID" "$dir/geschuetzt.txt" || return 1
+    answer "$APP_PID" "Datei ist schreibgeschützt..." j || return 1
+    answer "$APP_PID" "Fehler:" Return || return 1
+    same_file "$source/geschuetzt.txt" "$CASE_DIR/old.txt" "the write-protected file changed" || return 1
+  fi
+  same_file "$source/a.txt" "$CASE_DIR/old.txt" "the file changed" || return 1
+  still_modified "$APP_PID" || return 1
+  keys "$APP_PID" F10 || return 1
+  answer "$APP_PID" "Änderungen speichern ?" n || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}
+
+# A file with the read-only attribute: the question "Datei ist schreibgeschützt..."; Abbrechen
+# leaves file and attribute, Ja clears only the write protection and saves.
+case_readonly_attribute() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  make_text "$CWD/a.txt" 4
+  cp "$CWD/a.txt" "$CASE_DIR/old.txt"
+  { printf 'Z'; cat "$CASE_DIR/old.txt"; } >"$CASE_DIR/new.txt"
+  chmod 0444 "$CWD/a.txt"
+  launch "$CWD" a.txt
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  type_text "$APP_PID" "Z" || return 1
+  menu_save "$APP_PID" || return 1
+  answer "$APP_PID" "Datei ist schreibgeschützt..." Escape || return 1
+  same_file "$CWD/a.txt" "$CASE_DIR/old.txt" "the file changed after Abbrechen" || return 1
+  [[ $(stat -c %a "$CWD/a.txt") == 444 ]] || fail "the attribute changed after Abbrechen" || return 1
+  menu_save "$APP_PID" || return 1
+  answer "$APP_PID" "Datei ist schreibgeschützt..." j || return 1
+  wait_content "$CWD/a.txt" "$CASE_DIR/new.txt" "Ja did not save the text" || return 1
+  [[ $(stat -c %a "$CWD/a.txt") == 644 ]] || fail "mode $(stat -c %a "$CWD/a.txt") after Ja, expected 644" || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}
+
+# The document's file replaced by a folder of the same name: saving goes through the save
+# dialog; cancelling it keeps the document modified and the folder untouched; a new name
+# saves the text.
+case_file_replaced_by_directory() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  make_text "$CWD/a.txt" 4
+  { printf 'Z'; cat "$CWD/a.txt"; } >"$CASE_DIR/new.txt"
+  launch "$CWD" a.txt
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  type_text "$APP_PID" "Z" || return 1
+  rm "$CWD/a.txt"
+  mkdir "$CWD/a.txt"
+  printf 'bleibt\n' >"$CWD/a.txt/inhalt.txt"
+  menu_save "$APP_PID" || return 1
+  answer "$APP_PID" "Speichern unter..." Escape || return 1
+  keys "$APP_PID" F10 || return 1
+  answer "$APP_PID" "Änderungen speichern ?" j || return 1
+  answer "$APP_PID" "Speichern unter..." Escape || return 1
+  [[ -d $CWD/a.txt && $(cat "$CWD/a.txt/inhalt.txt") == bleibt ]] || fail "the folder was touched" || return 1
+  no_temp_files "$CWD" || return 1
+  keys "$APP_PID" F10 || return 1
+  answer "$APP_PID" "Änderungen speichern ?" j || return 1
+  save_dialog "$APP_PID" "$CWD/b.txt" || return 1
+  wait_content "$CWD/b.txt" "$CASE_DIR/new.txt" "the text was not saved under the new name" || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}
+
+# The settings file replaced by a folder while the program runs: quitting reports that it
+# cannot be written and keeps running; with the file back Alt+X ends the program.
+case_settings_replaced_by_directory() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=1" "AutoSaveOpenFiles=0"
+  cp "$CWD/VARNX.ini" "$CASE_DIR/before.ini"
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  rm "$CWD/VARNX.ini"
+  mkdir "$CWD/VARNX.ini"
+  keys "$APP_PID" alt+x || return 1
+  answer "$APP_PID" "VARNX" Return || return 1
+  is_running "$APP_PID" || fail "the program ended although its settings could not be written" || return 1
+  [[ -d $CWD/VARNX.ini && -z $(ls -A "$CWD/VARNX.ini") ]] || fail "the folder was touched" || return 1
+  responsive "$APP_PID" || return 1
+  rmdir "$CWD/VARNX.ini"
+  cp "$CASE_DIR/before.ini" "$CWD/VARNX.ini"
+  quit "$APP_PID" || return 1
+  grep -q '^Width=' "$CWD/VARNX.ini" || fail "the settings were not written once the file was back"
+}
+
+# The program and its VARNX.ini in a folder the user cannot write (as after an installation
+# by root): quitting reports "nach ... kann nicht geschrieben werden" in the general error
+# report and, as designed, the frame stays open; the settings file stays as it was. The user
+# has no way to quit then, so the process is ended here by its id.
+case_settings_readonly_beside_program() {
+  local source="$CASE_DIR/install" dir
+  mkdir -p "$source"
+  cp "$BIN" "$source/varnotex"
+  write_ini "$source" "; installiert" "[View]" "ShowMarkbar=1"
+  cp "$source/VARNX.ini" "$CASE_DIR/before.ini"
+  if [[ $CAN_MOUNT == 1 ]]; then
+    dir="$CASE_DIR/bin"
+    mount_readonly "$source" "$dir" || return 1
+  else
+    dir=$source
+    EXTRA_ENV=(VARNOTEX_FAIL_WRITES=VARNX.ini)
+  fi
+  PROGRAM="$dir/varnotex"
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" alt+x || return 1
+  answer "$APP_PID" "VARNX" Return || return 1
+  responsive "$APP_PID" || return 1
+  only_frame "$APP_PID" || return 1
+  same_file "$source/VARNX.ini" "$CASE_DIR/before.ini" "the settings file changed" || return 1
+  no_temp_files "$source" || return 1
+  kill -TERM "$APP_PID"
+  wait_exit "$APP_PID" 10 || fail "the program did not end on SIGTERM"
+}
+
+# The program killed with SIGKILL while it saves a 50 MB file, at different moments: the file
+# afterwards holds either the complete old or the complete new text, never a mix, never
+# nothing.
+case_kill_during_big_save() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  make_text "$CASE_DIR/old.txt" 50000
+  local old_sum new_sum
+  old_sum=$(md5sum <"$CASE_DIR/old.txt")
+  new_sum=$({ printf 'Z'; cat "$CASE_DIR/old.txt"; } | md5sum)
+  local delay outcome outcomes="" deadline sum litter
+  for delay in 0 0.01 0.025 0.05 0.075 0.1 0.3; do
+    cp "$CASE_DIR/old.txt" "$CWD/big.txt"
+    launch "$CWD" big.txt
+    wait_frame "$APP_PID" 60 || return 1
+    responsive "$APP_PID" || return 1
+    type_text "$APP_PID" "Z" || return 1
+    menu_save "$APP_PID" || return 1
+    # The save has begun once its temporary file is there.
+    deadline=$(($(now_ms) + 60000))
+    while ! compgen -G "$CWD/big.txt.vxtmp-*" >/dev/null && is_running "$APP_PID"; do
+      [[ $(now_ms) -lt $deadline ]] || { fail "the save did not begin"; return 1; }
+      sleep 0.002
+    done
+    sleep "$delay"
+    { kill -9 "$APP_PID" && wait_exit "$APP_PID" 10; } 2>/dev/null
+    sum=$(md5sum <"$CWD/big.txt")
+    if [[ $sum == "$old_sum" ]]; then
+      outcome=old
+    elif [[ $sum == "$new_sum" ]]; then
+      outcome=new
+    else
+      fail "after a kill ${delay}s into the save the file is neither the old nor the new text ($(stat -c %s "$CWD/big.txt") bytes)"
+      return 1
+    fi
+    litter=$(temp_files "$CWD" | wc -l)
+    outcomes+=" ${delay}s:$outcome"
+    [[ $litter == 0 ]] || outcomes+="(+temp)"
+    rm -f "$CWD"/big.txt.vxtmp-*
+  done
+  note "kills:$outcomes"
+}

@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# End-to-end tests of the real program: it runs on an X server of our own (Xvfb) and is
+# driven with real key and mouse events (xdotool), as a user drives it. The cases check only
+# what a user can observe from outside: files on disk, VARNX.ini, exit codes, window titles.
+#
+#   bash tests/e2e/run.sh path/to/varnotex [NAME-PATTERN]
+#
+# Needs Xvfb and xdotool (scripts/install-deps.sh installs them). Ends with "N passed,
+# M failed" and a non-zero exit code when a case failed.
+set -u
+
+if [[ $# -lt 1 ]]; then
+  echo "usage: $0 path/to/varnotex [name-pattern]" >&2
+  exit 2
+fi
+BIN=$(readlink -f "$1")
+PATTERN=${2:-}
+HERE=$(cd "$(dirname "$0")" && pwd)
+BUILD_DIR=$(dirname "$BIN")
+
+for tool in Xvfb xdotool cmp md5sum iconv mkfifo awk; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "e2e: $tool is missing (bash scripts/install-deps.sh installs it)"
+    echo "0 passed, 1 failed"
+    exit 1
+  fi
+done
+if [[ ! -x $BIN ]]; then
+  echo "e2e: no program at $1"
+  echo "0 passed, 1 failed"
+  exit 1
+fi
+
+source "$HERE/lib.sh"
+source "$HERE/cases_basic.sh"
+source "$HERE/cases_faults.sh"
+source "$HERE/cases_input.sh"
+
+WORK=$(mktemp -d /tmp/varnotex-e2e.XXXXXX)
+KEEP_WORK=0
+
+cleanup() {
+  local pid
+  for pid in ${PIDS[@]+"${PIDS[@]}"}; do
+    is_running "$pid" && kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
+  unmount_all
+  stop_x
+  if [[ $KEEP_WORK == 0 ]]; then
+    rm -rf "$WORK"
+  else
+    echo "e2e: the files of the failed cases are in $WORK"
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Mounting needs root and a system that allows it; otherwise the faults are injected.
+# VARNOTEX_E2E_NO_MOUNT=1 takes the injected faults even where mounting works.
+CAN_MOUNT=0
+if [[ ${VARNOTEX_E2E_NO_MOUNT:-0} != 1 && $(id -u) == 0 ]] && mount_tmpfs "$WORK/.mountprobe" 64; then
+  CAN_MOUNT=1
+  unmount_all
+fi
+
+start_x || {
+  echo "0 passed, 1 failed"
+  exit 1
+}
+echo "e2e: display $DISPLAY, program $BIN, mounting $([[ $CAN_MOUNT == 1 ]] && echo possible || echo not possible)"
+
+PASSED=0
+FAILED=0
+FAILED_NAMES=()
+RUN_START=$(now_ms)
+
+# run_case NAME: runs case_NAME in a folder of its own (CASE_DIR, with the working folder
+# CWD) and counts the result.
+run_case() {
+  local name=$1
+  if [[ -n $PATTERN && ! $name =~ $PATTERN ]]; then
+    return
+  fi
+  CASE_DIR="$WORK/$name"
+  CWD="$CASE_DIR/cwd"
+  mkdir -p "$CWD"
+  EXTRA_ENV=()
+  PROGRAM=""
+  local start result=0
+  start=$(now_ms)
+  "case_$name" || result=1
+  if ! end_leftovers; then
+    [[ $result == 0 ]] && echo "    FAIL: a program process was still running at the end of the case"
+    result=1
+  fi
+  unmount_all
+  local took=$((($(now_ms) - start) / 100))
+  local secs="$((took / 10)).$((took % 10))s"
+  if [[ $result == 0 ]]; then
+    PASSED=$((PASSED + 1))
+    printf 'ok     %-34s %6s\n' "$name" "$secs"
+    rm -rf "$CASE_DIR"
+  else
+    FAILED=$((FAILED + 1))
+    FAILED_NAMES+=("$name")
+    KEEP_WORK=1
+    printf 'FAILED %-34s %6s\n' "$name" "$secs"
+    if [[ -s $CASE_DIR/app.log ]]; then
+      echo "    program output:"
+      tail -n 20 "$CASE_DIR/app.log" | sed 's/^/      /'
+    fi
+  fi
+}
+
+# Start, quit, settings file and documents.
+run_case ini_unchanged_without_autosave
+run_case no_ini_cancel
+run_case no_ini_ok
+run_case open_files_remembered
+run_case type_and_save_with_menu
+run_case close_prompt_cancel_and_no
+run_case quit_prompt_cancel_keeps_everything
+run_case untitled_yes_then_dialog_cancelled
+run_case single_instance
+run_case help_opens_guide
+
+# Faults while saving.
+run_case disk_full_document
+run_case disk_full_settings
+run_case readonly_folder
+run_case readonly_attribute
+run_case file_replaced_by_directory
+run_case settings_replaced_by_directory
+run_case settings_readonly_beside_program
+run_case kill_during_big_save
+
+# Bad input.
+run_case binary_file
+run_case long_line_20mb
+run_case file_over_size_limit
+run_case nul_bytes
+run_case directory_and_missing_name
+run_case fifo_on_command_line
+run_case ini_random_bytes
+run_case ini_10000_sections
+run_case ini_1mb_line
+run_case tool_missing_program
+run_case link_100000_chars
+
+total=$((($(now_ms) - RUN_START) / 1000))
+echo "e2e: ${total}s in all"
+if [[ $FAILED -gt 0 ]]; then
+  echo "failed: ${FAILED_NAMES[*]}"
+fi
+echo "$PASSED passed, $FAILED failed"
+[[ $FAILED == 0 ]]
