@@ -242,6 +242,33 @@ case_untitled_yes_then_dialog_cancelled() {
   quit "$APP_PID"
 }
 
+# Search with the keyboard: Ctrl+F2 opens "Suchen", Enter finds the first match (without
+# regard to case), Ctrl+F3 the next; past the last one the question "Suche abgeschloßen..."
+# with OK starts again at the top. Typing replaces the found text, which the saved file shows.
+case_search_with_keyboard() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  printf 'Ziel am Anfang\r\nmitte\r\nnoch ein ZIEL am Ende\r\n' >"$CWD/suche.txt"
+  launch "$CWD" suche.txt
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" ctrl+F2 || return 1
+  wait_window "$APP_PID" "Suchen" || return 1
+  focus "$WIN"
+  xdotool type --delay 20 "ziel"
+  xdotool key Return
+  keys "$APP_PID" ctrl+F3 ctrl+F3 || return 1
+  answer "$APP_PID" "Suche abgeschloßen..." Return || return 1
+  # Found again from the top: the first match is selected, and the X replaces it.
+  type_text "$APP_PID" "X" || return 1
+  menu_save "$APP_PID" || return 1
+  printf 'X am Anfang\r\nmitte\r\nnoch ein ZIEL am Ende\r\n' >"$CASE_DIR/expected"
+  wait_content "$CWD/suche.txt" "$CASE_DIR/expected" "the third search did not find the first match again" || return 1
+  # The find dialog stays open until closed.
+  answer "$APP_PID" "Suchen" Escape || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}
+
 # Two real processes with SingleInstance on: the second ends at once with exit code 0 and its
 # file is not opened anywhere; after the first has ended the next start runs; of two starts
 # at the same moment exactly one runs.

@@ -41,6 +41,14 @@ case_disk_full_document() {
   answer "$APP_PID" "VARNX" Return || return 1
   same_file "$disk/brief.txt" "$CASE_DIR/old.txt" "the old content was lost" || return 1
   no_temp_files "$disk" || return 1
+  if [[ $CAN_MOUNT == 1 ]]; then
+    # Under a new name: the same report, and no empty file is left behind.
+    keys "$APP_PID" F4 || return 1
+    save_dialog "$APP_PID" "$disk/neu.txt" || return 1
+    answer "$APP_PID" "VARNX" Return || return 1
+    [[ ! -e $disk/neu.txt ]] || fail "the failed save left neu.txt behind" || return 1
+    no_temp_files "$disk" || return 1
+  fi
   # Ja in the close prompt fails the same way; the window stays open and modified.
   keys "$APP_PID" F10 || return 1
   answer "$APP_PID" "Änderungen speichern ?" j || return 1
@@ -249,6 +257,40 @@ case_settings_readonly_beside_program() {
   no_temp_files "$source" || return 1
   kill -TERM "$APP_PID"
   wait_exit "$APP_PID" 10 || fail "the program did not end on SIGTERM"
+}
+
+# A save replaces the text but nothing else: the file's permissions stay, and a document
+# opened through a chain of symbolic links is written into the file at its end, the links
+# staying links.
+case_save_keeps_mode_and_links() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  mkdir -p "$CWD/daten"
+  printf 'Skript\r\n' >"$CWD/skript.sh"
+  chmod 0751 "$CWD/skript.sh"
+  printf 'Ziel\r\n' >"$CWD/daten/ziel.txt"
+  ln -s daten/ziel.txt "$CWD/zwischen.txt"
+  ln -s zwischen.txt "$CWD/verweis.txt"
+  launch "$CWD" skript.sh verweis.txt
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  # verweis.txt is active.
+  type_text "$APP_PID" "1" || return 1
+  menu_save "$APP_PID" || return 1
+  printf '1Ziel\r\n' >"$CASE_DIR/expected.link"
+  wait_content "$CWD/daten/ziel.txt" "$CASE_DIR/expected.link" "the text did not reach the file behind the links" || return 1
+  [[ -L $CWD/verweis.txt && $(readlink "$CWD/verweis.txt") == zwischen.txt ]] || fail "verweis.txt is no longer the same link" || return 1
+  [[ -L $CWD/zwischen.txt && $(readlink "$CWD/zwischen.txt") == daten/ziel.txt ]] || fail "zwischen.txt is no longer the same link" || return 1
+  # Shift+F7: the previous window, skript.sh.
+  keys "$APP_PID" shift+F7 || return 1
+  type_text "$APP_PID" "2" || return 1
+  menu_save "$APP_PID" || return 1
+  printf '2Skript\r\n' >"$CASE_DIR/expected.script"
+  wait_content "$CWD/skript.sh" "$CASE_DIR/expected.script" "the script was not saved" || return 1
+  [[ $(stat -c %a "$CWD/skript.sh") == 751 ]] || fail "mode $(stat -c %a "$CWD/skript.sh") after saving, expected 751" || return 1
+  no_temp_files "$CWD" || return 1
+  no_temp_files "$CWD/daten" || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
 }
 
 # The program killed with SIGKILL while it saves a 50 MB file, at different moments: the file

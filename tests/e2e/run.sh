@@ -122,6 +122,7 @@ run_case type_and_save_with_menu
 run_case close_prompt_cancel_and_no
 run_case quit_prompt_cancel_keeps_everything
 run_case untitled_yes_then_dialog_cancelled
+run_case search_with_keyboard
 run_case single_instance
 run_case help_opens_guide
 
@@ -133,6 +134,7 @@ run_case readonly_attribute
 run_case file_replaced_by_directory
 run_case settings_replaced_by_directory
 run_case settings_readonly_beside_program
+run_case save_keeps_mode_and_links
 run_case kill_during_big_save
 
 # Bad input.
