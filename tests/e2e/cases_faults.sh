@@ -293,6 +293,34 @@ case_save_keeps_mode_and_links() {
   quit "$APP_PID"
 }
 
+# A folder that allows no new file (immutable, so that even root cannot add one) while its
+# file may still be written: the save writes the file in place.
+case_save_in_folder_without_new_files() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  local dir="$CASE_DIR/fest"
+  mkdir -p "$dir"
+  make_text "$dir/a.txt" 4
+  { printf 'Z'; cat "$dir/a.txt"; } >"$CASE_DIR/new.txt"
+  if ! command -v chattr >/dev/null || ! chattr +i "$dir" 2>/dev/null; then
+    note "skipped: this file system has no immutable folders"
+    return 77
+  fi
+  IMMUTABLE+=("$dir")
+  if touch "$dir/probe" 2>/dev/null; then
+    rm -f "$dir/probe"
+    note "skipped: the immutable folder still takes new files"
+    return 77
+  fi
+  launch "$CWD" "$dir/a.txt"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  type_text "$APP_PID" "Z" || return 1
+  menu_save "$APP_PID" || return 1
+  wait_content "$dir/a.txt" "$CASE_DIR/new.txt" "the file was not written in place" || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}
+
 # The program killed with SIGKILL while it saves a 50 MB file, at different moments: the file
 # afterwards holds either the complete old or the complete new text, never a mix, never
 # nothing.

@@ -179,6 +179,34 @@ case_tool_missing_program() {
   quit "$APP_PID"
 }
 
+# A tool that exists gets the active document's full path, split at its blanks as designed,
+# and runs in its own folder.
+case_tool_gets_document_path() {
+  mkdir -p "$CASE_DIR/werkzeug"
+  printf '#!/bin/sh\n{ pwd; for a in "$@"; do echo "$a"; done; } >"%s/received.txt"\n' "$CASE_DIR" \
+    >"$CASE_DIR/werkzeug/zeigen.sh"
+  chmod +x "$CASE_DIR/werkzeug/zeigen.sh"
+  write_ini "$CWD" "[Tools]" "Zeigen=$CASE_DIR/werkzeug/zeigen.sh" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  printf 'Text\r\n' >"$CWD/mit blank.txt"
+  launch "$CWD" "mit blank.txt"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" alt+t || return 1
+  sleep 0.3
+  keys "$APP_PID" Return || return 1
+  local deadline=$(($(now_ms) + T_WIN * 1000))
+  until [[ -s $CASE_DIR/received.txt ]]; do
+    [[ $(now_ms) -lt $deadline ]] || { fail "the tool was not started (windows: $(titles "$APP_PID" | paste -sd '|'))"; return 1; }
+    sleep 0.1
+  done
+  sleep 0.2
+  local expected
+  expected=$(printf '%s\n%s\n%s' "$CASE_DIR/werkzeug" "$CWD/mit" "blank.txt")
+  [[ $(cat "$CASE_DIR/received.txt") == "$expected" ]] || fail "the tool received: $(paste -sd '|' "$CASE_DIR/received.txt")" || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}
+
 # A document whose lines are links of 100,000 characters. The pointer rests on one and
 # clicks it: with no browser known the question "Fehler: Browser nicht gefunden..." comes and
 # Abbrechen ends it; with a browser known, the browser receives the whole link.
