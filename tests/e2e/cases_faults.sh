@@ -362,3 +362,29 @@ case_kill_during_big_save() {
   done
   note "kills:$outcomes"
 }
+
+# The program killed with SIGKILL while it writes its settings at the end (a settings file
+# of 10,000 sections, so that each of the writes takes a moment): afterwards the file holds
+# every old byte and only whole lines, whatever moment the kill came.
+case_kill_during_settings_write() {
+  awk 'BEGIN { for (i = 1; i <= 10000; i++) printf "[Abschnitt%d]\r\nSchluessel=Wert %d\r\n", i, i
+               printf "[Save]\r\nAutoSaveSettings=1\r\nAutoSaveOpenFiles=1\r\n" }' >"$CASE_DIR/before.ini"
+  printf 'eins\r\n' >"$CWD/a.txt"
+  printf 'zwei\r\n' >"$CWD/b.txt"
+  local delay outcomes="" size
+  for delay in 0.01 0.03 0.06 0.1 0.2; do
+    cp "$CASE_DIR/before.ini" "$CWD/VARNX.ini"
+    launch "$CWD" a.txt b.txt
+    wait_frame "$APP_PID" || return 1
+    responsive "$APP_PID" || return 1
+    keys "$APP_PID" F2 alt+x || return 1
+    sleep "$delay"
+    { kill -9 "$APP_PID" && wait_exit "$APP_PID" 10; } 2>/dev/null
+    starts_with "$CWD/VARNX.ini" "$CASE_DIR/before.ini" || return 1
+    [[ $(tail -c 2 "$CWD/VARNX.ini" | od -An -c | tr -d ' ') == '\r\n' ]] || fail "the settings file ends in the middle of a line" || return 1
+    size=$(($(stat -c %s "$CWD/VARNX.ini") - $(stat -c %s "$CASE_DIR/before.ini")))
+    outcomes+=" ${delay}s:+${size}B"
+    rm -f "$CWD"/VARNX.ini.vxtmp-*
+  done
+  note "kills:$outcomes"
+}

@@ -105,11 +105,6 @@ case_fifo_on_command_line() {
   [[ -z $(ini_section "$CWD/VARNX.ini" OpenFiles) ]] || fail "files after the failed one were opened"
 }
 
-# starts_with FILE PREFIX-FILE: the file still begins with every byte of the old one.
-starts_with() {
-  cmp -s -n "$(stat -c %s "$2")" "$1" "$2" || fail "the old content of ${1##*/} was not kept"
-}
-
 # A settings file of random bytes: the program starts, runs and ends; what it writes at the
 # end is added, and the old bytes stay.
 case_ini_random_bytes() {

@@ -294,6 +294,11 @@ wait_content() {
   done
 }
 
+# starts_with FILE PREFIX-FILE: the file still begins with every byte of the old one.
+starts_with() {
+  cmp -s -n "$(stat -c %s "$2")" "$1" "$2" || fail "the old content of ${1##*/} was not kept"
+}
+
 # The lines of an INI section without their line breaks, one a line.
 ini_section() {
   local file=$1 section=$2

@@ -142,6 +142,7 @@ run_case settings_readonly_beside_program
 run_case save_keeps_mode_and_links
 run_case save_in_folder_without_new_files
 run_case kill_during_big_save
+run_case kill_during_settings_write
 
 # Bad input.
 run_case binary_file
