@@ -314,6 +314,30 @@ case_single_instance() {
   quit "$running"
 }
 
+# SingleInstance switched on in the settings dialog (F9, Tab to its first check box, Space,
+# Enter for "Übernehmen") is written at once and counts for later starts only: the running
+# instance holds no guard, so the next start still runs, and the one after it ends.
+case_settings_dialog_single_instance() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  launch "$CWD"
+  local first=$APP_PID
+  wait_frame "$first" || return 1
+  responsive "$first" || return 1
+  keys "$first" F9 || return 1
+  answer "$first" "Einstellungen konfigurieren" Tab space Return || return 1
+  [[ $(ini_section "$CWD/VARNX.ini" MainWindow) == "SingleInstance=1" ]] ||
+    fail "SingleInstance not written by the dialog: $(ini_section "$CWD/VARNX.ini" MainWindow | paste -sd '|')" || return 1
+  launch "$CWD"
+  local second=$APP_PID
+  wait_frame "$second" || return 1
+  responsive "$second" || return 1
+  launch "$CWD"
+  expect_exit "$APP_PID" 0 || return 1
+  is_running "$first" && is_running "$second" || fail "an instance ended" || return 1
+  quit "$second" || return 1
+  quit "$first"
+}
+
 # F1 opens the guide as a document, each time a further window; a Readme.txt in the working
 # folder comes first.
 case_help_opens_guide() {

@@ -129,6 +129,7 @@ run_case quit_prompt_cancel_keeps_everything
 run_case untitled_yes_then_dialog_cancelled
 run_case search_with_keyboard
 run_case single_instance
+run_case settings_dialog_single_instance
 run_case help_opens_guide
 
 # Faults while saving.
@@ -149,6 +150,7 @@ run_case binary_file
 run_case long_line_20mb
 run_case file_over_size_limit
 run_case nul_bytes
+run_case print_without_printer
 run_case directory_and_missing_name
 run_case fifo_on_command_line
 run_case ini_random_bytes
