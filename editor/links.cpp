@@ -34,11 +34,6 @@ inline unsigned char at(std::string_view s, std::size_t i) { return static_cast<
 
 inline char asciiUpper(unsigned char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : char(c); }
 
-inline bool isAsciiAlnum(unsigned char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 inline bool isWordChar(unsigned char c) { return kClasses[c] & kWord; }
 inline bool isSpace(unsigned char c) { return kClasses[c] & kSpace; }
 inline bool isLink(unsigned char c) { return kClasses[c] & kLink; }

@@ -47,12 +47,15 @@ QByteArray encodeCp1252(const QString& text)
 {
     QByteArray bytes;
     bytes.reserve(text.size());
-    for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
+    for (qsizetype k = 0; k < text.size(); ++k) {
+        const char16_t u = text[k].unicode();
         if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
             bytes.append(char(u));
             continue;
         }
+        // A character outside the basic plane is one character, so one "?".
+        if (text[k].isHighSurrogate() && k + 1 < text.size() && text[k + 1].isLowSurrogate())
+            ++k;
         char out = '?';
         for (int i = 0; i < 32; ++i)
             if (kCp1252High[i] == u)
