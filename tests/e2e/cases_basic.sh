@@ -65,6 +65,64 @@ case_ini_unchanged_without_autosave() {
   no_temp_files "$CWD"
 }
 
+# With auto-save on, the first run writes window size, state and toolbar layout; a second run
+# that changes nothing must find them as it left them: the file does not drift from run to
+# run (a window that grew by its frame at every start, say).
+case_settings_stable_across_runs() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=1" "AutoSaveOpenFiles=1"
+  local run
+  for run in 1 2 3; do
+    launch "$CWD"
+    wait_frame "$APP_PID" || return 1
+    responsive "$APP_PID" || return 1
+    quit "$APP_PID" || return 1
+    cp "$CWD/VARNX.ini" "$CASE_DIR/after$run.ini"
+  done
+  grep -q '^Width=' "$CASE_DIR/after1.ini" && grep -q '^\[Toolbar_Datei\]' "$CASE_DIR/after1.ini" ||
+    fail "the first run did not write size and toolbar layout" || return 1
+  same_file "$CASE_DIR/after2.ini" "$CASE_DIR/after1.ini" "the second run changed the settings: $(diff <(tr -d '\r' <"$CASE_DIR/after1.ini") <(tr -d '\r' <"$CASE_DIR/after2.ini") | grep '^[<>]' | paste -sd ' ')" || return 1
+  same_file "$CASE_DIR/after3.ini" "$CASE_DIR/after2.ini" "the third run changed the settings" || return 1
+
+  # The user makes the window 800 x 600: that size is written and comes back at the next
+  # start, which then writes nothing.
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  xdotool windowsize --sync "$FRAME" 800 600
+  responsive "$APP_PID" || return 1
+  quit "$APP_PID" || return 1
+  [[ $(ini_section "$CWD/VARNX.ini" MainWindow | grep -E '^(Width|Height)=' | paste -sd ' ') == "Width=800 Height=600" ]] ||
+    fail "size after resizing: $(ini_section "$CWD/VARNX.ini" MainWindow | paste -sd ' ')" || return 1
+  cp "$CWD/VARNX.ini" "$CASE_DIR/after4.ini"
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  local geometry
+  geometry=$(xdotool getwindowgeometry "$FRAME" | awk '/Geometry/ {print $2}')
+  [[ $geometry == 800x600 ]] || fail "the frame starts at $geometry, expected 800x600" || return 1
+  quit "$APP_PID" || return 1
+  same_file "$CWD/VARNX.ini" "$CASE_DIR/after4.ini" "the run after resizing changed the settings"
+}
+
+# Shift+F1 hides the toolbar "Datei"; it stays hidden at the next start, and Shift+F1 there
+# shows it again.
+case_toolbar_visibility_remembered() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=1" "AutoSaveOpenFiles=0"
+  local expect run
+  for run in hide keep show; do
+    launch "$CWD"
+    wait_frame "$APP_PID" || return 1
+    responsive "$APP_PID" || return 1
+    [[ $run == keep ]] || keys "$APP_PID" shift+F1 || return 1
+    only_frame "$APP_PID" || return 1
+    quit "$APP_PID" || return 1
+    expect=0
+    [[ $run == show ]] && expect=1
+    [[ $(ini_section "$CWD/VARNX.ini" Toolbar_Datei | grep '^Visible=') == "Visible=$expect" ]] ||
+      fail "after \"$run\": [Toolbar_Datei] $(ini_section "$CWD/VARNX.ini" Toolbar_Datei | paste -sd ' ')" || return 1
+  done
+}
+
 # No VARNX.ini in the working folder nor beside the program: the question, and Abbrechen ends
 # the program before its frame shows, with exit code 0 and no file created.
 case_no_ini_cancel() {

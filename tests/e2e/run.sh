@@ -120,6 +120,8 @@ run_case() {
 
 # Start, quit, settings file and documents.
 run_case ini_unchanged_without_autosave
+run_case settings_stable_across_runs
+run_case toolbar_visibility_remembered
 run_case no_ini_cancel
 run_case no_ini_ok
 run_case open_files_remembered
