@@ -426,5 +426,43 @@ case_help_opens_guide() {
   responsive "$APP_PID" || return 1
   quit "$APP_PID" || return 1
   got=$(ini_section "$CWD/VARNX.ini" OpenFiles | head -n 1)
-  [[ $got == "1=$CWD/Readme.txt" ]] || fail "F1 did not open the working folder's Readme.txt: $got"
+  [[ $got == "1=$CWD/Readme.txt" ]] || fail "F1 did not open the working folder's Readme.txt: $got" || return 1
+
+  # No guide anywhere (a program folder without Doc/): "Fehler:", and no window opens.
+  rm "$CWD/Readme.txt"
+  mkdir -p "$CASE_DIR/bin"
+  cp "$BIN" "$CASE_DIR/bin/varnotex"
+  PROGRAM="$CASE_DIR/bin/varnotex"
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=1"
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" F1 || return 1
+  answer "$APP_PID" "Fehler:" Return || return 1
+  responsive "$APP_PID" || return 1
+  quit "$APP_PID" || return 1
+  [[ -z $(ini_section "$CWD/VARNX.ini" OpenFiles) ]] || fail "a window opened without a guide"
+}
+
+# F3 and the open dialog: the typed name opens in a document window.
+case_open_with_dialog() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=1"
+  mkdir -p "$CASE_DIR/texte"
+  printf 'Inhalt\r\n' >"$CASE_DIR/texte/brief.txt"
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" F3 || return 1
+  wait_window "$APP_PID" "Datei öffnen..." || return 1
+  focus "$WIN"
+  xdotool key ctrl+a
+  xdotool type --delay 10 "$CASE_DIR/texte/brief.txt"
+  xdotool key Return
+  wait_gone "$APP_PID" "Datei öffnen..." || return 1
+  responsive "$APP_PID" || return 1
+  only_frame "$APP_PID" || return 1
+  keys "$APP_PID" F2 || return 1
+  quit "$APP_PID" || return 1
+  [[ $(ini_section "$CWD/VARNX.ini" OpenFiles) == "1=$CASE_DIR/texte/brief.txt" ]] ||
+    fail "open documents: $(ini_section "$CWD/VARNX.ini" OpenFiles | paste -sd '|')"
 }

@@ -125,6 +125,7 @@ run_case toolbar_visibility_remembered
 run_case no_ini_cancel
 run_case no_ini_ok
 run_case open_files_remembered
+run_case open_with_dialog
 run_case type_and_save_with_menu
 run_case close_prompt_cancel_and_no
 run_case quit_prompt_cancel_keeps_everything
