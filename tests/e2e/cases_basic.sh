@@ -327,9 +327,20 @@ case_search_with_keyboard() {
   quit "$APP_PID"
 }
 
+# on_top A B: window A is stacked above window B (xwininfo lists the root's children from
+# the top down).
+on_top() {
+  local order
+  order=$(xwininfo -root -children | grep -o -E '^ +0x[0-9a-f]+' | tr -d ' ')
+  local a b
+  a=$(grep -n -x "$(printf '0x%x' "$1")" <<<"$order" | cut -d: -f1)
+  b=$(grep -n -x "$(printf '0x%x' "$2")" <<<"$order" | cut -d: -f1)
+  [[ -n $a && -n $b && $a -lt $b ]]
+}
+
 # Two real processes with SingleInstance on: the second ends at once with exit code 0 and its
 # file is not opened anywhere; after the first has ended the next start runs; of two starts
-# at the same moment exactly one runs.
+# at the same moment exactly one runs; a killed instance leaves no guard behind.
 case_single_instance() {
   write_ini "$CWD" "[MainWindow]" "SingleInstance=1" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=1"
   printf 'zweiter Start\r\n' >"$CWD/b.txt"
@@ -337,9 +348,27 @@ case_single_instance() {
   local first=$APP_PID
   wait_frame "$first" || return 1
   responsive "$first" || return 1
+  # Another program's window covers the first instance (here another instance with a guard
+  # of its own); the second start must bring the first instance to the front.
+  local firstframe=$FRAME
+  mkdir -p "$CASE_DIR/rt2"
+  chmod 700 "$CASE_DIR/rt2"
+  EXTRA_ENV=(XDG_RUNTIME_DIR="$CASE_DIR/rt2")
+  launch "$CWD"
+  local cover=$APP_PID
+  wait_frame "$cover" || return 1
+  local coverframe=$FRAME
+  EXTRA_ENV=()
+  on_top "$coverframe" "$firstframe" || fail "the covering window is not in front" || return 1
   launch "$CWD" b.txt
   local second=$APP_PID
   expect_exit "$second" 0 || return 1
+  local deadline=$(($(now_ms) + T_WIN * 1000))
+  until on_top "$firstframe" "$coverframe"; do
+    [[ $(now_ms) -lt $deadline ]] || { fail "the first instance was not brought to the front"; return 1; }
+    sleep 0.1
+  done
+  quit "$cover" || return 1
   is_running "$first" || fail "the first instance ended" || return 1
   local frames
   frames=$(xdotool search --onlyvisible --name "$(title_re "$FRAME_TITLE")" | wc -l)
@@ -369,7 +398,18 @@ case_single_instance() {
   responsive "$running" || return 1
   frames=$(xdotool search --onlyvisible --name "$(title_re "$FRAME_TITLE")" | wc -l)
   [[ $frames == 1 ]] || fail "$frames frames after two simultaneous starts" || return 1
-  quit "$running"
+
+  # The running instance is killed: its guard goes with it, so the next start runs, and the
+  # one after that ends again.
+  { kill -9 "$running" && wait_exit "$running" 10; } 2>/dev/null
+  launch "$CWD"
+  local after=$APP_PID
+  wait_frame "$after" || return 1
+  responsive "$after" || return 1
+  launch "$CWD"
+  expect_exit "$APP_PID" 0 || return 1
+  responsive "$after" || return 1
+  quit "$after"
 }
 
 # SingleInstance switched on in the settings dialog (F9, Tab to its first check box, Space,
