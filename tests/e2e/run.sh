@@ -18,7 +18,7 @@ PATTERN=${2:-}
 HERE=$(cd "$(dirname "$0")" && pwd)
 BUILD_DIR=$(dirname "$BIN")
 
-for tool in Xvfb xdotool cmp md5sum iconv mkfifo awk; do
+for tool in Xvfb xdotool xwininfo cmp md5sum mkfifo truncate awk od; do
   if ! command -v "$tool" >/dev/null; then
     echo "e2e: $tool is missing (bash scripts/install-deps.sh installs it)"
     echo "0 passed, 1 failed"
