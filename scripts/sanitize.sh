@@ -26,6 +26,6 @@ cmake --build build-asan -j"$jobs"
 # that no test can mistake for a pass). Leaks are reported at exit; the suppressions
 # cover only memory that libraries outside our code keep for the life of the process.
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1:detect_invalid_pointer_pairs=0:handle_abort=1"
-export LSAN_OPTIONS="suppressions=$root/tests/sanitize/lsan.supp:print_suppressions=0:fast_unwind_on_malloc=0"
+export LSAN_OPTIONS="suppressions=$root/tests/sanitize/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1"
 (cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")

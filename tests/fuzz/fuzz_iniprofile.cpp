@@ -206,7 +206,8 @@ QString storedValue(QString value, const Model& m)
 {
     value.replace(QLatin1Char('\r'), QLatin1Char(' '));
     value.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return m.decode(m.encode(value)).left(kMaxValue);
+    // (Decoded behind a letter: a byte order mark at the start of a value is text.)
+    return m.decode("=" + m.encode(value)).mid(1).left(kMaxValue);
 }
 
 void checkWrite(const QByteArray& before, const QByteArray& after, const QString& sec, const QString& key,
