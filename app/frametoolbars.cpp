@@ -17,7 +17,7 @@ struct TFrameToolbars::Impl {
 };
 
 TFrameToolbars::TFrameToolbars(QMainWindow* frame, QWidget* pagePanel, QWidget* clientArea,
-                               const QList<ToolbarSpec>& specs)
+                               const QList<ToolbarDef>& defs)
     : d(new Impl)
 {
     d->frame = frame;
@@ -27,15 +27,15 @@ TFrameToolbars::TFrameToolbars(QMainWindow* frame, QWidget* pagePanel, QWidget* 
     d->docks->addTopWidget(pagePanel);
     d->docks->setCentralWidget(clientArea);
 
-    for (const ToolbarSpec& spec : specs) {
+    for (const ToolbarDef& def : defs) {
         auto* bar = new TToolbar(frame);
-        bar->setObjectName(spec.name);
-        bar->setCaption(spec.caption);
+        bar->setObjectName(def.name);
+        bar->setCaption(def.caption);
         int separator = 0;
-        for (QAction* action : spec.buttons) {
+        for (QAction* action : def.buttons) {
             if (!action) {
                 auto* sep = new TToolbarSep;
-                sep->setObjectName(spec.separatorNames.value(separator++));
+                sep->setObjectName(def.separatorNames.value(separator++));
                 bar->addControl(sep);
                 continue;
             }
@@ -49,9 +49,9 @@ TFrameToolbars::TFrameToolbars(QMainWindow* frame, QWidget* pagePanel, QWidget* 
             button->setImage(action->icon(), wide ? QSize(17, 17) : QSize(16, 16));
             bar->addControl(button);
         }
-        bar->setDockPos(spec.dockPos);
+        bar->setDockPos(def.dockPos);
         bar->setDockedTo(d->docks->dockTop());
-        d->bars.insert(spec.name, bar);
+        d->bars.insert(def.name, bar);
     }
 }
 

@@ -11,7 +11,7 @@ class QWidget;
 // the toolbars show them as buttons.
 class TFrameToolbars {
 public:
-    struct ToolbarSpec {
+    struct ToolbarDef {
         QString name;     // "Toolbar_Datei"
         QString caption;  // "Datei"
         int dockPos;      // design position in DockTop
@@ -21,7 +21,7 @@ public:
 
     // Builds the frame's central widget: DockTop, then the tab panel, then the client
     // area between DockLeft and DockRight, then DockBottom.
-    TFrameToolbars(QMainWindow* frame, QWidget* pagePanel, QWidget* clientArea, const QList<ToolbarSpec>& specs);
+    TFrameToolbars(QMainWindow* frame, QWidget* pagePanel, QWidget* clientArea, const QList<ToolbarDef>& defs);
     ~TFrameToolbars();
 
     bool isToolbarVisible(const QString& name) const;

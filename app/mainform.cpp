@@ -300,22 +300,22 @@ void TMainForm::createCentralArea()
             documentActivated(child);
     });
 
-    QList<TFrameToolbars::ToolbarSpec> specs;
-    specs.append({QStringLiteral("Toolbar_Datei"), QStringLiteral("Datei"), 0,
+    QList<TFrameToolbars::ToolbarDef> defs;
+    defs.append({QStringLiteral("Toolbar_Datei"), QStringLiteral("Datei"), 0,
                   {Button_Neu, Button_Oeffnen, Button_Speichern, nullptr, Button_Drucken}, {QStringLiteral("ToolbarSep3")}});
-    specs.append({QStringLiteral("Toolbar_Bearbeiten"), QStringLiteral("Bearbeiten"), 111,
+    defs.append({QStringLiteral("Toolbar_Bearbeiten"), QStringLiteral("Bearbeiten"), 111,
                   {Button_Rueckgaengig, Button_Wiederherstellen, nullptr, Button_Ausschneiden, Button_Kopieren,
                    Button_Einfuegen, Button_Loeschen},
                   {QStringLiteral("ToolbarSep1")}});
-    specs.append({QStringLiteral("Toolbar_Markierung"), QStringLiteral("Markierung"), 268,
+    defs.append({QStringLiteral("Toolbar_Markierung"), QStringLiteral("Markierung"), 268,
                   {Button_Grossbuchstaben, Button_Kleinbuchstaben, nullptr, Button_NichtsMarkieren, Button_AllesMarkieren},
                   {QStringLiteral("ToolbarSep2")}});
-    specs.append({QStringLiteral("Toolbar_Suchen"), QStringLiteral("Suchen"), 379, {Button_Suchen, Button_Weitersuchen}, {}});
-    specs.append({QStringLiteral("Toolbar_Optionen"), QStringLiteral("Optionen"), 438,
+    defs.append({QStringLiteral("Toolbar_Suchen"), QStringLiteral("Suchen"), 379, {Button_Suchen, Button_Weitersuchen}, {}});
+    defs.append({QStringLiteral("Toolbar_Optionen"), QStringLiteral("Optionen"), 438,
                   {Button_EinstellungenKonfigurieren, nullptr, Button_Infos}, {QStringLiteral("ToolbarSep5")}});
-    specs.append({QStringLiteral("Toolbar_Fenster"), QStringLiteral("Fenster"), 503,
+    defs.append({QStringLiteral("Toolbar_Fenster"), QStringLiteral("Fenster"), 503,
                   {Button_Laengsteilen, Button_Querteilen, Button_Ueberlappen}, {}});
-    toolbars_ = new TFrameToolbars(this, PagePanel, mdiArea_, specs);
+    toolbars_ = new TFrameToolbars(this, PagePanel, mdiArea_, defs);
 }
 
 // ---------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "platform/printer.h"
 
 #include <QApplication>
+#include <stdexcept>
 #include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
@@ -212,6 +213,9 @@ void TTextEditorLines::LoadTextStream(QIODevice& stream)
     }
     try {
         const qint64 size = stream.isSequential() ? 0 : stream.size();
+        // A file larger than the text can ever hold is refused before anything is read.
+        if (!stream.isSequential() && size - stream.pos() > TextBuffer::kMaxLength)
+            throw std::length_error("text too long");
         TextBuffer buffer;
         buffer.beginLoad(stream.isSequential() ? 0 : size - stream.pos());
         constexpr qint64 kBlock = 1 << 20;

@@ -43,6 +43,9 @@ mode_t currentUmask()
 
 constexpr qint64 kBufferSize = 1 << 20;
 
+// As many links as the kernel follows before it gives up with ELOOP.
+constexpr int kMaxLinkHops = 40;
+
 }  // namespace
 
 void setWriteFaultHook(WriteFaultHook hook) { faultHook() = std::move(hook); }
@@ -70,12 +73,16 @@ bool AtomicFileWriter::open()
 {
     if (target_.isEmpty())
         return fail(ENOENT);
-    // Follow a symbolic link so that the file it points to is replaced.
-    QFileInfo info(target_);
-    if (info.isSymLink()) {
-        const QString resolved = info.symLinkTarget();
-        if (!resolved.isEmpty())
-            target_ = resolved;
+    // Follow symbolic links to the end of their chain, so that the file there is replaced
+    // and every link stays a link. symLinkTarget() goes one link further at a time.
+    for (int hops = 0;; ++hops) {
+        const QFileInfo info(target_);
+        if (!info.isSymLink())
+            break;
+        const QString next = info.symLinkTarget();
+        if (next.isEmpty() || hops == kMaxLinkHops)
+            return fail(ELOOP);
+        target_ = next;
     }
     const QByteArray native = QFile::encodeName(target_);
     struct stat st {};

@@ -12,7 +12,7 @@ namespace platform {
 
 namespace {
 
-QDateTime fromSpec(qint64 seconds, qint64 nanoseconds)
+QDateTime fromTimestamp(qint64 seconds, qint64 nanoseconds)
 {
     return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000, Qt::UTC);
 }
@@ -34,9 +34,9 @@ std::optional<FileFacts> fileFacts(const QString& path)
     facts.size = static_cast<qint64>(sx.stx_size);
     // A file system without birth times may still report one of 0.
     if ((sx.stx_mask & STATX_BTIME) && (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0))
-        facts.created = fromSpec(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
-    facts.lastWritten = fromSpec(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
-    facts.lastAccessed = fromSpec(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
+        facts.created = fromTimestamp(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
+    facts.lastWritten = fromTimestamp(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+    facts.lastAccessed = fromTimestamp(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
     return facts;
 }
 

@@ -65,11 +65,41 @@ QByteArray encodeCp1252(const QString& text)
     return bytes;
 }
 
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates), checked
+// without decoding them.
 bool isValidUtf8(const QByteArray& bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString ignored = decoder.decode(bytes);
-    return !decoder.hasError();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        char32_t c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int n = 0;
+        char32_t min = 0;
+        if ((c & 0xE0) == 0xC0) {
+            n = 1, min = 0x80, c &= 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            n = 2, min = 0x800, c &= 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            n = 3, min = 0x10000, c &= 0x07;
+        } else {
+            return false;
+        }
+        if (end - p <= n)
+            return false;
+        for (int k = 1; k <= n; ++k) {
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+            c = (c << 6) | (p[k] & 0x3F);
+        }
+        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return false;
+        p += n + 1;
+    }
+    return true;
 }
 
 bool isBlank(QChar c)
@@ -95,8 +125,9 @@ struct Line {
     QByteArray text;  // without the line break
     QByteArray eol;   // "\r\n", "\n" or empty for a last line without a break
     Kind kind = Kind::Other;
-    QString name;      // section or key name, trimmed
-    QString rawValue;  // the text after the first "=" of a key line
+    QString name;     // a section's name, trimmed
+    // Of a key line: the bytes of the trimmed key and of the text after the first "=".
+    qsizetype keyBegin = 0, keyEnd = 0, valueBegin = 0, valueEnd = 0;
 };
 
 // The file split into lines, each classified. The file is UTF-8 when it decodes as such,
@@ -108,60 +139,83 @@ struct Document {
 
     QString decode(const QByteArray& bytes) const { return utf8 ? QString::fromUtf8(bytes) : decodeCp1252(bytes); }
     QByteArray encode(const QString& text) const { return utf8 ? text.toUtf8() : encodeCp1252(text); }
+    QString keyName(const Line& line) const { return decode(line.text.mid(line.keyBegin, line.keyEnd - line.keyBegin)); }
+    QString rawValue(const Line& line) const
+    {
+        return decode(line.text.mid(line.valueBegin, line.valueEnd - line.valueBegin));
+    }
 };
 
-void classify(Line& line, const QString& decoded)
+inline bool isBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+// Classifies a line by its bytes: the markers ";", "[", "]" and "=" and the blanks are
+// ASCII, which neither UTF-8 nor Windows-1252 uses inside another character, so only the
+// names that are compared need decoding. `skip` leaves out a byte order mark.
+void classify(Line& line, const Document& doc, qsizetype skip)
 {
-    const QString t = trimBlanks(decoded);
-    if (t.isEmpty()) {
+    const QByteArray& s = line.text;
+    qsizetype b = skip, e = s.size();
+    while (b < e && isBlankByte(s[b]))
+        ++b;
+    while (e > b && isBlankByte(s[e - 1]))
+        --e;
+    if (b == e) {
         line.kind = Kind::Blank;
-    } else if (t.startsWith(QLatin1Char(';'))) {
+    } else if (s[b] == ';') {
         line.kind = Kind::Comment;
-    } else if (t.startsWith(QLatin1Char('['))) {
-        const qsizetype close = t.lastIndexOf(QLatin1Char(']'));
-        if (close > 0) {
+    } else if (s[b] == '[') {
+        const qsizetype close = s.lastIndexOf(']', e - 1);
+        if (close > b) {
             line.kind = Kind::Section;
-            line.name = trimBlanks(t.mid(1, close - 1));
+            line.name = trimBlanks(doc.decode(s.mid(b + 1, close - b - 1)));
         }
     } else {
-        const qsizetype eq = t.indexOf(QLatin1Char('='));
-        if (eq > 0) {
-            const QString key = trimBlanks(t.left(eq));
-            if (!key.isEmpty()) {
+        const qsizetype eq = s.indexOf('=', b);
+        if (eq > b && eq < e) {
+            qsizetype keyEnd = eq;
+            while (keyEnd > b && isBlankByte(s[keyEnd - 1]))
+                --keyEnd;
+            if (keyEnd > b) {
                 line.kind = Kind::Key;
-                line.name = key;
-                line.rawValue = t.mid(eq + 1);
+                line.keyBegin = b;
+                line.keyEnd = keyEnd;
+                line.valueBegin = eq + 1;
+                line.valueEnd = e;
             }
         }
     }
 }
 
+// The lines share the bytes of content, which outlives the document in every caller.
 Document parse(const QByteArray& content)
 {
+    static const QByteArray crlfBreak("\r\n");
+    static const QByteArray lfBreak("\n");
     Document doc;
     doc.utf8 = isValidUtf8(content);
+    doc.lines.reserve(content.count('\n') + 1);
     bool styleKnown = false;
     qsizetype pos = 0;
+    const char* data = content.constData();
     while (pos < content.size()) {
         const qsizetype nl = content.indexOf('\n', pos);
         Line line;
         if (nl < 0) {
-            line.text = content.mid(pos);
+            line.text = QByteArray::fromRawData(data + pos, content.size() - pos);
             pos = content.size();
         } else {
             const bool crlf = nl > pos && content.at(nl - 1) == '\r';
-            line.text = content.mid(pos, (crlf ? nl - 1 : nl) - pos);
-            line.eol = crlf ? QByteArray("\r\n") : QByteArray("\n");
+            line.text = QByteArray::fromRawData(data + pos, (crlf ? nl - 1 : nl) - pos);
+            line.eol = crlf ? crlfBreak : lfBreak;
             pos = nl + 1;
             if (!styleKnown) {
                 doc.eol = line.eol;
                 styleKnown = true;
             }
         }
-        QByteArray forParsing = line.text;
-        if (doc.lines.isEmpty() && forParsing.startsWith("\xEF\xBB\xBF"))
-            forParsing.remove(0, 3);  // a byte order mark is not part of the first line
-        classify(line, doc.decode(forParsing));
+        // A byte order mark is not part of the first line.
+        const qsizetype skip = doc.lines.isEmpty() && line.text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        classify(line, doc, skip);
         doc.lines.append(std::move(line));
     }
     return doc;
@@ -197,7 +251,7 @@ bool findSection(const Document& doc, const QString& section, qsizetype& begin, 
 qsizetype findKey(const Document& doc, qsizetype begin, qsizetype end, const QString& key)
 {
     for (qsizetype i = begin + 1; i < end; ++i)
-        if (doc.lines[i].kind == Kind::Key && sameName(doc.lines[i].name, key))
+        if (doc.lines[i].kind == Kind::Key && sameName(doc.keyName(doc.lines[i]), key))
             return i;
     return -1;
 }
@@ -250,7 +304,7 @@ QString readString(const QByteArray& content, const QString& section, const QStr
     if (!findSection(doc, section, begin, end))
         return defaultValue;
     const qsizetype at = findKey(doc, begin, end, key);
-    return at < 0 ? defaultValue : valueAsRead(doc.lines[at].rawValue);
+    return at < 0 ? defaultValue : valueAsRead(doc.rawValue(doc.lines[at]));
 }
 
 QStringList readSectionKeys(const QByteArray& content, const QString& section)
@@ -264,7 +318,7 @@ QStringList readSectionKeys(const QByteArray& content, const QString& section)
     for (qsizetype i = begin + 1; i < end; ++i) {
         if (doc.lines[i].kind != Kind::Key)
             continue;
-        const QString& name = doc.lines[i].name;
+        const QString name = doc.keyName(doc.lines[i]);
         if (used + name.size() + 1 > IniProfileService::kKeyListLimit)
             break;
         used += name.size() + 1;
@@ -286,8 +340,7 @@ QByteArray writeString(const QByteArray& content, const QString& section, const 
     const qsizetype at = findKey(doc, begin, end, key);
     if (at >= 0) {
         Line& line = doc.lines[at];
-        line.text = doc.encode(line.name + QLatin1Char('=') + stored);
-        line.rawValue = stored;
+        line.text = doc.encode(doc.keyName(line) + QLatin1Char('=') + stored);
         return serialize(doc);
     }
     // A new key follows the section's last line that is neither blank nor a comment, so

@@ -65,6 +65,64 @@ case_ini_unchanged_without_autosave() {
   no_temp_files "$CWD"
 }
 
+# With auto-save on, the first run writes window size, state and toolbar layout; a second run
+# that changes nothing must find them as it left them: the file does not drift from run to
+# run (a window that grew by its frame at every start, say).
+case_settings_stable_across_runs() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=1" "AutoSaveOpenFiles=1"
+  local run
+  for run in 1 2 3; do
+    launch "$CWD"
+    wait_frame "$APP_PID" || return 1
+    responsive "$APP_PID" || return 1
+    quit "$APP_PID" || return 1
+    cp "$CWD/VARNX.ini" "$CASE_DIR/after$run.ini"
+  done
+  grep -q '^Width=' "$CASE_DIR/after1.ini" && grep -q '^\[Toolbar_Datei\]' "$CASE_DIR/after1.ini" ||
+    fail "the first run did not write size and toolbar layout" || return 1
+  same_file "$CASE_DIR/after2.ini" "$CASE_DIR/after1.ini" "the second run changed the settings: $(diff <(tr -d '\r' <"$CASE_DIR/after1.ini") <(tr -d '\r' <"$CASE_DIR/after2.ini") | grep '^[<>]' | paste -sd ' ')" || return 1
+  same_file "$CASE_DIR/after3.ini" "$CASE_DIR/after2.ini" "the third run changed the settings" || return 1
+
+  # The user makes the window 800 x 600: that size is written and comes back at the next
+  # start, which then writes nothing.
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  xdotool windowsize --sync "$FRAME" 800 600
+  responsive "$APP_PID" || return 1
+  quit "$APP_PID" || return 1
+  [[ $(ini_section "$CWD/VARNX.ini" MainWindow | grep -E '^(Width|Height)=' | paste -sd ' ') == "Width=800 Height=600" ]] ||
+    fail "size after resizing: $(ini_section "$CWD/VARNX.ini" MainWindow | paste -sd ' ')" || return 1
+  cp "$CWD/VARNX.ini" "$CASE_DIR/after4.ini"
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  local geometry
+  geometry=$(xdotool getwindowgeometry "$FRAME" | awk '/Geometry/ {print $2}')
+  [[ $geometry == 800x600 ]] || fail "the frame starts at $geometry, expected 800x600" || return 1
+  quit "$APP_PID" || return 1
+  same_file "$CWD/VARNX.ini" "$CASE_DIR/after4.ini" "the run after resizing changed the settings"
+}
+
+# Shift+F1 hides the toolbar "Datei"; it stays hidden at the next start, and Shift+F1 there
+# shows it again.
+case_toolbar_visibility_remembered() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=1" "AutoSaveOpenFiles=0"
+  local expect run
+  for run in hide keep show; do
+    launch "$CWD"
+    wait_frame "$APP_PID" || return 1
+    responsive "$APP_PID" || return 1
+    [[ $run == keep ]] || keys "$APP_PID" shift+F1 || return 1
+    only_frame "$APP_PID" || return 1
+    quit "$APP_PID" || return 1
+    expect=0
+    [[ $run == show ]] && expect=1
+    [[ $(ini_section "$CWD/VARNX.ini" Toolbar_Datei | grep '^Visible=') == "Visible=$expect" ]] ||
+      fail "after \"$run\": [Toolbar_Datei] $(ini_section "$CWD/VARNX.ini" Toolbar_Datei | paste -sd ' ')" || return 1
+  done
+}
+
 # No VARNX.ini in the working folder nor beside the program: the question, and Abbrechen ends
 # the program before its frame shows, with exit code 0 and no file created.
 case_no_ini_cancel() {
@@ -242,9 +300,47 @@ case_untitled_yes_then_dialog_cancelled() {
   quit "$APP_PID"
 }
 
+# Search with the keyboard: Ctrl+F2 opens "Suchen", Enter finds the first match (without
+# regard to case), Ctrl+F3 the next; past the last one the question "Suche abgeschloßen..."
+# with OK starts again at the top. Typing replaces the found text, which the saved file shows.
+case_search_with_keyboard() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  printf 'Ziel am Anfang\r\nmitte\r\nnoch ein ZIEL am Ende\r\n' >"$CWD/suche.txt"
+  launch "$CWD" suche.txt
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" ctrl+F2 || return 1
+  wait_window "$APP_PID" "Suchen" || return 1
+  focus "$WIN"
+  xdotool type --delay 20 "ziel"
+  xdotool key Return
+  keys "$APP_PID" ctrl+F3 ctrl+F3 || return 1
+  answer "$APP_PID" "Suche abgeschloßen..." Return || return 1
+  # Found again from the top: the first match is selected, and the X replaces it.
+  type_text "$APP_PID" "X" || return 1
+  menu_save "$APP_PID" || return 1
+  printf 'X am Anfang\r\nmitte\r\nnoch ein ZIEL am Ende\r\n' >"$CASE_DIR/expected"
+  wait_content "$CWD/suche.txt" "$CASE_DIR/expected" "the third search did not find the first match again" || return 1
+  # The find dialog stays open until closed.
+  answer "$APP_PID" "Suchen" Escape || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}
+
+# on_top A B: window A is stacked above window B (xwininfo lists the root's children from
+# the top down).
+on_top() {
+  local order
+  order=$(xwininfo -root -children | grep -o -E '^ +0x[0-9a-f]+' | tr -d ' ')
+  local a b
+  a=$(grep -n -x "$(printf '0x%x' "$1")" <<<"$order" | cut -d: -f1)
+  b=$(grep -n -x "$(printf '0x%x' "$2")" <<<"$order" | cut -d: -f1)
+  [[ -n $a && -n $b && $a -lt $b ]]
+}
+
 # Two real processes with SingleInstance on: the second ends at once with exit code 0 and its
 # file is not opened anywhere; after the first has ended the next start runs; of two starts
-# at the same moment exactly one runs.
+# at the same moment exactly one runs; a killed instance leaves no guard behind.
 case_single_instance() {
   write_ini "$CWD" "[MainWindow]" "SingleInstance=1" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=1"
   printf 'zweiter Start\r\n' >"$CWD/b.txt"
@@ -252,9 +348,27 @@ case_single_instance() {
   local first=$APP_PID
   wait_frame "$first" || return 1
   responsive "$first" || return 1
+  # Another program's window covers the first instance (here another instance with a guard
+  # of its own); the second start must bring the first instance to the front.
+  local firstframe=$FRAME
+  mkdir -p "$CASE_DIR/rt2"
+  chmod 700 "$CASE_DIR/rt2"
+  EXTRA_ENV=(XDG_RUNTIME_DIR="$CASE_DIR/rt2")
+  launch "$CWD"
+  local cover=$APP_PID
+  wait_frame "$cover" || return 1
+  local coverframe=$FRAME
+  EXTRA_ENV=()
+  on_top "$coverframe" "$firstframe" || fail "the covering window is not in front" || return 1
   launch "$CWD" b.txt
   local second=$APP_PID
   expect_exit "$second" 0 || return 1
+  local deadline=$(($(now_ms) + T_WIN * 1000))
+  until on_top "$firstframe" "$coverframe"; do
+    [[ $(now_ms) -lt $deadline ]] || { fail "the first instance was not brought to the front"; return 1; }
+    sleep 0.1
+  done
+  quit "$cover" || return 1
   is_running "$first" || fail "the first instance ended" || return 1
   local frames
   frames=$(xdotool search --onlyvisible --name "$(title_re "$FRAME_TITLE")" | wc -l)
@@ -284,7 +398,42 @@ case_single_instance() {
   responsive "$running" || return 1
   frames=$(xdotool search --onlyvisible --name "$(title_re "$FRAME_TITLE")" | wc -l)
   [[ $frames == 1 ]] || fail "$frames frames after two simultaneous starts" || return 1
-  quit "$running"
+
+  # The running instance is killed: its guard goes with it, so the next start runs, and the
+  # one after that ends again.
+  { kill -9 "$running" && wait_exit "$running" 10; } 2>/dev/null
+  launch "$CWD"
+  local after=$APP_PID
+  wait_frame "$after" || return 1
+  responsive "$after" || return 1
+  launch "$CWD"
+  expect_exit "$APP_PID" 0 || return 1
+  responsive "$after" || return 1
+  quit "$after"
+}
+
+# SingleInstance switched on in the settings dialog (F9, Tab to its first check box, Space,
+# Enter for "Übernehmen") is written at once and counts for later starts only: the running
+# instance holds no guard, so the next start still runs, and the one after it ends.
+case_settings_dialog_single_instance() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  launch "$CWD"
+  local first=$APP_PID
+  wait_frame "$first" || return 1
+  responsive "$first" || return 1
+  keys "$first" F9 || return 1
+  answer "$first" "Einstellungen konfigurieren" Tab space Return || return 1
+  [[ $(ini_section "$CWD/VARNX.ini" MainWindow) == "SingleInstance=1" ]] ||
+    fail "SingleInstance not written by the dialog: $(ini_section "$CWD/VARNX.ini" MainWindow | paste -sd '|')" || return 1
+  launch "$CWD"
+  local second=$APP_PID
+  wait_frame "$second" || return 1
+  responsive "$second" || return 1
+  launch "$CWD"
+  expect_exit "$APP_PID" 0 || return 1
+  is_running "$first" && is_running "$second" || fail "an instance ended" || return 1
+  quit "$second" || return 1
+  quit "$first"
 }
 
 # F1 opens the guide as a document, each time a further window; a Readme.txt in the working
@@ -317,5 +466,43 @@ case_help_opens_guide() {
   responsive "$APP_PID" || return 1
   quit "$APP_PID" || return 1
   got=$(ini_section "$CWD/VARNX.ini" OpenFiles | head -n 1)
-  [[ $got == "1=$CWD/Readme.txt" ]] || fail "F1 did not open the working folder's Readme.txt: $got"
+  [[ $got == "1=$CWD/Readme.txt" ]] || fail "F1 did not open the working folder's Readme.txt: $got" || return 1
+
+  # No guide anywhere (a program folder without Doc/): "Fehler:", and no window opens.
+  rm "$CWD/Readme.txt"
+  mkdir -p "$CASE_DIR/bin"
+  cp "$BIN" "$CASE_DIR/bin/varnotex"
+  PROGRAM="$CASE_DIR/bin/varnotex"
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=1"
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" F1 || return 1
+  answer "$APP_PID" "Fehler:" Return || return 1
+  responsive "$APP_PID" || return 1
+  quit "$APP_PID" || return 1
+  [[ -z $(ini_section "$CWD/VARNX.ini" OpenFiles) ]] || fail "a window opened without a guide"
+}
+
+# F3 and the open dialog: the typed name opens in a document window.
+case_open_with_dialog() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=1"
+  mkdir -p "$CASE_DIR/texte"
+  printf 'Inhalt\r\n' >"$CASE_DIR/texte/brief.txt"
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" F3 || return 1
+  wait_window "$APP_PID" "Datei öffnen..." || return 1
+  focus "$WIN"
+  xdotool key ctrl+a
+  xdotool type --delay 10 "$CASE_DIR/texte/brief.txt"
+  xdotool key Return
+  wait_gone "$APP_PID" "Datei öffnen..." || return 1
+  responsive "$APP_PID" || return 1
+  only_frame "$APP_PID" || return 1
+  keys "$APP_PID" F2 || return 1
+  quit "$APP_PID" || return 1
+  [[ $(ini_section "$CWD/VARNX.ini" OpenFiles) == "1=$CASE_DIR/texte/brief.txt" ]] ||
+    fail "open documents: $(ini_section "$CWD/VARNX.ini" OpenFiles | paste -sd '|')"
 }

@@ -41,6 +41,14 @@ case_disk_full_document() {
   answer "$APP_PID" "VARNX" Return || return 1
   same_file "$disk/brief.txt" "$CASE_DIR/old.txt" "the old content was lost" || return 1
   no_temp_files "$disk" || return 1
+  if [[ $CAN_MOUNT == 1 ]]; then
+    # Under a new name: the same report, and no empty file is left behind.
+    keys "$APP_PID" F4 || return 1
+    save_dialog "$APP_PID" "$disk/neu.txt" || return 1
+    answer "$APP_PID" "VARNX" Return || return 1
+    [[ ! -e $disk/neu.txt ]] || fail "the failed save left neu.txt behind" || return 1
+    no_temp_files "$disk" || return 1
+  fi
   # Ja in the close prompt fails the same way; the window stays open and modified.
   keys "$APP_PID" F10 || return 1
   answer "$APP_PID" "Änderungen speichern ?" j || return 1
@@ -251,6 +259,68 @@ case_settings_readonly_beside_program() {
   wait_exit "$APP_PID" 10 || fail "the program did not end on SIGTERM"
 }
 
+# A save replaces the text but nothing else: the file's permissions stay, and a document
+# opened through a chain of symbolic links is written into the file at its end, the links
+# staying links.
+case_save_keeps_mode_and_links() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  mkdir -p "$CWD/daten"
+  printf 'Skript\r\n' >"$CWD/skript.sh"
+  chmod 0751 "$CWD/skript.sh"
+  printf 'Ziel\r\n' >"$CWD/daten/ziel.txt"
+  ln -s daten/ziel.txt "$CWD/zwischen.txt"
+  ln -s zwischen.txt "$CWD/verweis.txt"
+  launch "$CWD" skript.sh verweis.txt
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  # verweis.txt is active.
+  type_text "$APP_PID" "1" || return 1
+  menu_save "$APP_PID" || return 1
+  printf '1Ziel\r\n' >"$CASE_DIR/expected.link"
+  wait_content "$CWD/daten/ziel.txt" "$CASE_DIR/expected.link" "the text did not reach the file behind the links" || return 1
+  [[ -L $CWD/verweis.txt && $(readlink "$CWD/verweis.txt") == zwischen.txt ]] || fail "verweis.txt is no longer the same link" || return 1
+  [[ -L $CWD/zwischen.txt && $(readlink "$CWD/zwischen.txt") == daten/ziel.txt ]] || fail "zwischen.txt is no longer the same link" || return 1
+  # Shift+F7: the previous window, skript.sh.
+  keys "$APP_PID" shift+F7 || return 1
+  type_text "$APP_PID" "2" || return 1
+  menu_save "$APP_PID" || return 1
+  printf '2Skript\r\n' >"$CASE_DIR/expected.script"
+  wait_content "$CWD/skript.sh" "$CASE_DIR/expected.script" "the script was not saved" || return 1
+  [[ $(stat -c %a "$CWD/skript.sh") == 751 ]] || fail "mode $(stat -c %a "$CWD/skript.sh") after saving, expected 751" || return 1
+  no_temp_files "$CWD" || return 1
+  no_temp_files "$CWD/daten" || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}
+
+# A folder that allows no new file (immutable, so that even root cannot add one) while its
+# file may still be written: the save writes the file in place.
+case_save_in_folder_without_new_files() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  local dir="$CASE_DIR/fest"
+  mkdir -p "$dir"
+  make_text "$dir/a.txt" 4
+  { printf 'Z'; cat "$dir/a.txt"; } >"$CASE_DIR/new.txt"
+  if ! command -v chattr >/dev/null || ! chattr +i "$dir" 2>/dev/null; then
+    note "skipped: this file system has no immutable folders"
+    return 77
+  fi
+  IMMUTABLE+=("$dir")
+  if touch "$dir/probe" 2>/dev/null; then
+    rm -f "$dir/probe"
+    note "skipped: the immutable folder still takes new files"
+    return 77
+  fi
+  launch "$CWD" "$dir/a.txt"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  type_text "$APP_PID" "Z" || return 1
+  menu_save "$APP_PID" || return 1
+  wait_content "$dir/a.txt" "$CASE_DIR/new.txt" "the file was not written in place" || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}
+
 # The program killed with SIGKILL while it saves a 50 MB file, at different moments: the file
 # afterwards holds either the complete old or the complete new text, never a mix, never
 # nothing.
@@ -289,6 +359,32 @@ case_kill_during_big_save() {
     outcomes+=" ${delay}s:$outcome"
     [[ $litter == 0 ]] || outcomes+="(+temp)"
     rm -f "$CWD"/big.txt.vxtmp-*
+  done
+  note "kills:$outcomes"
+}
+
+# The program killed with SIGKILL while it writes its settings at the end (a settings file
+# of 10,000 sections, so that each of the writes takes a moment): afterwards the file holds
+# every old byte and only whole lines, whatever moment the kill came.
+case_kill_during_settings_write() {
+  awk 'BEGIN { for (i = 1; i <= 10000; i++) printf "[Abschnitt%d]\r\nSchluessel=Wert %d\r\n", i, i
+               printf "[Save]\r\nAutoSaveSettings=1\r\nAutoSaveOpenFiles=1\r\n" }' >"$CASE_DIR/before.ini"
+  printf 'eins\r\n' >"$CWD/a.txt"
+  printf 'zwei\r\n' >"$CWD/b.txt"
+  local delay outcomes="" size
+  for delay in 0.01 0.03 0.06 0.1 0.2; do
+    cp "$CASE_DIR/before.ini" "$CWD/VARNX.ini"
+    launch "$CWD" a.txt b.txt
+    wait_frame "$APP_PID" || return 1
+    responsive "$APP_PID" || return 1
+    keys "$APP_PID" F2 alt+x || return 1
+    sleep "$delay"
+    { kill -9 "$APP_PID" && wait_exit "$APP_PID" 10; } 2>/dev/null
+    starts_with "$CWD/VARNX.ini" "$CASE_DIR/before.ini" || return 1
+    [[ $(tail -c 2 "$CWD/VARNX.ini" | od -An -c | tr -d ' ') == '\r\n' ]] || fail "the settings file ends in the middle of a line" || return 1
+    size=$(($(stat -c %s "$CWD/VARNX.ini") - $(stat -c %s "$CASE_DIR/before.ini")))
+    outcomes+=" ${delay}s:+${size}B"
+    rm -f "$CWD"/VARNX.ini.vxtmp-*
   done
   note "kills:$outcomes"
 }

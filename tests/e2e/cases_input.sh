@@ -40,6 +40,9 @@ case_long_line_20mb() {
   launch "$CWD" lang.txt
   wait_frame "$APP_PID" 60 || return 1
   responsive "$APP_PID" || return 1
+  # The statistics count the whole line.
+  keys "$APP_PID" F11 || return 1
+  answer "$APP_PID" "Statistik" Escape || return 1
   type_text "$APP_PID" "A" || return 1
   keys "$APP_PID" End || return 1
   type_text "$APP_PID" "E" || return 1
@@ -70,6 +73,32 @@ case_file_over_size_limit() {
   keys "$APP_PID" F2 || return 1
   quit "$APP_PID" || return 1
   [[ -z $(ini_section "$CWD/VARNX.ini" OpenFiles) ]] || fail "a document was left open"
+}
+
+# Printing with no printer set up tells so ("Fehler:"); where a printer exists its dialog
+# comes and is cancelled. Either way the program goes on.
+case_print_without_printer() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  printf 'Druck\r\n' >"$CWD/a.txt"
+  launch "$CWD" a.txt
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" F12 || return 1
+  local deadline=$(($(now_ms) + T_WIN * 1000)) shown=""
+  while [[ -z $shown ]]; do
+    shown=$(titles "$APP_PID" | grep -v -x -F "$FRAME_TITLE" | head -n 1)
+    [[ -n $shown ]] && break
+    [[ $(now_ms) -lt $deadline ]] || { fail "F12 showed nothing"; return 1; }
+    sleep 0.1
+  done
+  case $shown in
+    "Fehler:") answer "$APP_PID" "Fehler:" Return || return 1 ;;
+    "Drucken") answer "$APP_PID" "Drucken" Escape || return 1 ;;
+    *) fail "F12 showed \"$shown\""; return 1 ;;
+  esac
+  responsive "$APP_PID" || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
 }
 
 # A folder and a name that does not exist on the command line are skipped without a word;
@@ -103,11 +132,6 @@ case_fifo_on_command_line() {
   quit "$APP_PID" || return 1
   [[ -p $CWD/rohr ]] || fail "the FIFO was replaced" || return 1
   [[ -z $(ini_section "$CWD/VARNX.ini" OpenFiles) ]] || fail "files after the failed one were opened"
-}
-
-# starts_with FILE PREFIX-FILE: the file still begins with every byte of the old one.
-starts_with() {
-  cmp -s -n "$(stat -c %s "$2")" "$1" "$2" || fail "the old content of ${1##*/} was not kept"
 }
 
 # A settings file of random bytes: the program starts, runs and ends; what it writes at the
@@ -175,6 +199,34 @@ case_tool_missing_program() {
   keys "$APP_PID" Return || return 1
   answer "$APP_PID" "Fehler: Ausführung fehlgeschlagen..." Return || return 1
   responsive "$APP_PID" || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}
+
+# A tool that exists gets the active document's full path, split at its blanks as designed,
+# and runs in its own folder.
+case_tool_gets_document_path() {
+  mkdir -p "$CASE_DIR/werkzeug"
+  printf '#!/bin/sh\n{ pwd; for a in "$@"; do echo "$a"; done; } >"%s/received.txt"\n' "$CASE_DIR" \
+    >"$CASE_DIR/werkzeug/zeigen.sh"
+  chmod +x "$CASE_DIR/werkzeug/zeigen.sh"
+  write_ini "$CWD" "[Tools]" "Zeigen=$CASE_DIR/werkzeug/zeigen.sh" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  printf 'Text\r\n' >"$CWD/mit blank.txt"
+  launch "$CWD" "mit blank.txt"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" alt+t || return 1
+  sleep 0.3
+  keys "$APP_PID" Return || return 1
+  local deadline=$(($(now_ms) + T_WIN * 1000))
+  until [[ -s $CASE_DIR/received.txt ]]; do
+    [[ $(now_ms) -lt $deadline ]] || { fail "the tool was not started (windows: $(titles "$APP_PID" | paste -sd '|'))"; return 1; }
+    sleep 0.1
+  done
+  sleep 0.2
+  local expected
+  expected=$(printf '%s\n%s\n%s' "$CASE_DIR/werkzeug" "$CWD/mit" "blank.txt")
+  [[ $(cat "$CASE_DIR/received.txt") == "$expected" ]] || fail "the tool received: $(paste -sd '|' "$CASE_DIR/received.txt")" || return 1
   only_frame "$APP_PID" || return 1
   quit "$APP_PID"
 }

@@ -7,6 +7,7 @@ T_EXIT=20                         # seconds the program may take to end after Al
 
 PIDS=()      # every program process started, ended by its id at the end of its case
 MOUNTS=()    # file systems mounted by the cases, unmounted at the end
+IMMUTABLE=() # folders made immutable by the cases, made changeable again at the end
 XVFB_PID=""
 
 log() { printf '%s\n' "$*"; }
@@ -293,6 +294,11 @@ wait_content() {
   done
 }
 
+# starts_with FILE PREFIX-FILE: the file still begins with every byte of the old one.
+starts_with() {
+  cmp -s -n "$(stat -c %s "$2")" "$1" "$2" || fail "the old content of ${1##*/} was not kept"
+}
+
 # The lines of an INI section without their line breaks, one a line.
 ini_section() {
   local file=$1 section=$2
@@ -337,6 +343,10 @@ mount_readonly() {
 
 unmount_all() {
   local i
+  for i in ${IMMUTABLE[@]+"${IMMUTABLE[@]}"}; do
+    chattr -i "$i" 2>/dev/null
+  done
+  IMMUTABLE=()
   for ((i = ${#MOUNTS[@]} - 1; i >= 0; i--)); do
     umount "${MOUNTS[i]}" 2>/dev/null || umount -l "${MOUNTS[i]}" 2>/dev/null
   done

@@ -221,3 +221,23 @@ TEST(TextFileErrors, ReadOnlyFolderAndFileRefuseTheSave)
     EXPECT_EQ(TestDir::read(path), QByteArray("alt"));
     ::chmod(QFile::encodeName(dir.file("ro")).constData(), 0755);
 }
+
+TEST(TextFileErrors, FileBeyondTheSizeLimitIsRefusedBeforeReading)
+{
+    TestDir dir;
+    const QString path = dir.write("gross.txt", "");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.resize((qint64(1) << 30) + 16));  // sparse: takes no room on disk
+    }
+    TTextEditor editor;
+    editor.setSelectionText("bleibt");
+    try {
+        editor.Lines().LoadTextFile(path);
+        FAIL() << "no error";
+    } catch (const platform::AppError& error) {
+        EXPECT_EQ(error.message(), QString("Das Laden des Streams ist mißlungen"));
+    }
+    EXPECT_EQ(editor.Lines().Text(), QByteArray("bleibt"));
+}

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 TEST(AtomicFile, ReplacesContentAndKeepsPermissionBits)
 {
@@ -54,6 +55,28 @@ TEST(AtomicFile, FollowsSymbolicLink)
     ASSERT_TRUE(platform::writeFileAtomically(dir.file("link.txt"), "new"));
     EXPECT_EQ(TestDir::read(real), QByteArray("new"));
     EXPECT_TRUE(QFileInfo(dir.file("link.txt")).isSymLink());
+}
+
+TEST(AtomicFile, FollowsChainOfRelativeLinksAndRefusesLoop)
+{
+    TestDir dir;
+    QDir(dir.path()).mkdir("data");
+    const QString real = dir.write("data/real.txt", "old");
+    // middle.txt -> data/real.txt, first.txt -> middle.txt, both relative as ln -s makes them.
+    ASSERT_EQ(::symlink("data/real.txt", QFile::encodeName(dir.file("middle.txt")).constData()), 0);
+    ASSERT_EQ(::symlink("middle.txt", QFile::encodeName(dir.file("first.txt")).constData()), 0);
+    ASSERT_TRUE(platform::writeFileAtomically(dir.file("first.txt"), "new"));
+    EXPECT_EQ(TestDir::read(real), QByteArray("new"));
+    EXPECT_TRUE(QFileInfo(dir.file("middle.txt")).isSymLink());
+    EXPECT_TRUE(QFileInfo(dir.file("first.txt")).isSymLink());
+
+    ASSERT_EQ(::symlink("loop-b", QFile::encodeName(dir.file("loop-a")).constData()), 0);
+    ASSERT_EQ(::symlink("loop-a", QFile::encodeName(dir.file("loop-b")).constData()), 0);
+    int error = 0;
+    EXPECT_FALSE(platform::writeFileAtomically(dir.file("loop-a"), "x", &error));
+    EXPECT_EQ(error, ELOOP);
+    EXPECT_TRUE(QFileInfo(dir.file("loop-a")).isSymLink());
+    EXPECT_TRUE(QFileInfo(dir.file("loop-b")).isSymLink());
 }
 
 TEST(ErrorReport, AddsFullStopOnlyAfterLetters)

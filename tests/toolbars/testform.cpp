@@ -14,7 +14,7 @@ const int kDesignLength[6] = {111, 157, 111, 59, 65, 82};
 
 namespace {
 
-struct BarSpec {
+struct BarDef {
     const char* name;
     const char* caption;
     int pos;
@@ -44,7 +44,7 @@ TestForm::TestForm(bool show, QPoint at, QSize size)
     central_ = new QWidget;
     frame_->setCentralWidget(central_);
 
-    const QList<BarSpec> specs = {
+    const QList<BarDef> defs = {
         {"Toolbar_Datei", "Datei", 0, {"Button_Neu", "Button_Oeffnen", "Button_Speichern", "-", "Button_Drucken"}},
         {"Toolbar_Bearbeiten", "Bearbeiten", 111,
          {"Button_Rueckgaengig", "Button_Wiederherstellen", "-", "Button_Ausschneiden", "Button_Kopieren",
@@ -56,11 +56,11 @@ TestForm::TestForm(bool show, QPoint at, QSize size)
         {"Toolbar_Fenster", "Fenster", 503, {"Button_Laengsteilen", "Button_Querteilen", "Button_Ueberlappen"}},
     };
     int icon = 0;
-    for (const BarSpec& spec : specs) {
+    for (const BarDef& def : defs) {
         auto* bar = new TToolbar(form_.get());
-        bar->setObjectName(QString::fromLatin1(spec.name));
-        bar->setCaption(QString::fromLatin1(spec.caption));
-        for (const char* item : spec.contents) {
+        bar->setObjectName(QString::fromLatin1(def.name));
+        bar->setCaption(QString::fromLatin1(def.caption));
+        for (const char* item : def.contents) {
             if (QByteArray(item) == "-") {
                 bar->addControl(new TToolbarSep);
             } else {
@@ -71,7 +71,7 @@ TestForm::TestForm(bool show, QPoint at, QSize size)
                 bar->addControl(button);
             }
         }
-        bar->setDockPos(spec.pos);
+        bar->setDockPos(def.pos);
         bar->setDockedTo(frame_->dockTop());
         toolbars_.append(bar);
     }
