@@ -102,6 +102,16 @@ bool isValidUtf8(const QByteArray& bytes)
     return true;
 }
 
+// A name or value that starts with the character U+FEFF keeps it: only the file's own
+// byte order mark is left out, and that before any decoding.
+QString decodeUtf8(const QByteArray& bytes)
+{
+    if (!bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 bool isBlank(QChar c)
 {
     const char16_t u = c.unicode();
@@ -137,7 +147,7 @@ struct Document {
     bool utf8 = true;
     QByteArray eol = "\r\n";  // the style of the file's first line break
 
-    QString decode(const QByteArray& bytes) const { return utf8 ? QString::fromUtf8(bytes) : decodeCp1252(bytes); }
+    QString decode(const QByteArray& bytes) const { return utf8 ? decodeUtf8(bytes) : decodeCp1252(bytes); }
     QByteArray encode(const QString& text) const { return utf8 ? text.toUtf8() : encodeCp1252(text); }
     QString keyName(const Line& line) const { return decode(line.text.mid(line.keyBegin, line.keyEnd - line.keyBegin)); }
     QString rawValue(const Line& line) const

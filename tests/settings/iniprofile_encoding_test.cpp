@@ -19,3 +19,15 @@ TEST(IniProfileEncoding, CharacterOutsideTheBasicPlaneBecomesOneQuestionMarkInEi
     const QByteArray lone = initext::writeString(content, "Tools", "L", QString(QChar(0xD800)) + "x");
     EXPECT_EQ(initext::readString(lone, "Tools", "L", "d"), "?x");
 }
+
+TEST(IniProfileEncoding, ValueStartingWithZeroWidthNoBreakSpaceKeepsIt)
+{
+    // U+FEFF at the start of a value (or name) is text; only the file's own byte order
+    // mark in front of its first line is left out.
+    const QString value = QString(QChar(0xFEFF)) + QChar(0xFEFF) + QStringLiteral("Wert");
+    const QString key = QString(QChar(0xFEFF)) + QStringLiteral("k");
+    const QByteArray written = initext::writeString("\xEF\xBB\xBF[S]\r\nx=1\r\n", "S", key, value);
+    EXPECT_EQ(initext::readString(written, "S", key, "d"), value);
+    EXPECT_EQ(initext::readString(written, "S", "x", "d"), "1");
+    EXPECT_EQ(initext::readSectionKeys(written, "S"), QStringList({"x", key}));
+}
