@@ -96,7 +96,11 @@ struct Model {
         }
     }
 
-    QString decode(const QByteArray& b) const { return utf8 ? QString::fromUtf8(b) : editor::decode1252(b); }
+    // U+FEFF at the start is text too (decoded behind a letter, since Qt would drop it).
+    QString decode(const QByteArray& b) const
+    {
+        return utf8 ? QString::fromUtf8("=" + b).mid(1) : editor::decode1252(b);
+    }
     QByteArray encode(const QString& s) const { return utf8 ? s.toUtf8() : editor::encode1252(s); }
 
     static void classify(Line& line, const QString& t)
@@ -206,8 +210,7 @@ QString storedValue(QString value, const Model& m)
 {
     value.replace(QLatin1Char('\r'), QLatin1Char(' '));
     value.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    // (Decoded behind a letter: a byte order mark at the start of a value is text.)
-    return m.decode("=" + m.encode(value)).mid(1).left(kMaxValue);
+    return m.decode(m.encode(value)).left(kMaxValue);
 }
 
 void checkWrite(const QByteArray& before, const QByteArray& after, const QString& sec, const QString& key,
