@@ -295,7 +295,6 @@ bool TMainChildForm::OnCloseQuery()
         }
     }
     if (frame_->documentCount() < 2) {
-        frame_->MainMenu_Fenster->menuAction()->setVisible(false);
         UpdateDocumentState(11);
         frame_->enterEmptyState();
     }
