@@ -5,6 +5,7 @@
 #include "app/frametoolbars.h"
 #include "app/menumerge.h"
 #include "app/singleinstance.h"
+#include "app/windowplacement.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/settingsdialog.h"
 #include "document/mainchildform.h"
@@ -282,12 +283,11 @@ void TMainForm::createCentralArea()
     panelLayout->addWidget(PageCtrl);
     panelLayout->addStretch(1);
     PageCtrl->hide();
-    connect(PageCtrl, &QTabBar::tabBarClicked, this, [this](int index) {
-        if (index >= 0) {
-            const QSignalBlocker block(PageCtrl);
-            PageCtrl->setCurrentIndex(index);
+    // Every change of the selected tab by the user (left click, wheel, keys) brings its
+    // window to the front; the frame's own changes block this signal.
+    connect(PageCtrl, &QTabBar::currentChanged, this, [this](int index) {
+        if (index >= 0)
             platform::runGuarded([this] { PageCtrlChange(); });
-        }
     });
 
     mdiArea_ = new QMdiArea(this);
@@ -403,8 +403,15 @@ TMainChildForm* TMainForm::createDocumentWindow()
     sub->setWindowIcon(QIcon(QStringLiteral(":/icons/varnotex-16.png")));
     zorder_.insert(zorder_.begin(), child);
     child->OnCreate();
-    sub->resize(477 + 8, 290 + 60);
     sub->show();
+    // The designed client area of 477 x 290 plus the window's frame and title bar.
+    const int titleBar = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+    const QSize preferred = QSize(477, 290) + (sub->size() - child->size());
+    const QRect area = mdiArea_->viewport()->rect();
+    const QRect geometry = newWindowGeometry(area, lastNewWindow_ ? &*lastNewWindow_ : nullptr, preferred,
+                                             std::max(8, titleBar));
+    sub->setGeometry(geometry);
+    lastNewWindow_ = geometry.topLeft();
     mdiArea_->setActiveSubWindow(sub);
     return child;
 }
@@ -424,10 +431,15 @@ QStringList TMainForm::documentCaptions() const
     return captions;
 }
 
+namespace {
+// A tab shows its caption as it is: an "&" in a file name is no mnemonic.
+QString tabLabel(QString caption) { return caption.replace(QLatin1Char('&'), QLatin1String("&&")); }
+}  // namespace
+
 int TMainForm::addTab(int number, const QString& caption)
 {
     const QSignalBlocker block(PageCtrl);
-    const int index = PageCtrl->addTab(caption);
+    const int index = PageCtrl->addTab(tabLabel(caption));
     PageCtrl->setTabData(index, number);
     return index;
 }
@@ -449,7 +461,7 @@ void TMainForm::setTabCaption(int documentNumber, const QString& caption)
 {
     const int index = tabIndexOf(documentNumber);
     if (index >= 0)
-        PageCtrl->setTabText(index, caption);
+        PageCtrl->setTabText(index, tabLabel(caption));
 }
 
 void TMainForm::selectTabOf(int documentNumber)
@@ -493,7 +505,6 @@ void TMainForm::OpenDocument(const QString& name)
         child->setStatusSimplePanel(false);
         if (Globals::Settings().OpenAsReadOnlyIfIsReadOnly && Globals::IsFileReadOnly(name))
             child->MainMenu_Bearbeiten_NurLesenZulassen_OnClick();
-        updateWindowList();
         child->focusEditor();
     } catch (...) {
         child->setStatusSimplePanel(false);
@@ -514,7 +525,6 @@ void TMainForm::MainMenu_Datei_Neu_OnClick()
     child->setTag(DocumentCounter_);
     addTab(DocumentCounter_, QStringLiteral("<Unbenannt>"));
     selectTabOf(DocumentCounter_);
-    updateWindowList();
     child->focusEditor();
 }
 
@@ -571,13 +581,16 @@ void TMainForm::PageCtrlChange()
 
 void TMainForm::activateDocument(TMainChildForm* child)
 {
+    const quint64 before = activations_;
     if (QMdiSubWindow* sub = child->subWindow()) {
         if (sub->isMinimized())
             sub->showNormal();
         mdiArea_->setActiveSubWindow(sub);
     }
-    // Activation of an already active window raises no notification; it still takes focus.
-    child->focusEditor();
+    // The window system does not report every activation (an inactive frame, a window that
+    // was active already): the frame and its buttons follow the chosen document all the same.
+    if (activations_ == before)
+        documentActivated(child);
 }
 
 void TMainForm::documentCreated(TMainChildForm*)
@@ -591,6 +604,7 @@ void TMainForm::documentCreated(TMainChildForm*)
 
 void TMainForm::documentActivated(TMainChildForm* child)
 {
+    ++activations_;
     const auto it = std::find(zorder_.begin(), zorder_.end(), child);
     if (it != zorder_.end())
         zorder_.erase(it);
@@ -598,7 +612,6 @@ void TMainForm::documentActivated(TMainChildForm* child)
     if (mergedDocument_ != child)
         rebuildMenuBar();
     child->OnActivate();
-    updateWindowList();
 }
 
 void TMainForm::documentDestroyed(TMainChildForm* child)
@@ -609,7 +622,6 @@ void TMainForm::documentDestroyed(TMainChildForm* child)
     if (closing_)
         return;
     rebuildMenuBar();
-    updateWindowList();
     if (TMainChildForm* next = activeDocument())
         activateDocument(next);
 }
@@ -865,22 +877,17 @@ void TMainForm::MainMenu_Fenster_Ueberlappen_OnClick()
 
 void TMainForm::MainMenu_Fenster_SymboleAnordnen_OnClick()
 {
-    const QRect area = mdiArea_->viewport()->rect();
-    int x = area.left();
-    int y = -1;
+    QList<QMdiSubWindow*> icons;
+    QList<QSize> sizes;
     for (QMdiSubWindow* sub : mdiArea_->subWindowList(QMdiArea::CreationOrder)) {
-        if (!sub->isMinimized())
-            continue;
-        const QSize size = sub->size();
-        if (y < 0)
-            y = area.bottom() - size.height() + 1;
-        if (x > area.left() && x + size.width() > area.right()) {
-            x = area.left();
-            y -= size.height();
+        if (sub->isMinimized() && sub->isVisible()) {
+            icons << sub;
+            sizes << sub->size();
         }
-        sub->move(x, y);
-        x += size.width();
     }
+    const QList<QPoint> positions = iconPositions(mdiArea_->viewport()->rect(), sizes);
+    for (int i = 0; i < icons.size(); ++i)
+        icons[i]->move(positions[i]);
 }
 
 // ---------------------------------------------------------------------------

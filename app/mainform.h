@@ -4,8 +4,10 @@
 #include "dialogs/settingsframe.h"
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -187,6 +189,8 @@ private:
     QString saveDialogName_;
     bool tileHorizontal_ = true;
     bool closing_ = false;
+    quint64 activations_ = 0;
+    std::optional<QPoint> lastNewWindow_;  // top-left corner of the last new document window  // counts documentActivated, to see whether a request reached it
     std::vector<TMainChildForm*> zorder_;  // most recently focused first
     QList<QAction*> windowListActions_;
     QPointer<TMainChildForm> mergedDocument_;

@@ -80,7 +80,7 @@ TMainChildForm::~TMainChildForm()
 }
 
 QAction* TMainChildForm::addItem(QMenu* menu, const QString& name, const QString& caption, const QKeySequence& key,
-                                 bool enabled, void (TMainChildForm::*handler)())
+                                 bool enabled, void (TMainChildForm::*handler)(), bool deferred)
 {
     auto* action = new QAction(caption, this);
     action->setObjectName(name);
@@ -89,8 +89,12 @@ QAction* TMainChildForm::addItem(QMenu* menu, const QString& name, const QString
         action->setShortcutContext(Qt::WidgetShortcut);
     }
     action->setEnabled(enabled);
-    if (handler)
-        connect(action, &QAction::triggered, this, [this, handler] { platform::runGuarded([this, handler] { (this->*handler)(); }); });
+    if (handler) {
+        auto run = [this, handler] { platform::runGuarded([this, handler] { (this->*handler)(); }); };
+        // A command that may close this window runs once the menu has finished with its
+        // item: the window, its menus and this action must outlive the click.
+        connect(action, &QAction::triggered, this, run, deferred ? Qt::QueuedConnection : Qt::AutoConnection);
+    }
     menu->addAction(action);
     return action;
 }
@@ -109,9 +113,9 @@ void TMainChildForm::createMenus()
     MainMenu_Datei_SpeichernUnter = addItem(MainMenu_Datei, "MainMenu_Datei_SpeichernUnter", "Speichern &unter...", Qt::Key_F4,
                                             true, &C::MainMenu_Datei_SpeichernUnter_OnClick);
     MainMenu_Datei_Schliessen = addItem(MainMenu_Datei, "MainMenu_Datei_Schliessen", "Sch&ließen", Qt::Key_F10, true,
-                                        &C::MainMenu_Datei_Schliessen_OnClick);
+                                        &C::MainMenu_Datei_Schliessen_OnClick, true);
     MainMenu_Datei_AlleSchliessen = addItem(MainMenu_Datei, "MainMenu_Datei_AlleSchliessen", "Alle schlie&ßen", {}, true,
-                                            &C::MainMenu_Datei_AlleSchliessen_OnClick);
+                                            &C::MainMenu_Datei_AlleSchliessen_OnClick, true);
     MainMenu_Datei->addSeparator();
     MainMenu_Datei_Statistik = addItem(MainMenu_Datei, "MainMenu_Datei_Statistik", "&Statistik", Qt::Key_F11, true,
                                        &C::MainMenu_Datei_Statistik_OnClick);
@@ -122,7 +126,7 @@ void TMainChildForm::createMenus()
                                                true, &C::MainMenu_Datei_DruckerEinrichten_OnClick);
     MainMenu_Datei->addSeparator();
     MainMenu_Datei_Beenden = addItem(MainMenu_Datei, "MainMenu_Datei_Beenden", "&Beenden", Qt::ALT | Qt::Key_X, true,
-                                     &C::MainMenu_Datei_Beenden_OnClick);
+                                     &C::MainMenu_Datei_Beenden_OnClick, true);
 
     MainMenu_Bearbeiten = new QMenu(QStringLiteral("&Bearbeiten"), this);
     MainMenu_Bearbeiten->setObjectName(QStringLiteral("MainMenu_Bearbeiten"));
@@ -223,6 +227,18 @@ void TMainChildForm::focusEditor()
     RichEdit->setFocus(Qt::OtherFocusReason);
 }
 
+void TMainChildForm::takeKeyboardFocus()
+{
+    // The find dialog is a window of its own: the frame and this document become the
+    // active windows again, so that typing goes on in the editor.
+    if (QMdiSubWindow* sub = subWindow())
+        if (QMdiArea* area = sub->mdiArea(); area && area->activeSubWindow() != sub)
+            area->setActiveSubWindow(sub);
+    if (QWidget* top = window(); top && !top->isActiveWindow())
+        top->activateWindow();
+    RichEdit->setFocus(Qt::OtherFocusReason);
+}
+
 bool TMainChildForm::ownsEditorWidget(const QWidget* widget) const
 {
     return widget && (widget == RichEdit || RichEdit->isAncestorOf(widget));
@@ -267,6 +283,12 @@ void TMainChildForm::OnActivate()
     const int current = tabs->currentIndex();
     if (current >= 0 && tabs->tabData(current).toInt() != tag_)
         frame_->selectTabOf(tag_);
+    // The shared buttons show this document's undo and redo, not the last window's.
+    if (!RichEdit->ReadOnly()) {
+        setItemAndButton(MainMenu_Bearbeiten_Rueckgaengig, frame_->Button_Rueckgaengig, RichEdit->UndoAvailable());
+        setItemAndButton(MainMenu_Bearbeiten_Wiederherstellen, frame_->Button_Wiederherstellen, RichEdit->RedoAvailable());
+        frame_->Button_Einfuegen->setEnabled(MainMenu_Bearbeiten_Einfuegen->isEnabled());
+    }
     RichEdit_OnSelectionChange();
     focusEditor();
 }
@@ -348,9 +370,11 @@ void TMainChildForm::MainMenu_Datei_AlleSchliessen_OnClick()
         const QList<TMainChildForm*> list = frame->documents();
         if (i >= list.size())
             continue;
-        QMdiSubWindow* sub = list[i]->subWindow();
-        if (sub && sub->close())
-            delete sub;  // at once, not at the deferred release
+        // A window that agrees leaves the frame's list at once; it is destroyed when
+        // control is back in the event loop, since this very window may be the one whose
+        // menu started the command.
+        if (QMdiSubWindow* sub = list[i]->subWindow())
+            sub->close();
     }
 }
 
@@ -581,7 +605,10 @@ void TMainChildForm::MainMenu_Markierung_NichtsMarkieren_OnClick() { RichEdit->s
 
 void TMainChildForm::insertLineAtCaret(const QString& text)
 {
-    RichEdit->Lines().InsertLine(RichEdit->CaretLine(), editor::encode1252(text));
+    // A write-protected text stays as it is; the inserted line is one undo step.
+    if (RichEdit->ReadOnly())
+        return;
+    RichEdit->Lines().InsertLine(RichEdit->CaretLine(), editor::encode1252(text), true);
 }
 
 void TMainChildForm::MainMenu_Bearbeiten_DatumUhrzeitEinfuegen_OnClick()
@@ -661,7 +688,7 @@ void TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick()
         const int hit = findInLine(lines.LineText(line), column, pattern, matchCase);
         if (hit >= 0) {
             RichEdit->Refresh();
-            RichEdit->setFocus();
+            takeKeyboardFocus();
             RichEdit->setSelectionStart(lines.LineStart(line) + hit);
             RichEdit->setSelectionLength(int(pattern.size()));
             return;

@@ -43,6 +43,8 @@ public:
     void setStatusSimplePanel(bool simple);
     void loadFile(const QString& name);
     void focusEditor();
+    // Brings the frame and this window to the front and gives the editor the keyboard.
+    void takeKeyboardFocus();
     bool ownsEditorWidget(const QWidget* widget) const;
 
     // Status bar and command state.
@@ -144,7 +146,7 @@ protected:
 private:
     void createMenus();
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption, const QKeySequence& key, bool enabled,
-                     void (TMainChildForm::*handler)());
+                     void (TMainChildForm::*handler)(), bool deferred = false);
     void insertLineAtCaret(const QString& text);
     void convertSelection(bool upper);
     void setItemAndButton(QAction* item, QAction* button, bool enabled);

@@ -144,7 +144,7 @@ QByteArray TTextEditorLines::Text() const { return editor_.doc_.buffer().text();
 
 int TTextEditorLines::TextLength() const { return editor_.doc_.length(); }
 
-void TTextEditorLines::InsertLine(int i, const QByteArray& s)
+void TTextEditorLines::InsertLine(int i, const QByteArray& s, bool undoable)
 {
     if (i < 0)
         return;
@@ -168,7 +168,7 @@ void TTextEditorLines::InsertLine(int i, const QByteArray& s)
     const int oldCaret = editor_.doc_.caret();
     TextChange change;
     try {
-        change = editor_.doc_.replace(p, 0, t, EditOrigin::Command, false);
+        change = editor_.doc_.replace(p, 0, t, EditOrigin::Command, undoable);
     } catch (const std::length_error&) {
         throw platform::OutOfResourcesError(QStringLiteral("Fehler bei Einfügen von RichEdit-Zeile"));
     }

@@ -52,10 +52,11 @@ public:
     // The position of line i's first character; -1 for a line the text does not have.
     int LineStart(int i) const;
     // Inserts s as a new line in front of line i; one past the last line, appends it
-    // when that last line is not empty. Not undoable. Throws platform::OutOfResourcesError
+    // when that last line is not empty. Not undoable unless asked: then it is one undo
+    // step and the earlier steps stay. Throws platform::OutOfResourcesError
     // "Fehler bei Einfügen von RichEdit-Zeile" when the caret does not end up behind
     // the inserted text (s held a line break of two characters, for example).
-    void InsertLine(int i, const QByteArray& s);
+    void InsertLine(int i, const QByteArray& s, bool undoable = false);
 
     // The whole text with every break as a single CR, and its length.
     QByteArray Text() const;

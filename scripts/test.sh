@@ -7,5 +7,6 @@ jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+bash scripts/memcheck.sh build/varnotex
 bash scripts/sanitize.sh
 bash scripts/fuzz.sh

@@ -5,6 +5,7 @@
 T_WIN=${VARNOTEX_E2E_WAIT:-20}   # seconds a window may take to appear or go
 T_EXIT=20                         # seconds the program may take to end after Alt+X
 
+WRAPPER=()   # a command the program runs under (valgrind), from the runner's caller
 PIDS=()      # every program process started, ended by its id at the end of its case
 MOUNTS=()    # file systems mounted by the cases, unmounted at the end
 IMMUTABLE=() # folders made immutable by the cases, made changeable again at the end
@@ -83,7 +84,7 @@ launch() {
   chmod 700 "$CASE_DIR/rt"
   (cd "$dir" && exec env -u QT_QPA_PLATFORM -u SESSION_MANAGER QT_QPA_PLATFORM=xcb DISPLAY="$DISPLAY" \
     XDG_RUNTIME_DIR="$CASE_DIR/rt" HOME="$CASE_DIR/home" XDG_CONFIG_HOME="$CASE_DIR/home/.config" \
-    ${EXTRA_ENV[@]+"${EXTRA_ENV[@]}"} "${PROGRAM:-$BIN}" "$@") >>"$CASE_DIR/app.log" 2>&1 &
+    ${EXTRA_ENV[@]+"${EXTRA_ENV[@]}"} ${WRAPPER[@]+"${WRAPPER[@]}"} "${PROGRAM:-$BIN}" "$@") >>"$CASE_DIR/app.log" 2>&1 &
   APP_PID=$!
   PIDS+=("$APP_PID")
 }

@@ -35,6 +35,16 @@ source "$HERE/lib.sh"
 source "$HERE/cases_basic.sh"
 source "$HERE/cases_faults.sh"
 source "$HERE/cases_input.sh"
+source "$HERE/cases_windows.sh"
+
+# VARNOTEX_E2E_MEMCHECK=FOLDER runs the program under valgrind's memcheck, one log a process
+# in FOLDER (scripts/memcheck.sh reads them).
+if [[ -n ${VARNOTEX_E2E_MEMCHECK:-} ]]; then
+  mkdir -p "$VARNOTEX_E2E_MEMCHECK"
+  WRAPPER=(valgrind --tool=memcheck --leak-check=no --num-callers=40 --track-origins=no
+           --suppressions="$HERE/../valgrind/qt.supp" --log-file="$VARNOTEX_E2E_MEMCHECK/memcheck.%p.log")
+  T_EXIT=120
+fi
 
 WORK=$(mktemp -d /tmp/varnotex-e2e.XXXXXX)
 KEEP_WORK=0
@@ -162,6 +172,10 @@ run_case ini_1mb_line
 run_case tool_missing_program
 run_case tool_gets_document_path
 run_case link_100000_chars
+
+# Closing windows through the real menus.
+run_case close_all_three_times
+run_case close_all_cancel_keeps_that_window
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"
