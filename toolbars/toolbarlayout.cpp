@@ -59,7 +59,9 @@ void applyPosition(TCustomToolWindow* window, const Section& section, TDock* doc
     const int left = section.readInteger(QStringLiteral("FloatLeft"), 0);
     const int top = section.readInteger(QStringLiteral("FloatTop"), 0);
     window->readPositionData(section.reader());
-    window->setFloatingPosition(QPoint(left, top));
+    // (0,0) is what a toolbar that never floated stores: it then floats where it stands.
+    if (!dock || left != 0 || top != 0)
+        window->setFloatingPosition(QPoint(left, top));
     window->setDockedTo(dock);
     window->updatePlaceLayout();
 }

@@ -530,10 +530,21 @@ bool TCustomToolWindow::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (watched == owner_ && floating_ && floatWin_) {
-        if (event->type() == QEvent::Show)
-            floatWin_->setVisible(visible_);
-        else if (event->type() == QEvent::Hide)
+        if (event->type() == QEvent::Show) {
+            // Shown once the owner's own window is up, and above it: a floating toolbar
+            // restored at start-up must not end up behind the frame.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (floating_ && floatWin_ && visible_ && ownerShown()) {
+                        floatWin_->show();
+                        floatWin_->raise();
+                    }
+                },
+                Qt::QueuedConnection);
+        } else if (event->type() == QEvent::Hide) {
             floatWin_->hide();
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
