@@ -372,6 +372,12 @@ void TMainForm::OnActivate()
     struct CursorReset {
         ~CursorReset() { platform::CursorService::current().setNormal(); }
     } cursorReset;
+    // The remembered files and the command line's open as one batch, shown once at the end.
+    beginBatch();
+    struct BatchEnd {
+        TMainForm* frame;
+        ~BatchEnd() { frame->endBatch(); }
+    } batchEnd{this};
     platform::runGuarded([this, &settings] {
         const QStringList remembered = settings.SavedOpenFiles;
         const bool reopen = settings.AutoSaveOpenFiles && !remembered.isEmpty();
@@ -401,7 +407,7 @@ TMainChildForm* TMainForm::createDocumentWindow()
     QMdiSubWindow* sub = mdiArea_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(QIcon(QStringLiteral(":/icons/varnotex-16.png")));
-    zorder_.insert(zorder_.begin(), child);
+    zorder_.raise(child);
     child->OnCreate();
     sub->show();
     // The designed client area of 477 x 290 plus the window's frame and title bar.
@@ -418,10 +424,10 @@ TMainChildForm* TMainForm::createDocumentWindow()
 
 QList<TMainChildForm*> TMainForm::documents() const
 {
-    return QList<TMainChildForm*>(zorder_.begin(), zorder_.end());
+    return zorder_.toList();
 }
 
-TMainChildForm* TMainForm::activeDocument() const { return zorder_.empty() ? nullptr : zorder_.front(); }
+TMainChildForm* TMainForm::activeDocument() const { return zorder_.top(); }
 
 QStringList TMainForm::documentCaptions() const
 {
@@ -451,9 +457,19 @@ QString TMainForm::tabName(int index) const
 
 int TMainForm::tabIndexOf(int documentNumber) const
 {
-    for (int i = 0; i < PageCtrl->count(); ++i)
-        if (PageCtrl->tabData(i).toInt() == documentNumber)
-            return i;
+    // Tabs are appended in the order of their numbers, so the strip is sorted by number.
+    int low = 0;
+    int high = PageCtrl->count() - 1;
+    while (low <= high) {
+        const int middle = low + (high - low) / 2;
+        const int number = PageCtrl->tabData(middle).toInt();
+        if (number == documentNumber)
+            return middle;
+        if (number < documentNumber)
+            low = middle + 1;
+        else
+            high = middle - 1;
+    }
     return -1;
 }
 
@@ -467,9 +483,9 @@ void TMainForm::setTabCaption(int documentNumber, const QString& caption)
 void TMainForm::selectTabOf(int documentNumber)
 {
     const QSignalBlocker block(PageCtrl);
-    for (int i = 0; i < PageCtrl->count(); ++i)
-        if (PageCtrl->tabData(i).toInt() == documentNumber)
-            PageCtrl->setCurrentIndex(i);
+    const int index = tabIndexOf(documentNumber);
+    if (index >= 0)
+        PageCtrl->setCurrentIndex(index);
 }
 
 void TMainForm::removeTabOf(int documentNumber)
@@ -500,6 +516,7 @@ void TMainForm::OpenDocument(const QString& name)
         child->setCaption(name);
         ++DocumentCounter_;
         child->setTag(DocumentCounter_);
+        byNumber_.insert(DocumentCounter_, child);
         addTab(DocumentCounter_, platform::fileNamePart(name));
         selectTabOf(DocumentCounter_);
         child->setStatusSimplePanel(false);
@@ -523,6 +540,7 @@ void TMainForm::MainMenu_Datei_Neu_OnClick()
     child->setStatusSimplePanel(false);
     ++DocumentCounter_;
     child->setTag(DocumentCounter_);
+    byNumber_.insert(DocumentCounter_, child);
     addTab(DocumentCounter_, QStringLiteral("<Unbenannt>"));
     selectTabOf(DocumentCounter_);
     child->focusEditor();
@@ -570,13 +588,8 @@ void TMainForm::PageCtrlChange()
     const int index = PageCtrl->currentIndex();
     if (index < 0)
         return;
-    const int number = PageCtrl->tabData(index).toInt();
-    for (TMainChildForm* child : zorder_) {
-        if (child->tag() == number) {
-            activateDocument(child);
-            break;
-        }
-    }
+    if (TMainChildForm* child = byNumber_.value(PageCtrl->tabData(index).toInt()))
+        activateDocument(child);
 }
 
 void TMainForm::activateDocument(TMainChildForm* child)
@@ -605,25 +618,43 @@ void TMainForm::documentCreated(TMainChildForm*)
 void TMainForm::documentActivated(TMainChildForm* child)
 {
     ++activations_;
-    const auto it = std::find(zorder_.begin(), zorder_.end(), child);
-    if (it != zorder_.end())
-        zorder_.erase(it);
-    zorder_.insert(zorder_.begin(), child);
-    if (mergedDocument_ != child)
-        rebuildMenuBar();
+    zorder_.raise(child);
+    if (mergedDocument_ != child) {
+        if (batch_ > 0)
+            menuBarStale_ = true;  // rebuilt once when the batch ends
+        else
+            rebuildMenuBar();
+    }
     child->OnActivate();
 }
 
 void TMainForm::documentDestroyed(TMainChildForm* child)
 {
-    const auto it = std::find(zorder_.begin(), zorder_.end(), child);
-    if (it != zorder_.end())
-        zorder_.erase(it);
+    zorder_.remove(child);
+    if (byNumber_.value(child->tag()) == child)
+        byNumber_.remove(child->tag());
     if (closing_)
         return;
     rebuildMenuBar();
     if (TMainChildForm* next = activeDocument())
         activateDocument(next);
+}
+
+void TMainForm::beginBatch()
+{
+    if (batch_++ == 0)
+        mdiArea_->setUpdatesEnabled(false);
+}
+
+void TMainForm::endBatch()
+{
+    if (--batch_ > 0)
+        return;
+    mdiArea_->setUpdatesEnabled(true);
+    if (menuBarStale_ || mergedDocument_ != activeDocument()) {
+        menuBarStale_ = false;
+        rebuildMenuBar();
+    }
 }
 
 void TMainForm::enterEmptyState()
@@ -744,11 +775,7 @@ void TMainForm::updateWindowList()
     // Listed in the order the windows were created, as their tabs are.
     QList<TMainChildForm*> ordered;
     for (int i = 0; i < PageCtrl->count(); ++i)
-        for (TMainChildForm* child : zorder_)
-            if (child->tag() == PageCtrl->tabData(i).toInt())
-                ordered << child;
-    for (TMainChildForm* child : zorder_)
-        if (!ordered.contains(child))
+        if (TMainChildForm* child = byNumber_.value(PageCtrl->tabData(i).toInt()))
             ordered << child;
     int number = 1;
     for (TMainChildForm* child : ordered) {
@@ -777,22 +804,19 @@ void TMainForm::MainMenu_Fenster_Vorheriges_OnClick()
 {
     if (zorder_.size() < 2)
         return;
-    activateDocument(zorder_.back());
+    activateDocument(zorder_.bottom());
 }
 
 void TMainForm::MainMenu_Fenster_Naechstes_OnClick()
 {
     if (zorder_.size() < 2)
         return;
-    TMainChildForm* current = zorder_.front();
-    TMainChildForm* next = zorder_[1];
+    TMainChildForm* current = zorder_.top();
+    TMainChildForm* next = zorder_.second();
     activateDocument(next);
     // The window that was active goes to the bottom of the stack.
-    const auto it = std::find(zorder_.begin(), zorder_.end(), current);
-    if (it != zorder_.end()) {
-        zorder_.erase(it);
-        zorder_.push_back(current);
-    }
+    if (zorder_.contains(current))
+        zorder_.lower(current);
     if (QMdiSubWindow* sub = current->subWindow())
         sub->lower();
 }
@@ -852,7 +876,8 @@ void TMainForm::MainMenu_Fenster_Ueberlappen_OnClick()
 {
     // The bottom window of the stack first, so that the active one ends on top and in front.
     QList<QMdiSubWindow*> windows;
-    for (auto it = zorder_.rbegin(); it != zorder_.rend(); ++it)
+    const QList<TMainChildForm*> stack = zorder_.toList();
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
         if (QMdiSubWindow* sub = (*it)->subWindow(); sub && !sub->isMinimized())
             windows << sub;
     if (windows.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/globals.h"
+#include "app/windowstack.h"
 #include "dialogs/settingsframe.h"
 
 #include <QMainWindow>
@@ -157,6 +158,11 @@ public:
     // The frame returns to its empty state (last document closing).
     void enterEmptyState();
 
+    // Many windows opened in a row: the menu bar and the client area are updated once, at
+    // the end of the batch.
+    void beginBatch();
+    void endBatch();
+
     // Closing: every document window is asked first; then the settings are written.
     bool queryCloseDocuments();
 
@@ -191,7 +197,10 @@ private:
     bool closing_ = false;
     quint64 activations_ = 0;
     std::optional<QPoint> lastNewWindow_;  // top-left corner of the last new document window  // counts documentActivated, to see whether a request reached it
-    std::vector<TMainChildForm*> zorder_;  // most recently focused first
+    WindowStack<TMainChildForm> zorder_;  // most recently focused first
+    QHash<int, TMainChildForm*> byNumber_;  // document number -> window
+    int batch_ = 0;
+    bool menuBarStale_ = false;
     QList<QAction*> windowListActions_;
     QPointer<TMainChildForm> mergedDocument_;
 };

@@ -52,8 +52,6 @@ TMainChildForm::TMainChildForm(TMainForm* frame) : QWidget(nullptr), frame_(fram
     layout->addWidget(StatusBar);
     resize(477, 290);
 
-    FindDialog = new TFindDialog(this);
-    FindDialog->setWindowFlag(Qt::Dialog);
 
     createMenus();
 
@@ -65,12 +63,21 @@ TMainChildForm::TMainChildForm(TMainForm* frame) : QWidget(nullptr), frame_(fram
     connect(RichEdit, &TTextEditor::OnMouseDown, this, [this] { RichEdit_OnMouseDown(); });
     connect(RichEdit, &TTextEditor::OnURLClick, this,
             [this](const QString& url) { platform::runGuarded([this, url] { RichEdit_OnUrlClick(url); }); });
-    connect(FindDialog, &TFindDialog::OnFind, this,
-            [this] { platform::runGuarded([this] { MainMenu_Suchen_Weitersuchen_OnClick(); }); });
 
     // The context menu opens on the right mouse button over the editor.
     RichEdit->installEventFilter(this);
     RichEdit->viewport()->installEventFilter(this);
+}
+
+TFindDialog* TMainChildForm::FindDialog()
+{
+    if (!findDialog_) {
+        findDialog_ = new TFindDialog(this);
+        findDialog_->setWindowFlag(Qt::Dialog);
+        connect(findDialog_, &TFindDialog::OnFind, this,
+                [this] { platform::runGuarded([this] { MainMenu_Suchen_Weitersuchen_OnClick(); }); });
+    }
+    return findDialog_;
 }
 
 TMainChildForm::~TMainChildForm()
@@ -663,16 +670,16 @@ void TMainChildForm::MainMenu_Markierung_InKleinbuchstabenUmwandeln_OnClick() { 
 // ---------------------------------------------------------------------------
 // Search
 
-void TMainChildForm::MainMenu_Suchen_Suchen_OnClick() { FindDialog->execute(); }
+void TMainChildForm::MainMenu_Suchen_Suchen_OnClick() { FindDialog()->execute(); }
 
 void TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick()
 {
-    const QByteArray text = editor::encode1252(FindDialog->findText());
+    const QByteArray text = editor::encode1252(FindDialog()->findText());
     if (text.isEmpty()) {
         MainMenu_Suchen_Suchen_OnClick();
         return;
     }
-    const bool matchCase = FindDialog->matchCase();
+    const bool matchCase = FindDialog()->matchCase();
     int column = std::max(0, RichEdit->CaretColumn());
     int line = std::max(0, RichEdit->CaretLine());
     TTextEditorLines& lines = RichEdit->Lines();
@@ -713,7 +720,8 @@ bool TMainChildForm::NextSearchLine(int& line, int& column)
         RichEdit->setCaretLine(0);
         MainMenu_Suchen_Weitersuchen_OnClick();
     } else {
-        FindDialog->closeDialog();
+        if (findDialog_)
+            findDialog_->closeDialog();
     }
     return true;
 }

@@ -96,7 +96,8 @@ public:
 
     TTextEditor* RichEdit = nullptr;
     TStatusBar* StatusBar = nullptr;
-    TFindDialog* FindDialog = nullptr;
+    // The find dialog, made when it is first needed; it keeps its text for the window's life.
+    TFindDialog* FindDialog();
 
     QMenu* MainMenu_Datei = nullptr;
     QMenu* MainMenu_Bearbeiten = nullptr;
@@ -152,6 +153,7 @@ private:
     void setItemAndButton(QAction* item, QAction* button, bool enabled);
 
     TMainForm* frame_;
+    TFindDialog* findDialog_ = nullptr;
     QString caption_;
     int tag_ = 0;
     bool closed_ = false;

@@ -183,12 +183,12 @@ TEST_F(FrameTest, ForwardingButtonsRunTheWindowsCommands)
     EXPECT_EQ(QApplication::clipboard()->text(), QString(" def"));
     frame->Button_Speichern->trigger();
     EXPECT_EQ(TestDir::read(dir.file("a.txt")), QByteArray("def def"));
-    child->FindDialog->setFindText("def");
+    child->FindDialog()->setFindText("def");
     frame->Button_Weitersuchen->trigger();
     EXPECT_EQ(child->RichEdit->SelectionStart(), 0);
     frame->Button_Suchen->trigger();
-    EXPECT_TRUE(child->FindDialog->isVisible());
-    child->FindDialog->hide();
+    EXPECT_TRUE(child->FindDialog()->isVisible());
+    child->FindDialog()->hide();
 }
 
 TEST_F(FrameTest, ShortcutDispatchFollowsMenuOrder)

@@ -15,8 +15,8 @@ namespace {
 
 void find(TMainChildForm* child, const QString& text, bool matchCase = false)
 {
-    child->FindDialog->setFindText(text);
-    child->FindDialog->setMatchCase(matchCase);
+    child->FindDialog()->setFindText(text);
+    child->FindDialog()->setMatchCase(matchCase);
     child->MainMenu_Suchen_Weitersuchen_OnClick();
 }
 
@@ -94,7 +94,7 @@ TEST_F(FrameTest, SearchSelectsEachHitThenAsksAtTheEnd)
     EXPECT_EQ(selection(child), std::make_pair(4, 3));
     EXPECT_EQ(shownCount(), 0);
     fakes.messages.answers = {MsgResult::Cancel};
-    child->FindDialog->show();
+    child->FindDialog()->show();
     find(child, "abc");
     ASSERT_EQ(shownCount(), 1);
     EXPECT_EQ(lastMessage().caption, QString("Suche abgeschloßen..."));
@@ -102,7 +102,7 @@ TEST_F(FrameTest, SearchSelectsEachHitThenAsksAtTheEnd)
     EXPECT_EQ(lastMessage().icon, MsgIcon::Question);
     EXPECT_EQ(lastMessage().buttons, MsgButtons::OkCancel);
     EXPECT_EQ(selection(child), std::make_pair(4, 3));  // Cancel leaves the selection
-    EXPECT_FALSE(child->FindDialog->isVisible());
+    EXPECT_FALSE(child->FindDialog()->isVisible());
     // OK starts again from the top.
     fakes.messages.answers = {MsgResult::Ok};
     find(child, "abc");
@@ -148,9 +148,9 @@ TEST_F(FrameTest, SearchWithEmptyTextShowsTheDialog)
 {
     TMainChildForm* child = openFile("a.txt", "abc");
     find(child, "");
-    EXPECT_TRUE(child->FindDialog->isVisible());
+    EXPECT_TRUE(child->FindDialog()->isVisible());
     EXPECT_EQ(shownCount(), 0);
-    child->FindDialog->hide();
+    child->FindDialog()->hide();
 }
 
 TEST_F(FrameTest, PrintingMakesOneJobPerCopy)

@@ -279,7 +279,7 @@ TEST_F(FrameTest, SearchHitGivesTheEditorTheKeyboard)
     TMainChildForm* child = openFile("a.txt", "eins zwei drei\r\nvier zwei\r\n");
     child->MainMenu_Suchen_Suchen_OnClick();
     QApplication::processEvents();
-    TFindDialog* dialog = child->FindDialog;
+    TFindDialog* dialog = child->FindDialog();
     ASSERT_TRUE(dialog->isVisible());
     dialog->activateWindow();
     QApplication::processEvents();
@@ -302,4 +302,41 @@ TEST_F(FrameTest, SearchHitGivesTheEditorTheKeyboard)
     // Typing goes into the editor and replaces the hit.
     QTest::keyClicks(QApplication::focusWidget(), "2");
     EXPECT_EQ(child->RichEdit->Lines().LineText(0), QByteArray("eins 2 drei"));
+}
+
+TEST_F(FrameTest, ThreeHundredWindowsCycleListAndCloseAll)
+{
+    const int n = 300;
+    for (int i = 0; i < n; ++i)
+        newDocument();
+    ASSERT_EQ(frame->documentCount(), n);
+    // "&Nächstes" visits every window once, in stack order, and comes back to the first.
+    const QList<TMainChildForm*> stack = frame->documents();
+    QList<TMainChildForm*> visited;
+    for (int i = 0; i < n; ++i) {
+        visited << frame->activeDocument();
+        frame->MainMenu_Fenster_Naechstes->trigger();
+    }
+    EXPECT_EQ(visited, stack);
+    EXPECT_EQ(frame->activeDocument(), stack.first());
+    // The window list names every window, the active one checked.
+    emit frame->MainMenu_Fenster->aboutToShow();
+    int entries = 0;
+    QStringList checked;
+    for (QAction* action : frame->MainMenu_Fenster->actions()) {
+        if (!action->isCheckable())
+            continue;
+        ++entries;
+        if (action->isChecked())
+            checked << action->text();
+    }
+    EXPECT_EQ(entries, n);
+    EXPECT_EQ(checked, QStringList{QString("%1 <Unbenannt>").arg(frame->tabIndexOf(frame->activeDocument()->tag()) + 1)});
+    // Alle schließen closes them all.
+    TMainChildForm* active = frame->activeDocument();
+    active->MainMenu_Datei_AlleSchliessen->trigger();
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(frame->documentCount(), 0);
+    EXPECT_EQ(frame->pageCtrl()->count(), 0);
 }
