@@ -187,6 +187,7 @@ private:
     QString saveDialogName_;
     bool tileHorizontal_ = true;
     bool closing_ = false;
+    int failedSettingsWrites_ = 0;  // settings writes that failed while closing
     std::vector<TMainChildForm*> zorder_;  // most recently focused first
     QList<QAction*> windowListActions_;
     QPointer<TMainChildForm> mergedDocument_;

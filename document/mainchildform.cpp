@@ -356,10 +356,11 @@ void TMainChildForm::MainMenu_Datei_AlleSchliessen_OnClick()
 
 void TMainChildForm::MainMenu_Datei_Beenden_OnClick()
 {
+    // The frame's exit, exactly as its own Alt+X: it asks every document window, this active
+    // one first, and remembers every window that was open. It runs once this menu command has
+    // returned, since closing destroys this window together with the menu that called it.
     TMainForm* frame = frame_;
-    if (QMdiSubWindow* sub = subWindow())
-        sub->close();
-    frame->MainMenu_Datei_Beenden_OnClick();
+    QMetaObject::invokeMethod(frame, [frame] { frame->MainMenu_Datei_Beenden_OnClick(); }, Qt::QueuedConnection);
 }
 
 // ---------------------------------------------------------------------------
