@@ -35,6 +35,7 @@ source "$HERE/lib.sh"
 source "$HERE/cases_basic.sh"
 source "$HERE/cases_faults.sh"
 source "$HERE/cases_input.sh"
+source "$HERE/cases_desktop.sh"
 
 WORK=$(mktemp -d /tmp/varnotex-e2e.XXXXXX)
 KEEP_WORK=0
@@ -162,6 +163,12 @@ run_case ini_1mb_line
 run_case tool_missing_program
 run_case tool_gets_document_path
 run_case link_100000_chars
+
+# Installed on a desktop.
+run_case installed_prefix
+run_case quit_remembers_active_document
+run_case qt_option_names_are_files
+run_case date_under_c_locale
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"
