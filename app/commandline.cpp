@@ -2,6 +2,8 @@
 
 #include "platform/filefacts.h"
 
+#include <QFile>
+
 namespace CommandLine {
 
 namespace {
@@ -42,6 +44,15 @@ QStringList JoinParameters(const QStringList& parameters, const ExistsPredicate&
             prefix = trimControls(prefix + QLatin1Char(' ') + p);
     }
     return names;
+}
+
+QStringList ProgramParameters(int argc, const char* const* argv)
+{
+    QStringList parameters;
+    for (int i = 1; i < argc; ++i)
+        if (argv[i])
+            parameters.append(QFile::decodeName(argv[i]));
+    return parameters;
 }
 
 QStringList FilesToOpen(const QStringList& parameters)

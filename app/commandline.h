@@ -16,6 +16,11 @@ using ExistsPredicate = std::function<bool(const QString& name)>;
 // existing file is dropped, and so is a parameter that names no file.
 QStringList JoinParameters(const QStringList& parameters, const ExistsPredicate& exists);
 
+// The program's parameters: every word of the real command line after the program's own
+// path, decoded as file names are. Nothing is taken out for Qt; its options are set through
+// environment variables (QT_QPA_PLATFORM, QT_STYLE_OVERRIDE, QT_SCALE_FACTOR, ...).
+QStringList ProgramParameters(int argc, const char* const* argv);
+
 // The files to open for the parameters: joined as above against existing files (not
 // directories) and expanded to full paths against the working directory.
 QStringList FilesToOpen(const QStringList& parameters);

@@ -95,11 +95,15 @@ bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
 {
     TSettingsRecord& s = Settings();
 
-    // Where the settings file is: the working directory first, then beside the program.
+    // Where the settings file is: the working directory first, then beside the program,
+    // then the user's configuration folder, where a bare name is written.
+    const QString configured = platform::resolveProfilePath(kIniName);
     if (platform::fileExists(s.IniFileName)) {
         s.IniFileName = platform::fullPath(s.IniFileName);
     } else if (platform::fileExists(programDir + kIniName)) {
         s.IniFileName = programDir + kIniName;
+    } else if (platform::fileExists(configured)) {
+        s.IniFileName = configured;
     } else {
         const QString text = QStringLiteral("Die Ini-Datei \"") + s.IniFileName +
                              QStringLiteral("\" konnte nicht gefunden werden.") + QLatin1Char('\r') +

@@ -74,7 +74,8 @@ public:
 
 namespace Globals {
 
-// Locates the settings file, reads every setting and applies the frame's. False when the
+// Locates the settings file (in the working directory, beside the program, then in the
+// user's configuration folder), reads every setting and applies the frame's. False when the
 // user declined to go on without a settings file: the program then ends at once.
 bool LoadSettings(ISettingsFrame& frame);
 // The same, looking for the settings file in programDir (ending in "/") instead of the

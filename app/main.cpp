@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/commandline.h"
 #include "app/mainform.h"
 
 #include <QScreen>
@@ -13,12 +14,17 @@ int main(int argc, char* argv[])
         std::fputs("varnotex: no display found (set DISPLAY or WAYLAND_DISPLAY, or start it under Xvfb).\n", stderr);
         return 1;
     }
-    TApplication app(argc, argv);
+    // The command line belongs to the program: Qt sees only the program's name, so a file
+    // named "-reverse" or "-style" is opened like any other.
+    char fallbackName[] = "varnotex";
+    int qtArgc = 1;
+    char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    TApplication app(qtArgc, qtArgv);
     Q_INIT_RESOURCE(varnotex);
     installGermanTranslations(app);
 
     TMainForm frame;
-    frame.setCommandLine(QApplication::arguments().mid(1));
+    frame.setCommandLine(CommandLine::ProgramParameters(argc, argv));
     if (!frame.OnCreate())
         return 0;
     // Placed in the centre of the screen with the size the settings gave it.

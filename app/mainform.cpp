@@ -1032,10 +1032,15 @@ void TMainForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    // OnClose: the settings of the run; an error keeps the frame open.
+    // OnClose: the settings of the run. A failed write is reported and keeps the frame open;
+    // when it fails again at the next close, it is reported once more and the program ends
+    // all the same, so the user is never left without a way out. Every document window has
+    // agreed to close by now, so no text is lost.
     if (!platform::runGuarded([this] { Globals::SaveOnExit(*this); })) {
-        event->ignore();
-        return;
+        if (++failedSettingsWrites_ < 2) {
+            event->ignore();
+            return;
+        }
     }
     closing_ = true;
     event->accept();

@@ -195,8 +195,9 @@ private:
     QString saveDialogName_;
     bool tileHorizontal_ = true;
     bool closing_ = false;
-    quint64 activations_ = 0;
-    std::optional<QPoint> lastNewWindow_;  // top-left corner of the last new document window  // counts documentActivated, to see whether a request reached it
+    int failedSettingsWrites_ = 0;  // settings writes that failed while closing
+    quint64 activations_ = 0;  // counts documentActivated, to see whether a request reached it
+    std::optional<QPoint> lastNewWindow_;  // top-left corner of the last new document window
     WindowStack<TMainChildForm> zorder_;  // most recently focused first
     QHash<int, TMainChildForm*> byNumber_;  // document number -> window
     int batch_ = 0;

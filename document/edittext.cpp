@@ -26,6 +26,14 @@ QByteArray asciiLower(QByteArray text)
 
 QString dateTimeInsertText(const QDateTime& when, const QLocale& locale)
 {
+    // No language set (the C or POSIX locale of many minimal systems): the German forms.
+    if (locale.language() == QLocale::C) {
+        const QTime time = when.time();
+        const QString date = when.date().toString(QStringLiteral("dd.MM.yyyy"));
+        if (time.hour() == 0 && time.minute() == 0 && time.second() == 0)
+            return date;
+        return date + QLatin1Char(' ') + time.toString(QStringLiteral("HH:mm:ss"));
+    }
     QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
     // A two-digit year becomes a four-digit one.
     if (!dateFormat.contains(QLatin1String("yyyy")))

@@ -387,10 +387,10 @@ void TMainChildForm::MainMenu_Datei_AlleSchliessen_OnClick()
 
 void TMainChildForm::MainMenu_Datei_Beenden_OnClick()
 {
-    TMainForm* frame = frame_;
-    if (QMdiSubWindow* sub = subWindow())
-        sub->close();
-    frame->MainMenu_Datei_Beenden_OnClick();
+    // The frame's exit, exactly as its own Alt+X: it asks every document window, this active
+    // one first, and remembers every window that was open. The menu item runs this once its
+    // menu has finished, so closing may destroy this window together with that menu.
+    frame_->MainMenu_Datei_Beenden_OnClick();
 }
 
 // ---------------------------------------------------------------------------

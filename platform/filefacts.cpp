@@ -85,13 +85,15 @@ bool clearReadOnly(const QString& path)
 
 QString programDir()
 {
-    QString dir = QCoreApplication::applicationDirPath();
-    if (dir.isEmpty()) {
-        char buffer[4096];
-        const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-        if (n > 0)
-            dir = QFileInfo(QFile::decodeName(QByteArray(buffer, int(n)))).absolutePath();
-    }
+    // The executable itself, also when it was started through a symbolic link (an installed
+    // program is started as bin/varnotex, a link into its own folder).
+    QString dir;
+    char buffer[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n > 0)
+        dir = QFileInfo(QFile::decodeName(QByteArray(buffer, int(n)))).absolutePath();
+    if (dir.isEmpty())
+        dir = QCoreApplication::applicationDirPath();
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     return dir;

@@ -3,7 +3,8 @@
 # but only those that are missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev
-          xvfb xauth xdotool x11-utils poppler-utils clang libclang-rt-14-dev valgrind)
+          xvfb xauth xdotool x11-utils poppler-utils clang libclang-rt-14-dev valgrind
+          dpkg-dev binutils appstream)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -100,10 +100,12 @@ case_disk_full_settings() {
       fail "the old settings lines were not kept" || return 1
     grep -q '^Width=' "$dir/VARNX.ini" || fail "the settings were not written once there was room"
   else
-    # The injected fault stays for the whole run: the user cannot quit, so the process ends
-    # here by its id.
-    kill -TERM "$APP_PID"
-    wait_exit "$APP_PID" 10
+    # The injected fault stays for the whole run: the second Alt+X reports it once more and
+    # ends the program all the same.
+    keys "$APP_PID" alt+x || return 1
+    answer "$APP_PID" "VARNX" Return || return 1
+    expect_exit "$APP_PID" 0 || return 1
+    same_file "$dir/VARNX.ini" "$CASE_DIR/before.ini" "the settings file was damaged at the second attempt"
   fi
 }
 
@@ -230,8 +232,8 @@ case_settings_replaced_by_directory() {
 
 # The program and its VARNX.ini in a folder the user cannot write (as after an installation
 # by root): quitting reports "nach ... kann nicht geschrieben werden" in the general error
-# report and, as designed, the frame stays open; the settings file stays as it was. The user
-# has no way to quit then, so the process is ended here by its id.
+# report and the frame stays open; the settings file stays as it was. The second Alt+X
+# reports it once more and ends the program with exit code 0.
 case_settings_readonly_beside_program() {
   local source="$CASE_DIR/install" dir
   mkdir -p "$source"
@@ -255,8 +257,11 @@ case_settings_readonly_beside_program() {
   only_frame "$APP_PID" || return 1
   same_file "$source/VARNX.ini" "$CASE_DIR/before.ini" "the settings file changed" || return 1
   no_temp_files "$source" || return 1
-  kill -TERM "$APP_PID"
-  wait_exit "$APP_PID" 10 || fail "the program did not end on SIGTERM"
+  keys "$APP_PID" alt+x || return 1
+  answer "$APP_PID" "VARNX" Return || return 1
+  expect_exit "$APP_PID" 0 || return 1
+  same_file "$source/VARNX.ini" "$CASE_DIR/before.ini" "the settings file changed at the second attempt" || return 1
+  no_temp_files "$source"
 }
 
 # A save replaces the text but nothing else: the file's permissions stay, and a document

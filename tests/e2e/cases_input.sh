@@ -111,7 +111,6 @@ case_directory_and_missing_name() {
   wait_frame "$APP_PID" || return 1
   responsive "$APP_PID" || return 1
   only_frame "$APP_PID" || return 1
-  keys "$APP_PID" F2 || return 1
   quit "$APP_PID" || return 1
   [[ $(ini_section "$CWD/VARNX.ini" OpenFiles) == "1=$CWD/da.txt" ]] ||
     fail "open documents: $(ini_section "$CWD/VARNX.ini" OpenFiles | paste -sd '|')"

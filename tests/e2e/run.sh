@@ -36,6 +36,7 @@ source "$HERE/cases_basic.sh"
 source "$HERE/cases_faults.sh"
 source "$HERE/cases_input.sh"
 source "$HERE/cases_windows.sh"
+source "$HERE/cases_desktop.sh"
 
 # VARNOTEX_E2E_MEMCHECK=FOLDER runs the program under valgrind's memcheck, one log a process
 # in FOLDER (scripts/memcheck.sh reads them).
@@ -176,6 +177,12 @@ run_case link_100000_chars
 # Closing windows through the real menus.
 run_case close_all_three_times
 run_case close_all_cancel_keeps_that_window
+
+# Installed on a desktop.
+run_case installed_prefix
+run_case quit_remembers_active_document
+run_case qt_option_names_are_files
+run_case date_under_c_locale
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"

@@ -76,3 +76,18 @@ TEST(CommandLineJoin, AsksForTheNamesInRuleOrder)
     EXPECT_EQ(CommandLine::JoinParameters({"p", "q"}, exists), QStringList({"p  q"}));
     EXPECT_EQ(asked, QStringList({"p", "p", " p", "  p", "q", "pq", "p q", "p  q"}));
 }
+
+// Every word after the program's path is a parameter, Qt's option names included, and they
+// reach the joining rule unchanged.
+TEST_F(CommandLineTest, QtOptionNamesAreFileNames)
+{
+    work.write("-reverse", "r");
+    work.write("x.txt", "x");
+    const char* argv[] = {"/usr/bin/varnotex", "-reverse", "-style", "x.txt", "-platform", "\xC3\xA4.txt", nullptr};
+    const QStringList params = CommandLine::ProgramParameters(6, argv);
+    EXPECT_EQ(params, QStringList({"-reverse", "-style", "x.txt", "-platform", QString::fromUtf8("ä.txt")}));
+    // "-style x.txt" are two words: x.txt opens alone, and the pending "-style" is dropped.
+    EXPECT_EQ(CommandLine::FilesToOpen(params), QStringList({root + "/-reverse", root + "/x.txt"}));
+    EXPECT_TRUE(CommandLine::ProgramParameters(1, argv).isEmpty());
+    EXPECT_TRUE(CommandLine::ProgramParameters(0, argv).isEmpty());
+}

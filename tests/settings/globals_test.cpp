@@ -51,7 +51,9 @@ class SettingsTest : public ::testing::Test {
 protected:
     TestDir work;
     TestDir programDir;  // stands for the executable's folder
+    TestDir config;      // the user's configuration folder
     QString previousDir = QDir::currentPath();
+    QByteArray previousConfig = qgetenv("XDG_CONFIG_HOME");
     FakeServices services;
     FakeFrame frame;
 
@@ -59,10 +61,15 @@ protected:
     {
         Globals::ResetSettings();
         ASSERT_TRUE(QDir::setCurrent(work.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     }
     void TearDown() override
     {
         QDir::setCurrent(previousDir);
+        if (previousConfig.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", previousConfig);
         Globals::ResetSettings();
     }
     QString program() const { return programDir.path() + QLatin1Char('/'); }
@@ -276,6 +283,65 @@ TEST_F(SettingsTest, FileLocationOrder)
     EXPECT_TRUE(services.messages.shown.isEmpty());
 }
 
+TEST_F(SettingsTest, ConfigurationFolderIsTheThirdPlace)
+{
+    // Only in the configuration folder: found there, nothing asked.
+    const QString configured = config.write("VARNX.ini", "[View]\nStartWithNewDoc=1\n");
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    EXPECT_EQ(Globals::Settings().IniFileName, configured);
+    EXPECT_TRUE(Globals::Settings().StartWithNewDoc);
+    EXPECT_TRUE(services.messages.shown.isEmpty());
+
+    // Beside the program it comes before the configuration folder, and the working
+    // directory before both.
+    Globals::ResetSettings();
+    const QString besideProgram = programDir.write("VARNX.ini", "");
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    EXPECT_EQ(Globals::Settings().IniFileName, besideProgram);
+    Globals::ResetSettings();
+    work.write("VARNX.ini", "");
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    EXPECT_EQ(Globals::Settings().IniFileName, QDir(work.path()).canonicalPath() + "/VARNX.ini");
+
+    // Without XDG_CONFIG_HOME the folder is ~/.config.
+    const QByteArray home = qgetenv("HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(config.path()));
+    QFile::remove(work.file("VARNX.ini"));
+    QFile::remove(besideProgram);
+    QDir(config.path()).mkpath(".config");
+    const QString dotConfig = config.write(".config/VARNX.ini", "");
+    Globals::ResetSettings();
+    const bool loaded = Globals::LoadSettings(frame, program());
+    const QString found = Globals::Settings().IniFileName;
+    qputenv("HOME", home);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(found, dotConfig);
+    EXPECT_TRUE(services.messages.shown.isEmpty());
+}
+
+// Whoever once answered OK is not asked again: what the bare name wrote at shutdown is found
+// at the next start.
+TEST_F(SettingsTest, OkOnceMeansNeverAskedAgain)
+{
+    services.messages.answers = {platform::MsgResult::Ok};
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    ASSERT_EQ(services.messages.shown.size(), 1);
+    EXPECT_EQ(Globals::Settings().IniFileName, "VARNX.ini");
+    frame.width = 640;
+    Globals::SaveOnExit(frame);
+    EXPECT_TRUE(QDir(work.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(QDir(programDir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(TestDir::read(config.file("VARNX.ini")).contains("Width=640"));
+
+    Globals::ResetSettings();
+    FakeFrame next;
+    ASSERT_TRUE(Globals::LoadSettings(next, program()));
+    EXPECT_EQ(services.messages.shown.size(), 1);
+    EXPECT_EQ(Globals::Settings().IniFileName, config.file("VARNX.ini"));
+    EXPECT_EQ(next.width, 640);
+}
+
 TEST_F(SettingsTest, NoSettingsFileAsksAndCancelEndsWithoutWriting)
 {
     services.messages.answers = {platform::MsgResult::Cancel};
@@ -288,6 +354,7 @@ TEST_F(SettingsTest, NoSettingsFileAsksAndCancelEndsWithoutWriting)
     EXPECT_EQ(m.buttons, platform::MsgButtons::OkCancel);
     EXPECT_TRUE(QDir(work.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     EXPECT_TRUE(QDir(programDir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(QDir(config.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 TEST_F(SettingsTest, NoSettingsFileAndOkRunsWithStartValues)

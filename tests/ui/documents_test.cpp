@@ -1,9 +1,11 @@
 #include "tests/ui/framefixture.h"
 
 #include "platform/atomicfile.h"
+#include "platform/iniprofile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QMenuBar>
 #include <cerrno>
 #include <sys/stat.h>
@@ -212,7 +214,9 @@ TEST_F(FrameTest, CloseAllWithCancelOnTheSecond)
     EXPECT_EQ(frame->pageCtrl()->count(), 1);
 }
 
-TEST_F(FrameTest, BeendenWithCancelTwiceKeepsRunning)
+// "Beenden" of a document window is the frame's exit: this window is asked once, as the
+// first of all, and Cancel keeps everything running and the settings untouched.
+TEST_F(FrameTest, BeendenWithCancelAsksOnceAndKeepsRunning)
 {
     TMainChildForm* child = openFile("a.txt", "x");
     type(child, "m");
@@ -222,10 +226,83 @@ TEST_F(FrameTest, BeendenWithCancelTwiceKeepsRunning)
     fakes.messages.answers = {MsgResult::Cancel, MsgResult::Cancel};
     child->MainMenu_Datei_Beenden_OnClick();
     QApplication::processEvents();
-    EXPECT_EQ(shownCount(), 2);
+    EXPECT_EQ(shownCount(), 1);
     EXPECT_EQ(frame->documentCount(), 1);
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(TestDir::read(dir.file("VARNX.ini")), ini);
+}
+
+// Chosen in the document window's own menu, "Beenden" leaves that menu alone while its
+// command runs; the frame then closes and remembers every window that was open, the active
+// one included.
+TEST_F(FrameTest, BeendenFromTheDocumentMenuRemembersEveryWindow)
+{
+    const QString a = dir.write("a.txt", "a");
+    const QString b = dir.write("b.txt", "b");
+    frame->OpenDocument(a);
+    frame->OpenDocument(b);
+    QApplication::processEvents();
+    TMainChildForm* active = frame->activeDocument();
+    ASSERT_EQ(active->caption(), b);
+    dir.write("VARNX.ini", "");
+    Globals::Settings().AutoSaveOpenFiles = true;
+    Globals::Settings().AutoSaveSettings = false;
+
+    QMenu* datei = active->MainMenu_Datei;
+    datei->popup(frame->mapToGlobal(QPoint(20, 20)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(datei));
+    datei->setActiveAction(active->MainMenu_Datei_Beenden);
+    QTest::keyClick(datei, Qt::Key_Return);
+    // Nothing has closed inside the menu's own command.
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->documentCount(), 2);
+
+    QApplication::processEvents();
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_EQ(shownCount(), 0);
+    platform::FileIniProfileService profile;
+    const QString ini = dir.file("VARNX.ini");
+    EXPECT_EQ(profile.readSectionKeys(ini, "OpenFiles"), (QStringList{"1", "2"}));
+    EXPECT_EQ(profile.readString(ini, "OpenFiles", "1", ""), b);
+    EXPECT_EQ(profile.readString(ini, "OpenFiles", "2", ""), a);
+}
+
+// A settings file that cannot be written keeps the frame open at the first close and is
+// reported; the second close reports it again and ends the program all the same. Every
+// document window is asked before each attempt, so nothing is lost.
+TEST_F(FrameTest, SecondFailedSettingsWriteStillQuits)
+{
+    TMainChildForm* child = openFile("a.txt", "a");
+    type(child, "1");
+    QDir(dir.path()).mkdir("VARNX.ini");  // a folder where the file should be
+    Globals::Settings().AutoSaveSettings = true;
+    const QString report = "nach " + dir.file("VARNX.ini") + " kann nicht geschrieben werden.";
+
+    fakes.messages.answers = {MsgResult::No};
+    EXPECT_FALSE(frame->close());
+    QApplication::processEvents();
+    ASSERT_EQ(shownCount(), 2);
+    EXPECT_EQ(fakes.messages.shown[0].caption, QString("Änderungen speichern ?"));
+    EXPECT_EQ(lastMessage().caption, QString("VARNX"));
+    EXPECT_EQ(lastMessage().text, report);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->documentCount(), 1);
+
+    // Cancel in the close prompt: no write is tried, so this is no second failure.
+    fakes.messages.answers = {MsgResult::Cancel};
+    EXPECT_FALSE(frame->close());
+    EXPECT_EQ(shownCount(), 3);
+    EXPECT_TRUE(frame->isVisible());
+
+    fakes.messages.answers = {MsgResult::No};
+    EXPECT_TRUE(frame->close());
+    QApplication::processEvents();
+    ASSERT_EQ(shownCount(), 5);
+    EXPECT_EQ(fakes.messages.shown[3].caption, QString("Änderungen speichern ?"));
+    EXPECT_EQ(lastMessage().caption, QString("VARNX"));
+    EXPECT_EQ(lastMessage().text, report);
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_EQ(TestDir::read(dir.file("a.txt")), QByteArray("a"));
 }
 
 TEST_F(FrameTest, FrameCloseWithCancelOnSecondLeavesEverythingAsItWas)

@@ -27,6 +27,17 @@ TEST(EditText, DateTimeTextFollowsTheLocale)
     EXPECT_FALSE(us.contains("UTC"));
 }
 
+// No language set (LC_ALL=C or POSIX): German forms, not the C locale's own.
+TEST(EditText, DateTimeTextWithoutLanguageIsGerman)
+{
+    EXPECT_EQ(dateTimeInsertText(QDateTime(QDate(2026, 12, 8), QTime(14, 5, 33)), QLocale::c()), QString("08.12.2026 14:05:33"));
+    EXPECT_EQ(dateTimeInsertText(QDateTime(QDate(2026, 1, 2), QTime(0, 0, 0)), QLocale::c()), QString("02.01.2026"));
+    EXPECT_EQ(dateTimeInsertText(QDateTime(QDate(2026, 1, 2), QTime(9, 0, 0)), QLocale("POSIX")), QString("02.01.2026 09:00:00"));
+    // A real locale keeps its own short date with a four-digit year and its long time.
+    const QString british = dateTimeInsertText(QDateTime(QDate(2026, 12, 8), QTime(14, 5, 33)), QLocale(QLocale::English, QLocale::UnitedKingdom));
+    EXPECT_EQ(british, QString("08/12/2026 14:05:33"));
+}
+
 TEST(EditText, FindInLineWithAndWithoutCase)
 {
     EXPECT_EQ(findInLine("abc abc", 0, "abc", true), 0);

@@ -1,5 +1,6 @@
 #include "tests/ui/framefixture.h"
 
+#include "app/appstyle.h"
 #include "app/frametoolbars.h"
 #include "platform/iniprofile.h"
 #include "platform/process.h"
@@ -7,6 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
 #include <sys/stat.h>
 
 using platform::MsgResult;
@@ -198,4 +202,33 @@ TEST_F(FrameTest, HelpOpensTheGuideFromTheFirstPlaceThatHasIt)
         EXPECT_EQ(lastMessage().text, QString("Die angegebene Datei \"Readme.txt\" konnte nicht gefunden werden."));
         EXPECT_EQ(frame->documentCount(), 3);
     }
+}
+
+// Hints wake up after 500 ms and the tooltip shown for a toolbar button goes after 3500 ms:
+// the duration every widget gets from the application's style, which the tooltip event
+// hands to the tooltip.
+TEST(AppStyle, HintPauseAndHidePause)
+{
+    TAppStyle style;
+    EXPECT_EQ(style.styleHint(QStyle::SH_ToolTip_WakeUpDelay), 500);
+    QToolBar bar;
+    bar.setStyle(&style);
+    QAction* neu = bar.addAction(QStringLiteral("Neu"));
+    auto* button = qobject_cast<QToolButton*>(bar.widgetForAction(neu));
+    ASSERT_NE(button, nullptr);
+    button->setStyle(&style);
+    QToolButton own;
+    own.setStyle(&style);
+    own.setToolTipDuration(1000);
+    bar.show();
+    own.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    EXPECT_EQ(button->toolTipDuration(), 3500);
+    EXPECT_EQ(own.toolTipDuration(), 1000);  // a time of its own stays
+
+    QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(button, &help);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Neu"));
+    QToolTip::hideText();
 }
