@@ -4,6 +4,8 @@
 #include "platform/iniprofile.h"
 #include "platform/messagebox.h"
 
+#include <QDir>
+
 #include <cstdint>
 
 namespace Globals {
@@ -89,6 +91,8 @@ bool ParseIniInteger(const QString& text, int& value) { return platform::parsePr
 
 bool IsFileReadOnly(const QString& name) { return platform::isReadOnly(name); }
 
+bool IsDocumentFile(const QString& caption) { return QDir::isAbsolutePath(caption) && platform::fileExists(caption); }
+
 bool LoadSettings(ISettingsFrame& frame) { return LoadSettings(frame, platform::programDir()); }
 
 bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
@@ -154,11 +158,31 @@ bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
     return true;
 }
 
+namespace {
+void writeShutdownSettings(ISettingsFrame& frame);
+}
+
 void SaveOnExit(ISettingsFrame& frame)
 {
     const TSettingsRecord& s = Settings();
     if (!s.AutoSaveSettings && !s.AutoSaveOpenFiles)
         return;
+
+    // Every write of the shutdown lands together or not at all: they are collected with
+    // today's one-key semantics and written in one go at the end.
+    platform::IniBatch batch(profile());
+    {
+        const platform::ScopedService<platform::IniProfileService> collect(&batch);
+        writeShutdownSettings(frame);
+    }
+    batch.commit();
+}
+
+namespace {
+
+void writeShutdownSettings(ISettingsFrame& frame)
+{
+    const TSettingsRecord& s = Settings();
 
     if (s.AutoSaveSettings) {
         const QString mainWindow = QStringLiteral("MainWindow");
@@ -180,12 +204,14 @@ void SaveOnExit(ISettingsFrame& frame)
         EraseSection(openFiles);
         const QStringList captions = frame.documentCaptions();
         for (qsizetype i = 0; i < captions.size(); ++i)
-            if (platform::fileExists(captions[i]))
+            if (IsDocumentFile(captions[i]))
                 WriteString(openFiles, QString::number(i + 1), captions[i]);
     }
 
     if (s.AutoSaveSettings)
         frame.saveToolbarLayout(s.IniFileName);
 }
+
+}  // namespace
 
 }  // namespace Globals

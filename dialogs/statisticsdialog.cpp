@@ -99,8 +99,10 @@ void TStatistikForm::OnActivate()
     filled_ = true;
     // Runs from the event loop: an error ends the filling and is reported, the cursor
     // returns to normal all the same.
-    platform::runGuarded([this] { fill(); });
+    // The hourglass goes before an error of the filling is shown.
+    const std::exception_ptr error = platform::runCatching([this] { fill(); });
     endBusyCursor();
+    platform::showErrorReport(error);
 }
 
 void TStatistikForm::fill()

@@ -66,9 +66,26 @@ void applyPosition(TCustomToolWindow* window, const Section& section, TDock* doc
 
 }  // namespace
 
+namespace {
+void writeToolbarSections(QWidget* form, const QString& iniFileName);
+}
+
 bool ParseProfileInteger(const QString& text, int& value) { return platform::parseProfileInteger(text.trimmed(), value); }
 
 void SaveToolbarLayout(QWidget* form, const QString& iniFileName)
+{
+    // One write of the file for the whole layout: no toolbar section is ever half new.
+    platform::IniBatch batch(platform::IniProfileService::current());
+    {
+        const platform::ScopedService<platform::IniProfileService> collect(&batch);
+        writeToolbarSections(form, iniFileName);
+    }
+    batch.commit();
+}
+
+namespace {
+
+void writeToolbarSections(QWidget* form, const QString& iniFileName)
 {
     for (TCustomToolWindow* window : TCustomToolWindow::ownedBy(form)) {
         if (window->objectName().isEmpty())
@@ -94,6 +111,8 @@ void SaveToolbarLayout(QWidget* form, const QString& iniFileName)
         window->writePositionData(section.writer());
     }
 }
+
+}  // namespace
 
 void LoadToolbarLayout(QWidget* form, const QString& iniFileName)
 {
