@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -326,8 +327,11 @@ bool AtomicFileWriter::commitInPlace()
         if (const int fault = injectedStepFault(WriteStep::Reserve, target_))
             return fail(fault);
         if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, off_t(newSize)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS &&
-            errno != EINVAL)
-            return fail(errno);
+            errno != EINVAL) {
+            const int error = errno;
+            (void)::ftruncate(fd_, off_t(oldSize));  // gives back what was reserved beyond the end
+            return fail(error);
+        }
     }
     // The part beyond the old end, which overwrites nothing; a failure cuts it off again.
     if (newSize > oldSize &&
