@@ -159,27 +159,8 @@ bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
 }
 
 namespace {
-void writeShutdownSettings(ISettingsFrame& frame);
-}
 
-void SaveOnExit(ISettingsFrame& frame)
-{
-    const TSettingsRecord& s = Settings();
-    if (!s.AutoSaveSettings && !s.AutoSaveOpenFiles)
-        return;
-
-    // Every write of the shutdown lands together or not at all: they are collected with
-    // today's one-key semantics and written in one go at the end.
-    platform::IniBatch batch(profile());
-    {
-        const platform::ScopedService<platform::IniProfileService> collect(&batch);
-        writeShutdownSettings(frame);
-    }
-    batch.commit();
-}
-
-namespace {
-
+// The writes of the shutdown, each with the semantics of its single operation.
 void writeShutdownSettings(ISettingsFrame& frame)
 {
     const TSettingsRecord& s = Settings();
@@ -213,5 +194,21 @@ void writeShutdownSettings(ISettingsFrame& frame)
 }
 
 }  // namespace
+
+void SaveOnExit(ISettingsFrame& frame)
+{
+    const TSettingsRecord& s = Settings();
+    if (!s.AutoSaveSettings && !s.AutoSaveOpenFiles)
+        return;
+
+    // Every write of the shutdown lands together or not at all: they are collected, each
+    // with the semantics of its single operation, and the file is written once at the end.
+    platform::IniBatch batch(profile());
+    {
+        const platform::ScopedService<platform::IniProfileService> collect(&batch);
+        writeShutdownSettings(frame);
+    }
+    batch.commit();
+}
 
 }  // namespace Globals

@@ -97,9 +97,8 @@ void TStatistikForm::OnActivate()
     if (filled_)
         return;
     filled_ = true;
-    // Runs from the event loop: an error ends the filling and is reported, the cursor
-    // returns to normal all the same.
-    // The hourglass goes before an error of the filling is shown.
+    // Runs from the event loop: an error ends the filling and is reported once the
+    // hourglass has gone.
     const std::exception_ptr error = platform::runCatching([this] { fill(); });
     endBusyCursor();
     platform::showErrorReport(error);

@@ -66,22 +66,7 @@ void applyPosition(TCustomToolWindow* window, const Section& section, TDock* doc
 
 }  // namespace
 
-namespace {
-void writeToolbarSections(QWidget* form, const QString& iniFileName);
-}
-
 bool ParseProfileInteger(const QString& text, int& value) { return platform::parseProfileInteger(text.trimmed(), value); }
-
-void SaveToolbarLayout(QWidget* form, const QString& iniFileName)
-{
-    // One write of the file for the whole layout: no toolbar section is ever half new.
-    platform::IniBatch batch(platform::IniProfileService::current());
-    {
-        const platform::ScopedService<platform::IniProfileService> collect(&batch);
-        writeToolbarSections(form, iniFileName);
-    }
-    batch.commit();
-}
 
 namespace {
 
@@ -113,6 +98,17 @@ void writeToolbarSections(QWidget* form, const QString& iniFileName)
 }
 
 }  // namespace
+
+void SaveToolbarLayout(QWidget* form, const QString& iniFileName)
+{
+    // One write of the file for the whole layout: no toolbar section is ever half new.
+    platform::IniBatch batch(platform::IniProfileService::current());
+    {
+        const platform::ScopedService<platform::IniProfileService> collect(&batch);
+        writeToolbarSections(form, iniFileName);
+    }
+    batch.commit();
+}
 
 void LoadToolbarLayout(QWidget* form, const QString& iniFileName)
 {
