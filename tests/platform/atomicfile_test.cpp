@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <new>
+#include <stdexcept>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -101,6 +103,15 @@ TEST(ErrorReport, RunGuardedShowsErrorWithCaptionVarnx)
     EXPECT_EQ(fakes.messages.shown[0].icon, platform::MsgIcon::Error);
     EXPECT_TRUE(platform::runGuarded([] {}));
     EXPECT_EQ(fakes.messages.shown.size(), 1);
+
+    // Errors of any type end in the report, never in the event loop.
+    EXPECT_FALSE(platform::runGuarded([] { throw std::bad_alloc(); }));
+    EXPECT_EQ(fakes.messages.shown.last().text, QString("Zu wenig Arbeitsspeicher."));
+    EXPECT_FALSE(platform::runGuarded([] { throw std::runtime_error("kaputt"); }));
+    EXPECT_EQ(fakes.messages.shown.last().text, QString("kaputt."));
+    EXPECT_FALSE(platform::runGuarded([] { throw 42; }));
+    EXPECT_EQ(fakes.messages.shown.last().text, QString("Unbekannter Fehler."));
+    EXPECT_EQ(fakes.messages.shown.size(), 4);
 }
 
 TEST(FileDialogFilters, ConvertsCommonDialogFilters)
