@@ -3,10 +3,9 @@
 #include "platform/service.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
-
-#include <QList>
 
 #include <functional>
 #include <map>

@@ -9,9 +9,9 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <sys/stat.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
