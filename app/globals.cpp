@@ -4,6 +4,8 @@
 #include "platform/iniprofile.h"
 #include "platform/messagebox.h"
 
+#include <QDir>
+
 #include <cstdint>
 
 namespace Globals {
@@ -89,6 +91,8 @@ bool ParseIniInteger(const QString& text, int& value) { return platform::parsePr
 
 bool IsFileReadOnly(const QString& name) { return platform::isReadOnly(name); }
 
+bool IsDocumentFile(const QString& caption) { return QDir::isAbsolutePath(caption) && platform::fileExists(caption); }
+
 bool LoadSettings(ISettingsFrame& frame) { return LoadSettings(frame, platform::programDir()); }
 
 bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
@@ -158,11 +162,12 @@ bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
     return true;
 }
 
-void SaveOnExit(ISettingsFrame& frame)
+namespace {
+
+// The writes of the shutdown, each with the semantics of its single operation.
+void writeShutdownSettings(ISettingsFrame& frame)
 {
     const TSettingsRecord& s = Settings();
-    if (!s.AutoSaveSettings && !s.AutoSaveOpenFiles)
-        return;
 
     if (s.AutoSaveSettings) {
         const QString mainWindow = QStringLiteral("MainWindow");
@@ -184,12 +189,30 @@ void SaveOnExit(ISettingsFrame& frame)
         EraseSection(openFiles);
         const QStringList captions = frame.documentCaptions();
         for (qsizetype i = 0; i < captions.size(); ++i)
-            if (platform::fileExists(captions[i]))
+            if (IsDocumentFile(captions[i]))
                 WriteString(openFiles, QString::number(i + 1), captions[i]);
     }
 
     if (s.AutoSaveSettings)
         frame.saveToolbarLayout(s.IniFileName);
+}
+
+}  // namespace
+
+void SaveOnExit(ISettingsFrame& frame)
+{
+    const TSettingsRecord& s = Settings();
+    if (!s.AutoSaveSettings && !s.AutoSaveOpenFiles)
+        return;
+
+    // Every write of the shutdown lands together or not at all: they are collected, each
+    // with the semantics of its single operation, and the file is written once at the end.
+    platform::IniBatch batch(profile());
+    {
+        const platform::ScopedService<platform::IniProfileService> collect(&batch);
+        writeShutdownSettings(frame);
+    }
+    batch.commit();
 }
 
 }  // namespace Globals

@@ -51,6 +51,10 @@ bool ParseIniInteger(const QString& text, int& value);
 // True when the name finds an existing entry (of any kind) whose read-only attribute is set.
 bool IsFileReadOnly(const QString& name);
 
+// True when a document window's caption names an existing file: only a full path does, so
+// a new document's "<Unbenannt>" never finds a file of that name in the working directory.
+bool IsDocumentFile(const QString& caption);
+
 }  // namespace Globals
 
 // What LoadSettings and SaveOnExit need of the frame; TMainForm implements it.
@@ -82,7 +86,9 @@ bool LoadSettings(ISettingsFrame& frame);
 // executable's folder.
 bool LoadSettings(ISettingsFrame& frame, const QString& programDir);
 
-// Writes what AutoSaveSettings and AutoSaveOpenFiles ask for at shutdown.
+// Writes what AutoSaveSettings and AutoSaveOpenFiles ask for at shutdown, the toolbar
+// layout included, as one write of the settings file: a refused write raises
+// platform::SettingsWriteError and leaves the file as it was.
 void SaveOnExit(ISettingsFrame& frame);
 
 }  // namespace Globals

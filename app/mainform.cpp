@@ -550,7 +550,7 @@ void TMainForm::MainMenu_Datei_Oeffnen_OnClick()
 {
     const TMainChildForm* child = activeDocument();
     const QString caption = child ? child->caption() : QString();
-    const QString start = platform::fileExists(caption) ? caption : platform::programDir();
+    const QString start = Globals::IsDocumentFile(caption) ? caption : platform::programDir();
     platform::FileDialogRequest request;
     request.title = QStringLiteral("Datei öffnen...");
     request.initialDir = platform::directoryPart(start);
@@ -989,7 +989,7 @@ void TMainForm::MainMenu_Tools_OnClick(QAction* sender)
 {
     const TMainChildForm* child = activeDocument();
     const QString caption = child ? child->caption() : QString();
-    const QString parameters = platform::fileExists(caption) ? caption : QString();
+    const QString parameters = Globals::IsDocumentFile(caption) ? caption : QString();
     Globals::ExecuteProgram(sender->data().toString(), parameters);
 }
 
@@ -1028,7 +1028,10 @@ bool TMainForm::queryCloseDocuments()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    if (!queryCloseDocuments()) {
+    // An error in a close query (any exception) stops the close with everything as it was.
+    bool agreed = false;
+    platform::runGuarded([&] { agreed = queryCloseDocuments(); });
+    if (!agreed) {
         event->ignore();
         return;
     }

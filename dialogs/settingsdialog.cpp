@@ -234,8 +234,10 @@ void TEinstellungenForm::OnActivate()
     if (filled_)
         return;
     filled_ = true;
-    platform::runGuarded([this] { fill(); });
+    // The hourglass goes before an error of the filling is shown.
+    const std::exception_ptr error = platform::runCatching([this] { fill(); });
     endBusyCursor();
+    platform::showErrorReport(error);
 }
 
 void TEinstellungenForm::fill()

@@ -97,10 +97,11 @@ void TStatistikForm::OnActivate()
     if (filled_)
         return;
     filled_ = true;
-    // Runs from the event loop: an error ends the filling and is reported, the cursor
-    // returns to normal all the same.
-    platform::runGuarded([this] { fill(); });
+    // Runs from the event loop: an error ends the filling and is reported once the
+    // hourglass has gone.
+    const std::exception_ptr error = platform::runCatching([this] { fill(); });
     endBusyCursor();
+    platform::showErrorReport(error);
 }
 
 void TStatistikForm::fill()

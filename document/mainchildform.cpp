@@ -30,6 +30,8 @@
 #include <QMimeData>
 #include <QTabBar>
 
+#include <exception>
+
 TMainChildForm::TMainChildForm(TMainForm* frame) : QWidget(nullptr), frame_(frame)
 {
     setObjectName(QStringLiteral("MainChildForm"));
@@ -318,7 +320,7 @@ bool TMainChildForm::OnCloseQuery()
         if (answer == platform::MsgResult::Cancel)
             return false;
         if (answer == platform::MsgResult::Yes) {
-            const bool saved = platform::fileExists(caption_) ? SaveDocument(caption_) : SaveDocumentAs(caption_);
+            const bool saved = Globals::IsDocumentFile(caption_) ? SaveDocument(caption_) : SaveDocumentAs(caption_);
             if (!saved)
                 return false;
         }
@@ -545,38 +547,46 @@ bool TMainChildForm::SaveDocument(const QString& fileName)
         }
     }
 
-    // The busy display, removed on every way out.
-    platform::BusyCursor busy;
-    setStatusSimpleText(QStringLiteral("Datei wird gespeichert..."));
-    struct StatusRestore {
-        TMainChildForm* self;
-        ~StatusRestore() { self->setStatusSimplePanel(false); }
-    } restore{this};
-
+    // What went wrong is shown only once the busy display has gone.
     const QString failCaption = QStringLiteral("Fehler: Speichern fehlgeschlagen...");
-    // The probe tests that the file can be written without cutting it.
-    const bool existed = platform::fileExists(fileName);
-    const platform::ProbeResult probe = platform::probeWritable(fileName);
-    if (probe == platform::ProbeResult::OpenFailed) {
-        const QString text = existed
-                                 ? QStringLiteral("In Datei \"%1\" konnte nicht geschrieben werden.").arg(fileName)
-                                 : QStringLiteral("Die Datei \"%1\" konnte nicht erstellt werden.").arg(fileName);
-        messages.show(failCaption, text, platform::MsgIcon::Error, platform::MsgButtons::Ok);
-        return false;
-    }
-    if (probe == platform::ProbeResult::CloseFailed) {
-        messages.show(failCaption, QStringLiteral("Der Text konnte nicht in \"%1\" gespeichert werden.").arg(fileName),
-                      platform::MsgIcon::Error, platform::MsgButtons::Ok);
-        return false;
-    }
+    QString failText;
+    std::exception_ptr writeError;
+    {
+        // The busy display, removed on every way out.
+        platform::BusyCursor busy;
+        setStatusSimpleText(QStringLiteral("Datei wird gespeichert..."));
+        struct StatusRestore {
+            TMainChildForm* self;
+            ~StatusRestore() { self->setStatusSimplePanel(false); }
+        } restore{this};
 
-    try {
-        RichEdit->Lines().SaveTextFile(fileName);
-    } catch (const platform::AppError& error) {
-        // The old file stays as it was and the document stays modified.
-        if (!existed)
-            platform::removeEmptyFile(fileName);
-        platform::showErrorReport(error.message());
+        // The probe tests that the file can be written without cutting it.
+        const bool existed = platform::fileExists(fileName);
+        platform::ProbeCreated created;
+        const platform::ProbeResult probe = platform::probeWritable(fileName, &created);
+        if (probe == platform::ProbeResult::OpenFailed) {
+            failText = existed ? QStringLiteral("In Datei \"%1\" konnte nicht geschrieben werden.").arg(fileName)
+                               : QStringLiteral("Die Datei \"%1\" konnte nicht erstellt werden.").arg(fileName);
+        } else if (probe == platform::ProbeResult::CloseFailed) {
+            platform::removeProbeFile(created);
+            failText = QStringLiteral("Der Text konnte nicht in \"%1\" gespeichert werden.").arg(fileName);
+        } else {
+            try {
+                RichEdit->Lines().SaveTextFile(fileName);
+            } catch (...) {
+                // Whatever the error, the old file stays as it was, the document stays
+                // modified, and a file that only the probe made goes again.
+                platform::removeProbeFile(created);
+                writeError = std::current_exception();
+            }
+        }
+    }
+    if (!failText.isEmpty()) {
+        messages.show(failCaption, failText, platform::MsgIcon::Error, platform::MsgButtons::Ok);
+        return false;
+    }
+    if (writeError) {
+        platform::showErrorReport(writeError);
         return false;
     }
     RichEdit->setTextModified(false);
@@ -590,7 +600,7 @@ bool TMainChildForm::SaveDocument(const QString& fileName)
 
 void TMainChildForm::MainMenu_Datei_Speichern_OnClick()
 {
-    if (platform::fileExists(caption_))
+    if (Globals::IsDocumentFile(caption_))
         SaveDocument(caption_);
     else
         MainMenu_Datei_SpeichernUnter_OnClick();

@@ -2,6 +2,8 @@
 
 #include "editor/codepage1252.h"
 #include "editor/textbuffer.h"
+#include "platform/errors.h"
+#include "platform/printer.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -133,8 +135,12 @@ bool printText(const TextBuffer& text, QPrinter& printer, const QFont& font, con
             break;
         ok = pages.printLine(text.text(text.lineStart(line), text.lineLength(line)));
     }
-    painter.end();
+    // A job that fails while it is finished (the printer refuses it, a PDF file cannot be
+    // written) did not print.
+    const bool finished = painter.end() && platform::printJobWritten(printer);
     printer.setFullPage(wasFullPage);
+    if (ok && !finished)
+        throw platform::AppError(QStringLiteral("Der Druckauftrag \"%1\" konnte nicht abgeschlossen werden").arg(title));
     return ok;
 }
 

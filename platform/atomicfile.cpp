@@ -3,11 +3,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace platform {
@@ -16,15 +19,13 @@ namespace {
 
 WriteFaultHook& faultHook()
 {
-    static WriteFaultHook hook = [] {
-        WriteFaultHook fromEnvironment;
-        const QByteArray pattern = qgetenv("VARNOTEX_FAIL_WRITES");
-        if (!pattern.isEmpty()) {
-            const QString text = QString::fromLocal8Bit(pattern);
-            fromEnvironment = [text](const QString& target) { return target.contains(text) ? ENOSPC : 0; };
-        }
-        return fromEnvironment;
-    }();
+    static WriteFaultHook hook;
+    return hook;
+}
+
+WriteStepHook& stepHook()
+{
+    static WriteStepHook hook;
     return hook;
 }
 
@@ -32,6 +33,12 @@ int injectedFault(const QString& target)
 {
     const WriteFaultHook& hook = faultHook();
     return hook ? hook(target) : 0;
+}
+
+int injectedStepFault(WriteStep step, const QString& target)
+{
+    const WriteStepHook& hook = stepHook();
+    return hook ? hook(step, target) : 0;
 }
 
 mode_t currentUmask()
@@ -46,9 +53,106 @@ constexpr qint64 kBufferSize = 1 << 20;
 // As many links as the kernel follows before it gives up with ELOOP.
 constexpr int kMaxLinkHops = 40;
 
+// The longest name one folder entry may have, in bytes.
+constexpr qsizetype kMaxNameBytes = 255;
+const QByteArray kTempSuffix = ".vxtmp-XXXXXX";
+
+// The name pattern of the temporary sibling: the target's name with a suffix, the name cut
+// (at a character boundary) so that the whole stays within the limit of one entry.
+QByteArray temporaryPattern(const QByteArray& native)
+{
+    const qsizetype slash = native.lastIndexOf('/');
+    const QByteArray folder = native.left(slash + 1);
+    QByteArray name = native.mid(slash + 1);
+    const qsizetype room = kMaxNameBytes - kTempSuffix.size();
+    if (name.size() > room) {
+        qsizetype cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.truncate(cut);
+    }
+    return folder + name + kTempSuffix;
+}
+
+// Writes all of data at offset; false with errno set when a block fails.
+bool writeAt(int fd, const char* data, qint64 size, qint64 offset, const QString& target)
+{
+    while (size > 0) {
+        if (const int fault = injectedStepFault(WriteStep::WriteInPlace, target)) {
+            errno = fault;
+            return false;
+        }
+        const qint64 block = std::min<qint64>(size, kBufferSize);
+        const ssize_t n = ::pwrite(fd, data, size_t(block), off_t(offset));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= n;
+        offset += n;
+    }
+    return true;
+}
+
+bool readAll(int fd, QByteArray& bytes, qint64 size)
+{
+    bytes.resize(size);
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, bytes.data() + done, size_t(size - done), off_t(done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    bytes.truncate(done);
+    return true;
+}
+
+// Copies every extended attribute of the file at source onto the open file; false when one
+// of them cannot be carried over.
+bool copyAttributes(const QByteArray& source, int fd)
+{
+    ssize_t size = ::listxattr(source.constData(), nullptr, 0);
+    if (size < 0)
+        return errno == ENOTSUP;  // a file system without attributes has none to lose
+    if (size == 0)
+        return true;
+    QByteArray names(size, '\0');
+    size = ::listxattr(source.constData(), names.data(), size_t(names.size()));
+    if (size < 0)
+        return false;
+    names.truncate(size);
+    for (const QByteArray& name : names.split('\0')) {
+        if (name.isEmpty())
+            continue;
+        const ssize_t length = ::getxattr(source.constData(), name.constData(), nullptr, 0);
+        if (length < 0)
+            return false;
+        QByteArray value(length, '\0');
+        const ssize_t got = ::getxattr(source.constData(), name.constData(), value.data(), size_t(value.size()));
+        if (got < 0)
+            return false;
+        if (::fsetxattr(fd, name.constData(), value.constData(), size_t(got), 0) != 0)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void setWriteFaultHook(WriteFaultHook hook) { faultHook() = std::move(hook); }
+void setWriteStepHook(WriteStepHook hook) { stepHook() = std::move(hook); }
 
 AtomicFileWriter::AtomicFileWriter(QString target) : target_(std::move(target)) {}
 
@@ -56,8 +160,15 @@ AtomicFileWriter::~AtomicFileWriter()
 {
     if (fd_ >= 0)
         ::close(fd_);
-    if (!committed_ && !inPlace_ && !tempPath_.isEmpty())
+    if (!committed_)
+        dropTemporary();
+}
+
+void AtomicFileWriter::dropTemporary()
+{
+    if (!inPlace_ && !tempPath_.isEmpty())
         ::unlink(QFile::encodeName(tempPath_).constData());
+    tempPath_.clear();
 }
 
 QString AtomicFileWriter::errorText() const { return QString::fromLocal8Bit(std::strerror(error_)); }
@@ -89,29 +200,70 @@ bool AtomicFileWriter::open()
     const bool exists = ::stat(native.constData(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode))
         return fail(EISDIR);
+    // The read-only attribute holds for everybody, root included.
+    if (exists && !(st.st_mode & S_IWUSR))
+        return fail(EACCES);
+    // Every name of a hard-linked file must see the new text: only writing in place keeps
+    // the one file they all name.
+    if (exists && st.st_nlink > 1)
+        return openInPlace(native);
     const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~currentUmask());
+    return openTemporary(native, exists, mode, exists ? st.st_uid : 0, exists ? st.st_gid : 0);
+}
 
-    QByteArray pattern = native + ".vxtmp-XXXXXX";
-    fd_ = ::mkstemp(pattern.data());
-    if (fd_ >= 0) {
-        tempPath_ = QFile::decodeName(pattern);
-        if (::fchmod(fd_, mode) != 0)
-            return fail(errno);
-        if (exists)
-            (void)::fchown(fd_, st.st_uid, st.st_gid);
-        return true;
+bool AtomicFileWriter::openTemporary(const QByteArray& native, bool exists, unsigned mode, unsigned owner,
+                                     unsigned group)
+{
+    QByteArray pattern = temporaryPattern(native);
+    int tempError = injectedStepFault(WriteStep::CreateTemporary, target_);
+    if (tempError == 0) {
+        fd_ = ::mkstemp(pattern.data());
+        if (fd_ < 0)
+            tempError = errno;
     }
-    const int tempError = errno;
-    // The folder refuses a new file; an existing writable target is written in place.
-    if (exists && (tempError == EACCES || tempError == EPERM)) {
-        fd_ = ::open(native.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd_ >= 0) {
-            inPlace_ = true;
-            return true;
+    if (fd_ < 0) {
+        // The folder refuses a new file, or the name leaves no room for a sibling: an
+        // existing target is written in place.
+        if (exists && (tempError == EACCES || tempError == EPERM || tempError == ENAMETOOLONG || tempError == EROFS))
+            return openInPlace(native);
+        return fail(tempError);
+    }
+    tempPath_ = QFile::decodeName(pattern);
+    if (exists) {
+        // Owner and group first: a change of owner may clear the set-id bits that the
+        // mode then restores.
+        struct stat temp {};
+        bool carried = ::fstat(fd_, &temp) == 0;
+        if (carried && (temp.st_uid != owner || temp.st_gid != group)) {
+            const int fault = injectedStepFault(WriteStep::CarryOwner, target_);
+            carried = fault == 0 && ::fchown(fd_, owner, group) == 0;
         }
-        return fail(errno);
+        if (carried)
+            carried = injectedStepFault(WriteStep::CarryAttributes, target_) == 0 && copyAttributes(native, fd_);
+        if (!carried) {
+            // A replacement would hand the file to somebody else or lose what it carries.
+            ::close(fd_);
+            fd_ = -1;
+            dropTemporary();
+            return openInPlace(native);
+        }
     }
-    return fail(tempError);
+    if (::fchmod(fd_, mode_t(mode)) != 0)
+        return fail(errno);
+    return true;
+}
+
+bool AtomicFileWriter::openInPlace(const QByteArray& native)
+{
+    inPlace_ = true;
+    // Reading as well, so that a failure can put the old bytes back.
+    fd_ = ::open(native.constData(), O_RDWR | O_CLOEXEC);
+    canRead_ = fd_ >= 0;
+    if (fd_ < 0 && errno == EACCES)
+        fd_ = ::open(native.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        return fail(errno);
+    return true;
 }
 
 bool AtomicFileWriter::flushBuffer()
@@ -140,17 +292,73 @@ bool AtomicFileWriter::write(const char* data, qint64 size)
         return fail(fault);
     if (size <= 0)
         return true;
+    // In place, nothing touches the file before the whole new content is known.
+    if (inPlace_) {
+        buffer_.append(data, size);
+        return true;
+    }
     if (buffer_.size() + size > kBufferSize) {
         if (!flushBuffer())
             return false;
         if (size >= kBufferSize) {
-            buffer_ = QByteArray::fromRawData(data, int(size));
+            buffer_ = QByteArray::fromRawData(data, size);
             const bool ok = flushBuffer();
             buffer_ = QByteArray();
             return ok;
         }
     }
-    buffer_.append(data, int(size));
+    buffer_.append(data, size);
+    return true;
+}
+
+bool AtomicFileWriter::commitInPlace()
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        return fail(errno);
+    const qint64 oldSize = st.st_size;
+    const qint64 newSize = buffer_.size();
+    QByteArray old;
+    if (canRead_ && !readAll(fd_, old, oldSize))
+        return fail(errno);
+
+    // Room for the new length first: a full disk shows here, before any byte is written.
+    if (newSize > 0) {
+        if (const int fault = injectedStepFault(WriteStep::Reserve, target_))
+            return fail(fault);
+        if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, off_t(newSize)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS &&
+            errno != EINVAL) {
+            const int error = errno;
+            (void)::ftruncate(fd_, off_t(oldSize));  // gives back what was reserved beyond the end
+            return fail(error);
+        }
+    }
+    // The part beyond the old end, which overwrites nothing; a failure cuts it off again.
+    if (newSize > oldSize &&
+        !writeAt(fd_, buffer_.constData() + oldSize, newSize - oldSize, oldSize, target_)) {
+        const int error = errno;
+        (void)::ftruncate(fd_, off_t(oldSize));
+        return fail(error);
+    }
+    // Then the old bytes are overwritten; a failure puts them back.
+    const qint64 head = std::min(oldSize, newSize);
+    bool ok = writeAt(fd_, buffer_.constData(), head, 0, target_);
+    if (ok && newSize < oldSize)
+        ok = ::ftruncate(fd_, off_t(newSize)) == 0;
+    if (ok)
+        ok = ::fsync(fd_) == 0 || errno == EINVAL;
+    if (!ok) {
+        const int error = errno;
+        if (canRead_) {
+            const WriteStepHook hook = std::exchange(stepHook(), WriteStepHook());
+            (void)writeAt(fd_, old.constData(), old.size(), 0, target_);
+            (void)::ftruncate(fd_, off_t(oldSize));
+            (void)::fsync(fd_);
+            stepHook() = hook;
+        }
+        return fail(error);
+    }
+    buffer_.clear();
     return true;
 }
 
@@ -160,10 +368,15 @@ bool AtomicFileWriter::commit()
         return fail(EBADF);
     if (const int fault = injectedFault(target_))
         return fail(fault);
-    if (!flushBuffer())
-        return false;
-    if (::fsync(fd_) != 0 && errno != EINVAL)
-        return fail(errno);
+    if (inPlace_) {
+        if (!commitInPlace())
+            return false;
+    } else {
+        if (!flushBuffer())
+            return false;
+        if (::fsync(fd_) != 0 && errno != EINVAL)
+            return fail(errno);
+    }
     if (::close(fd_) != 0) {
         fd_ = -1;
         return fail(errno);

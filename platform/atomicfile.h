@@ -9,9 +9,18 @@ namespace platform {
 // Writes a file so that afterwards it holds either the complete new content or its old
 // content, never a mix and never nothing: the bytes go into a temporary file in the same
 // folder, which is flushed to disk and renamed over the target only once every byte is
-// written. The target's permission bits are kept; a symbolic link is followed so that its
-// target is replaced, not the link. When the folder does not allow a new file but the
-// target itself is writable, the target is written in place instead.
+// written. The replacement keeps what the file is: its permission bits, owner, group and
+// extended attributes (ACLs among them); a symbolic link is followed so that its target is
+// replaced, not the link.
+//
+// Where a replacement cannot keep that (a file with more than one hard link, an owner or
+// an attribute that cannot be carried over, a folder that refuses new files, a name too
+// long for a temporary sibling), the target is written in place: its new length is
+// reserved and the part beyond the old end written before any old byte is overwritten, and
+// a failure puts the old bytes back, so that a full disk never costs the old content.
+//
+// A target whose owner write bit is clear (the read-only attribute) is refused with
+// EACCES, for root too.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(QString target);
@@ -26,15 +35,21 @@ public:
 
     int error() const { return error_; }  // errno of the first failure, 0 when none
     QString errorText() const;
+    bool writesInPlace() const { return inPlace_; }  // known after open()
 
 private:
     bool fail(int error);
     bool flushBuffer();
+    bool openTemporary(const QByteArray& native, bool exists, unsigned mode, unsigned owner, unsigned group);
+    bool openInPlace(const QByteArray& native);
+    void dropTemporary();
+    bool commitInPlace();
 
     QString target_;
     QString tempPath_;
     int fd_ = -1;
     bool inPlace_ = false;
+    bool canRead_ = false;  // the in-place descriptor can read the old bytes back
     bool committed_ = false;
     int error_ = 0;
     QByteArray buffer_;
@@ -45,10 +60,20 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, int* error
 
 // Fault injection for tests: while a hook is set, every AtomicFileWriter whose target the
 // hook answers with a non-zero errno fails its writes with that errno (ENOSPC for a full
-// disk, say). An empty hook switches injection off. The environment variable
-// VARNOTEX_FAIL_WRITES, when set at start-up, makes writes to targets whose path contains
-// its value fail with ENOSPC, for end-to-end tests of the built program.
+// disk, say). An empty hook switches injection off.
 using WriteFaultHook = std::function<int(const QString& target)>;
 void setWriteFaultHook(WriteFaultHook hook);
+
+// Finer fault injection for tests: the hook is asked before each step of a write and fails
+// that step with the errno it answers (0: the step runs).
+enum class WriteStep {
+    CreateTemporary,  // the temporary sibling is created
+    CarryOwner,       // owner and group go over to the temporary file
+    CarryAttributes,  // extended attributes go over to the temporary file
+    Reserve,          // in place: the new length is reserved
+    WriteInPlace,     // in place: one block of bytes is written into the target
+};
+using WriteStepHook = std::function<int(WriteStep step, const QString& target)>;
+void setWriteStepHook(WriteStepHook hook);
 
 }  // namespace platform

@@ -24,17 +24,46 @@ void showErrorReport(const QString& message)
                                       MsgButtons::Ok);
 }
 
+QString exceptionText(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const AppError& e) {
+        return e.message();
+    } catch (const std::bad_alloc&) {
+        return QStringLiteral("Zu wenig Arbeitsspeicher");
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("Unbekannter Fehler");
+    }
+}
+
+std::exception_ptr runCatching(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (...) {
+        return std::current_exception();
+    }
+    return nullptr;
+}
+
+void showErrorReport(const std::exception_ptr& error)
+{
+    if (error)
+        showErrorReport(exceptionText(error));
+}
+
+void reportCurrentException() { showErrorReport(exceptionText(std::current_exception())); }
+
 bool runGuarded(const std::function<void()>& handler)
 {
     try {
         handler();
         return true;
-    } catch (const AppError& e) {
-        showErrorReport(e.message());
-    } catch (const std::bad_alloc&) {
-        showErrorReport(QStringLiteral("Zu wenig Arbeitsspeicher"));
-    } catch (const std::exception& e) {
-        showErrorReport(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        reportCurrentException();
     }
     return false;
 }

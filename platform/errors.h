@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <exception>
+#include <string>
 #include <functional>
 
 namespace platform {
@@ -49,6 +50,21 @@ QString errorReportText(const QString& message);
 
 // The general error report: a message box captioned "VARNX" with the error icon and OK.
 void showErrorReport(const QString& message);
+
+// The text the general error report shows for an exception of any type: the message of
+// the program's own errors, "Zu wenig Arbeitsspeicher" when memory ran out, the
+// description of any other standard exception, "Unbekannter Fehler" for anything else.
+QString exceptionText(const std::exception_ptr& error);
+
+// Runs the handler and hands back what it threw (nothing when it ended normally), so that
+// the caller can tidy up (a busy display, say) before the error is shown.
+std::exception_ptr runCatching(const std::function<void()>& handler);
+
+// Shows a caught exception with the general error report; nothing for an empty one.
+void showErrorReport(const std::exception_ptr& error);
+
+// Shows the exception being handled with the general error report; only inside a catch.
+void reportCurrentException();
 
 // Runs a handler and shows any error that leaves it with the general error report,
 // so that no exception ever unwinds through the event loop. Returns false when an

@@ -11,6 +11,7 @@
 #include <QStringDecoder>
 
 #include <cerrno>
+#include <utility>
 #include <sys/stat.h>
 
 namespace platform {
@@ -377,6 +378,25 @@ QByteArray eraseSection(const QByteArray& content, const QString& section, bool*
     return removed ? serialize(doc) : content;
 }
 
+QByteArray applyChanges(const QByteArray& content, const QList<IniChange>& changes, bool* needed)
+{
+    QByteArray result = content;
+    bool write = false;
+    for (const IniChange& change : changes) {
+        if (change.kind == IniChange::Kind::Write) {
+            result = writeString(result, change.section, change.key, change.value);
+            write = true;
+        } else {
+            bool erased = false;
+            result = eraseSection(result, change.section, &erased);
+            write = write || erased;
+        }
+    }
+    if (needed)
+        *needed = write;
+    return result;
+}
+
 }  // namespace initext
 
 QString resolveProfilePath(const QString& file)
@@ -463,6 +483,15 @@ void FileIniProfileService::eraseSection(const QString& file, const QString& sec
     });
 }
 
+void FileIniProfileService::writeChanges(const QString& file, const QList<IniChange>& changes)
+{
+    if (changes.isEmpty())
+        return;
+    writeProfile(file, [&](const QByteArray& content, bool& needed) {
+        return initext::applyChanges(content, changes, &needed);
+    });
+}
+
 QString MemoryIniProfileService::readString(const QString& file, const QString& section, const QString& key,
                                             const QString& defaultValue)
 {
@@ -485,6 +514,7 @@ void MemoryIniProfileService::writeString(const QString& file, const QString& se
     if (refuseWrites && refuseWrites(file))
         throw SettingsWriteError(file);
     files[file] = initext::writeString(files[file], section, key, value);
+    ++fileWrites;
 }
 
 void MemoryIniProfileService::eraseSection(const QString& file, const QString& section)
@@ -493,8 +523,70 @@ void MemoryIniProfileService::eraseSection(const QString& file, const QString& s
     if (refuseWrites && refuseWrites(file))
         throw SettingsWriteError(file);
     const auto it = files.find(file);
-    if (it != files.end())
+    if (it != files.end()) {
         it->second = initext::eraseSection(it->second, section);
+        ++fileWrites;
+    }
+}
+
+void MemoryIniProfileService::writeChanges(const QString& file, const QList<IniChange>& changes)
+{
+    if (changes.isEmpty())
+        return;
+    for (const IniChange& change : changes) {
+        if (change.kind == IniChange::Kind::Write)
+            calls.append(QStringLiteral("write %1/%2=%3").arg(change.section, change.key, change.value));
+        else
+            calls.append(QStringLiteral("erase %1").arg(change.section));
+    }
+    if (refuseWrites && refuseWrites(file))
+        throw SettingsWriteError(file);
+    const auto it = files.find(file);
+    bool needed = true;
+    const QByteArray updated = initext::applyChanges(it == files.end() ? QByteArray() : it->second, changes, &needed);
+    if (!needed)
+        return;
+    files[file] = updated;
+    ++fileWrites;
+}
+
+QList<IniChange>& IniBatch::changesOf(const QString& file)
+{
+    for (auto& entry : files_)
+        if (entry.first == file)
+            return entry.second;
+    files_.append({file, {}});
+    return files_.back().second;
+}
+
+QString IniBatch::readString(const QString& file, const QString& section, const QString& key,
+                             const QString& defaultValue)
+{
+    return below_.readString(file, section, key, defaultValue);
+}
+
+QStringList IniBatch::readSectionKeys(const QString& file, const QString& section)
+{
+    return below_.readSectionKeys(file, section);
+}
+
+void IniBatch::writeString(const QString& file, const QString& section, const QString& key, const QString& value)
+{
+    changesOf(file).append({IniChange::Kind::Write, section, key, value});
+}
+
+void IniBatch::eraseSection(const QString& file, const QString& section)
+{
+    changesOf(file).append({IniChange::Kind::EraseSection, section, {}, {}});
+}
+
+void IniBatch::writeChanges(const QString& file, const QList<IniChange>& changes) { changesOf(file).append(changes); }
+
+void IniBatch::commit()
+{
+    const auto files = std::exchange(files_, {});
+    for (const auto& [file, changes] : files)
+        below_.writeChanges(file, changes);
 }
 
 bool parseProfileInteger(const QString& text, int& value)

@@ -3,6 +3,7 @@
 #include "platform/service.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,15 @@
 #include <map>
 
 namespace platform {
+
+// One write or erase of the settings file, as the single operations make it.
+struct IniChange {
+    enum class Kind { Write, EraseSection };
+    Kind kind = Kind::Write;
+    QString section;
+    QString key;    // Write only
+    QString value;  // Write only
+};
 
 // The private-profile (INI file) service. Section and key names compare without regard to
 // case; a value comes back with the blanks around it removed, one pair of enclosing quotes
@@ -38,6 +48,36 @@ public:
     // Removes every occurrence of the section with all its lines. Raises SettingsWriteError
     // when the system refuses the write; a missing file or section is no error.
     virtual void eraseSection(const QString& file, const QString& section) = 0;
+    // Applies the changes in their order, each with the semantics of its single operation,
+    // but reads the file once and writes it once: either every change lands or none does.
+    // Raises SettingsWriteError when the system refuses the write. Nothing is written when
+    // the changes are only erases of sections that do not exist.
+    virtual void writeChanges(const QString& file, const QList<IniChange>& changes) = 0;
+};
+
+// Collects the writes and erases made through IniProfileService::current() while it is
+// installed (ScopedService) and hands them to the service below as one writeChanges per
+// file at commit(). Reads go to the service below and see the file as it was before the
+// batch. A batch that is destroyed without commit() writes nothing. Batches nest: an
+// inner batch commits into the outer one.
+class IniBatch : public IniProfileService {
+public:
+    explicit IniBatch(IniProfileService& below) : below_(below) {}
+    void commit();
+
+    QString readString(const QString& file, const QString& section, const QString& key,
+                       const QString& defaultValue) override;
+    QStringList readSectionKeys(const QString& file, const QString& section) override;
+    void writeString(const QString& file, const QString& section, const QString& key,
+                     const QString& value) override;
+    void eraseSection(const QString& file, const QString& section) override;
+    void writeChanges(const QString& file, const QList<IniChange>& changes) override;
+
+private:
+    QList<IniChange>& changesOf(const QString& file);
+
+    IniProfileService& below_;
+    QList<std::pair<QString, QList<IniChange>>> files_;  // in the order of their first change
 };
 
 // The real service on files, writing through AtomicFileWriter.
@@ -49,6 +89,7 @@ public:
     void writeString(const QString& file, const QString& section, const QString& key,
                      const QString& value) override;
     void eraseSection(const QString& file, const QString& section) override;
+    void writeChanges(const QString& file, const QList<IniChange>& changes) override;
 };
 
 // The service on files held in memory, for tests: the same semantics on the same text,
@@ -57,7 +98,10 @@ class MemoryIniProfileService : public IniProfileService {
 public:
     std::map<QString, QByteArray> files;           // by the file name as passed
     std::function<bool(const QString& file)> refuseWrites;  // true = the write fails
-    QStringList calls;  // "read Section/Key", "keys Section", "write Section/Key=Value", "erase Section"
+    // "read Section/Key", "keys Section", "write Section/Key=Value", "erase Section"; the
+    // changes of a writeChanges are logged one by one, as the single calls would be.
+    QStringList calls;
+    int fileWrites = 0;  // how often a file's content was replaced
 
     QString readString(const QString& file, const QString& section, const QString& key,
                        const QString& defaultValue) override;
@@ -65,6 +109,7 @@ public:
     void writeString(const QString& file, const QString& section, const QString& key,
                      const QString& value) override;
     void eraseSection(const QString& file, const QString& section) override;
+    void writeChanges(const QString& file, const QList<IniChange>& changes) override;
 };
 
 // The integer forms of the settings file: decimal with an optional sign, hexadecimal after
@@ -86,6 +131,9 @@ QByteArray writeString(const QByteArray& content, const QString& section, const 
                        const QString& value);
 // The file content after the erase; changed is false when there was no such section.
 QByteArray eraseSection(const QByteArray& content, const QString& section, bool* changed = nullptr);
+// The file content after every change in order; needed is false when none of them asks for
+// a write (only erases of missing sections).
+QByteArray applyChanges(const QByteArray& content, const QList<IniChange>& changes, bool* needed = nullptr);
 
 }  // namespace initext
 

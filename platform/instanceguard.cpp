@@ -8,8 +8,10 @@
 #include <QThread>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -25,19 +27,72 @@ namespace {
 
 const QByteArray kRaiseRequest = "raise\n";
 
-// $XDG_RUNTIME_DIR belongs to the user alone; /tmp is shared, so the names carry the user id.
-QString guardPath(const char* suffix)
+// $XDG_RUNTIME_DIR when it is set to an absolute path of a folder, else the fallback.
+QString guardFolder(const QString& fallback)
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (runtime.startsWith(QLatin1Char('/')) && isDirectory(runtime))
-        return runtime + QStringLiteral("/varnotex") + QLatin1String(suffix);
-    return QStringLiteral("/tmp/varnotex-%1").arg(::getuid()) + QLatin1String(suffix);
+        return runtime;
+    return fallback;
+}
+
+// The one line on standard error that says why the guard is not used.
+void tellWhy(const QString& problem)
+{
+    const QByteArray line = (QStringLiteral("varnotex: ") + problem +
+                             QStringLiteral("; das Programm startet ohne Prüfung auf ein laufendes Programm.\n"))
+                                .toLocal8Bit();
+    std::fputs(line.constData(), stderr);
+    std::fflush(stderr);
+}
+
+// Empty when the open lock file is a regular file of this user closed to everybody else.
+QString lockFileProblem(int fd, const QString& path)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return QStringLiteral("\"%1\" ist keine gewöhnliche Datei").arg(path);
+    if (st.st_uid != ::getuid())
+        return QStringLiteral("Die Datei \"%1\" gehört einem anderen Benutzer").arg(path);
+    if (st.st_mode & 077)
+        return QStringLiteral("Die Datei \"%1\" ist für andere Benutzer zugänglich").arg(path);
+    return QString();
 }
 
 }  // namespace
 
-QString LocalInstanceGuardService::lockPath() { return guardPath(".lock"); }
-QString LocalInstanceGuardService::socketPath() { return guardPath(".sock"); }
+LocalInstanceGuardService::LocalInstanceGuardService(QString fallbackFolder)
+    : fallback_(fallbackFolder.isEmpty() ? privateTempFolder() : std::move(fallbackFolder))
+{
+}
+
+QString LocalInstanceGuardService::privateTempFolder() { return QStringLiteral("/tmp/varnotex-%1").arg(::getuid()); }
+
+QString LocalInstanceGuardService::lockPath() { return guardFolder(privateTempFolder()) + QStringLiteral("/varnotex.lock"); }
+QString LocalInstanceGuardService::socketPath() { return guardFolder(privateTempFolder()) + QStringLiteral("/varnotex.sock"); }
+
+QString LocalInstanceGuardService::folder() const { return folder_.isEmpty() ? guardFolder(fallback_) : folder_; }
+
+QString LocalInstanceGuardService::folderProblem(const QString& folder, bool create)
+{
+    const QByteArray native = QFile::encodeName(folder);
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0) {
+        if (errno != ENOENT || !create)
+            return QStringLiteral("Der Ordner \"%1\" ist nicht zugänglich").arg(folder);
+        if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+            return QStringLiteral("Der Ordner \"%1\" kann nicht angelegt werden").arg(folder);
+        if (::lstat(native.constData(), &st) != 0)
+            return QStringLiteral("Der Ordner \"%1\" ist nicht zugänglich").arg(folder);
+    }
+    if (!S_ISDIR(st.st_mode))
+        return QStringLiteral("\"%1\" ist kein Ordner").arg(folder);
+    if (st.st_uid != ::getuid())
+        return QStringLiteral("Der Ordner \"%1\" gehört einem anderen Benutzer").arg(folder);
+    if (st.st_mode & 077)
+        return QStringLiteral("Der Ordner \"%1\" ist für andere Benutzer zugänglich").arg(folder);
+    return QString();
+}
 
 LocalInstanceGuardService::~LocalInstanceGuardService()
 {
@@ -50,18 +105,41 @@ InstanceLock LocalInstanceGuardService::acquireLock()
 {
     if (fd_ >= 0)
         return InstanceLock::Acquired;
-    // Close-on-exec, so that programs started from the editor never inherit the lock.
-    const int fd = ::open(QFile::encodeName(lockPath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
+    problem_.clear();
+    const QString where = guardFolder(fallback_);
+    // Only the private folder in /tmp is made here; a runtime folder is the system's.
+    problem_ = folderProblem(where, where == fallback_);
+    if (!problem_.isEmpty()) {
+        tellWhy(problem_);
         return InstanceLock::Unavailable;
+    }
+    const QString path = where + QStringLiteral("/varnotex.lock");
+    // Close-on-exec, so that programs started from the editor never inherit the lock.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        problem_ = QStringLiteral("Die Datei \"%1\" kann nicht geöffnet werden").arg(path);
+        tellWhy(problem_);
+        return InstanceLock::Unavailable;
+    }
+    problem_ = lockFileProblem(fd, path);
+    if (!problem_.isEmpty()) {
+        ::close(fd);
+        tellWhy(problem_);
+        return InstanceLock::Unavailable;
+    }
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         if (error == EINTR)
             continue;
         ::close(fd);
-        return error == EWOULDBLOCK ? InstanceLock::HeldByOther : InstanceLock::Unavailable;
+        if (error == EWOULDBLOCK) {
+            folder_ = where;
+            return InstanceLock::HeldByOther;
+        }
+        return InstanceLock::Unavailable;
     }
     fd_ = fd;
+    folder_ = where;
     return InstanceLock::Acquired;
 }
 
@@ -71,7 +149,7 @@ void LocalInstanceGuardService::listen(std::function<void()> onRaiseRequest)
         return;
     auto* server = new QLocalServer(QCoreApplication::instance());
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    const QString path = socketPath();
+    const QString path = folder() + QStringLiteral("/varnotex.sock");
     // The lock is ours, so a socket file left there belongs to an instance that crashed.
     QLocalServer::removeServer(path);
     if (!server->listen(path)) {
@@ -104,7 +182,7 @@ void LocalInstanceGuardService::listen(std::function<void()> onRaiseRequest)
 
 bool LocalInstanceGuardService::requestRaise()
 {
-    const QString path = socketPath();
+    const QString path = folder() + QStringLiteral("/varnotex.sock");
     QLocalSocket socket;
     // The first instance takes the lock a moment before it listens; give it that moment.
     for (int attempt = 0; attempt < 5; ++attempt) {

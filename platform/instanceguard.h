@@ -29,11 +29,16 @@ public:
     virtual bool requestRaise() = 0;
 };
 
-// An exclusive flock() on a lock file in $XDG_RUNTIME_DIR (or /tmp, with the user id in the
-// name) and a QLocalServer beside it.
+// An exclusive flock() on a lock file and a QLocalServer beside it, both in a folder that
+// belongs to the user alone: $XDG_RUNTIME_DIR, or else a private folder in /tmp named with
+// the user id (created with mode 0700). Folder and lock file are checked at every start:
+// one that belongs to somebody else or is open to others is not used; the guard then
+// answers Unavailable and says why in one line on standard error, so that a file another
+// user made can never stop the program.
 class LocalInstanceGuardService : public InstanceGuardService {
 public:
-    LocalInstanceGuardService() = default;
+    // fallbackFolder replaces the private folder in /tmp (tests).
+    explicit LocalInstanceGuardService(QString fallbackFolder = QString());
     ~LocalInstanceGuardService() override;  // releases the lock and stops listening
     LocalInstanceGuardService(const LocalInstanceGuardService&) = delete;
     LocalInstanceGuardService& operator=(const LocalInstanceGuardService&) = delete;
@@ -42,11 +47,24 @@ public:
     void listen(std::function<void()> onRaiseRequest) override;
     bool requestRaise() override;
 
+    // Why the last acquireLock() answered Unavailable; empty otherwise.
+    QString problem() const { return problem_; }
+
     // Where the lock file and the socket are, as decided by the current environment.
     static QString lockPath();
     static QString socketPath();
+    // The private folder in /tmp used without $XDG_RUNTIME_DIR.
+    static QString privateTempFolder();
+
+    // Empty when the folder exists, is a real folder (no link) of this user and closed to
+    // everybody else; otherwise why not. With create, a missing folder is made (mode 0700).
+    static QString folderProblem(const QString& folder, bool create);
 
 private:
+    QString folder() const;
+    QString fallback_;
+    QString folder_;  // where the lock was taken
+    QString problem_;
     int fd_ = -1;
     QPointer<QLocalServer> server_;
 };

@@ -1,5 +1,8 @@
 #include "platform/printer.h"
 
+#include <algorithm>
+
+#include <QFile>
 #include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -36,5 +39,21 @@ PdfPrinterService::PdfPrinterService(const QString& pdfPath) : printer_(std::mak
 PdfPrinterService::~PdfPrinterService() = default;
 
 QPrinter* PdfPrinterService::currentPrinter() { return printer_.get(); }
+
+bool printJobWritten(const QPrinter& printer)
+{
+    if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
+        return false;
+    if (printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty())
+        return true;
+    // A PDF file written to its end closes with its end-of-file marker.
+    QFile file(printer.outputFileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 size = file.size();
+    if (size <= 0 || !file.seek(std::max<qint64>(0, size - 1024)))
+        return false;
+    return file.read(1024).contains("%%EOF");
+}
 
 }  // namespace platform

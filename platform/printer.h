@@ -41,4 +41,8 @@ private:
     std::unique_ptr<QPrinter> printer_;
 };
 
+// After the painter has ended a job: false when the job did not reach its destination (a
+// printer in its error state, a PDF file that was not written to its end).
+bool printJobWritten(const QPrinter& printer);
+
 }  // namespace platform

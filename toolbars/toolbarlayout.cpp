@@ -70,7 +70,9 @@ void applyPosition(TCustomToolWindow* window, const Section& section, TDock* doc
 
 bool ParseProfileInteger(const QString& text, int& value) { return platform::parseProfileInteger(text.trimmed(), value); }
 
-void SaveToolbarLayout(QWidget* form, const QString& iniFileName)
+namespace {
+
+void writeToolbarSections(QWidget* form, const QString& iniFileName)
 {
     for (TCustomToolWindow* window : TCustomToolWindow::ownedBy(form)) {
         if (window->objectName().isEmpty())
@@ -95,6 +97,19 @@ void SaveToolbarLayout(QWidget* form, const QString& iniFileName)
         section.writeInteger(QStringLiteral("FloatTop"), window->floatingPosition().y());
         window->writePositionData(section.writer());
     }
+}
+
+}  // namespace
+
+void SaveToolbarLayout(QWidget* form, const QString& iniFileName)
+{
+    // One write of the file for the whole layout: no toolbar section is ever half new.
+    platform::IniBatch batch(platform::IniProfileService::current());
+    {
+        const platform::ScopedService<platform::IniProfileService> collect(&batch);
+        writeToolbarSections(form, iniFileName);
+    }
+    batch.commit();
 }
 
 void LoadToolbarLayout(QWidget* form, const QString& iniFileName)

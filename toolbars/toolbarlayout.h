@@ -12,7 +12,8 @@ class QWidget;
 
 // Writes the section of every tool window of the form, in the order they were created.
 // Raises platform::AppError for a tool window without a name, or docked in a dock without
-// one.
+// one. The sections are written in one write of the file: after an error none of them has
+// changed.
 void SaveToolbarLayout(QWidget* form, const QString& iniFileName);
 
 // Restores the tool windows of the form from their sections. A section whose "Rev" is not

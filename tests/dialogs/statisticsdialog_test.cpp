@@ -14,6 +14,7 @@
 
 #include <ctime>
 #include <functional>
+#include <new>
 #include <sys/stat.h>
 
 namespace {
@@ -70,6 +71,22 @@ TEST(StatistikForm, NewEmptyDocument)
     EXPECT_EQ(fileLabels(form), fiveUnknown);
     EXPECT_EQ(countLabels(form), (QStringList{"0", "0", "0", "0"}));
     EXPECT_FALSE(services.cursor.isBusy());
+}
+
+TEST(StatistikForm, ErrorWhileCountingIsShownAfterTheHourglass)
+{
+    FakeServices services;
+    QList<bool> busyWhenShown;
+    services.messages.onShow = [&](const ShownMessage&) { busyWhenShown.append(services.cursor.isBusy()); };
+    Document doc;
+    doc.lines = {"eins", "zwei"};
+    doc.onFirstLine = [] { throw std::bad_alloc(); };
+    TStatistikForm form(doc);
+    form.OnActivate();
+    ASSERT_EQ(services.messages.shown.size(), 1);
+    EXPECT_EQ(services.messages.shown[0].caption, QString("VARNX"));
+    EXPECT_EQ(services.messages.shown[0].text, QString("Zu wenig Arbeitsspeicher."));
+    EXPECT_EQ(busyWhenShown, QList<bool>({false}));
 }
 
 TEST(StatistikForm, SavedFileFactsAndCounts)

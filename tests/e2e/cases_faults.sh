@@ -2,7 +2,8 @@
 # caption, the window title): a full disk, a read-only folder, a read-only file, a file or
 # the settings file replaced by a folder, and the program killed in the middle of saving a
 # big file. Where the system lets us mount file systems the faults are
-# real; otherwise VARNOTEX_FAIL_WRITES injects the write failure.
+# real; otherwise the test build of the program (FAULT_BIN) runs and VARNOTEX_FAIL_WRITES
+# injects the write failure.
 
 # Some lines of text, about KB kilobytes.
 make_text() {
@@ -28,6 +29,7 @@ case_disk_full_document() {
   else
     mkdir -p "$disk"
     EXTRA_ENV=(VARNOTEX_FAIL_WRITES=brief.txt)
+    PROGRAM=$FAULT_BIN
   fi
   cp "$CASE_DIR/old.txt" "$disk/brief.txt"
   [[ $CAN_MOUNT == 1 ]] && fill_up "$disk"
@@ -80,6 +82,7 @@ case_disk_full_settings() {
     mount_tmpfs "$dir" 256 || return 1
   else
     EXTRA_ENV=(VARNOTEX_FAIL_WRITES=VARNX.ini)
+    PROGRAM=$FAULT_BIN
   fi
   write_ini "$dir" "; meine Einstellungen" "[View]" "ShowMarkbar=1" "[Save]" "AutoSaveSettings=1" "AutoSaveOpenFiles=1"
   cp "$dir/VARNX.ini" "$CASE_DIR/before.ini"
@@ -128,6 +131,7 @@ case_readonly_folder() {
   else
     dir=$source
     EXTRA_ENV=(VARNOTEX_FAIL_WRITES=a.txt)
+    PROGRAM=$FAULT_BIN
     title="VARNX"
   fi
   launch "$CWD" "$dir/a.txt"
@@ -237,7 +241,7 @@ case_settings_replaced_by_directory() {
 case_settings_readonly_beside_program() {
   local source="$CASE_DIR/install" dir
   mkdir -p "$source"
-  cp "$BIN" "$source/varnotex"
+  if [[ $CAN_MOUNT == 1 ]]; then cp "$BIN" "$source/varnotex"; else cp "$FAULT_BIN" "$source/varnotex"; fi
   write_ini "$source" "; installiert" "[View]" "ShowMarkbar=1"
   cp "$source/VARNX.ini" "$CASE_DIR/before.ini"
   if [[ $CAN_MOUNT == 1 ]]; then

@@ -17,6 +17,9 @@ BIN=$(readlink -f "$1")
 PATTERN=${2:-}
 HERE=$(cd "$(dirname "$0")" && pwd)
 BUILD_DIR=$(dirname "$BIN")
+# The test build of the program beside it: the same program with the switch that injects
+# write faults (VARNOTEX_FAIL_WRITES); the shipped one has none.
+FAULT_BIN="$BUILD_DIR/varnotex_faults"
 
 for tool in Xvfb xdotool xwininfo cmp md5sum mkfifo truncate awk od; do
   if ! command -v "$tool" >/dev/null; then
@@ -25,6 +28,11 @@ for tool in Xvfb xdotool xwininfo cmp md5sum mkfifo truncate awk od; do
     exit 1
   fi
 done
+if [[ ! -x $FAULT_BIN ]]; then
+  echo "e2e: no test build of the program at $FAULT_BIN"
+  echo "0 passed, 1 failed"
+  exit 1
+fi
 if [[ ! -x $BIN ]]; then
   echo "e2e: no program at $1"
   echo "0 passed, 1 failed"
@@ -37,6 +45,7 @@ source "$HERE/cases_faults.sh"
 source "$HERE/cases_input.sh"
 source "$HERE/cases_windows.sh"
 source "$HERE/cases_desktop.sh"
+source "$HERE/cases_keep.sh"
 
 # VARNOTEX_E2E_MEMCHECK=FOLDER runs the program under valgrind's memcheck, one log a process
 # in FOLDER (scripts/memcheck.sh reads them).
@@ -158,6 +167,11 @@ run_case save_keeps_mode_and_links
 run_case save_in_folder_without_new_files
 run_case kill_during_big_save
 run_case kill_during_settings_write
+
+# Saves that keep what a file is.
+run_case settings_write_protected
+run_case hard_link_saved_under_both_names
+run_case in_place_on_full_disk
 
 # Bad input.
 run_case binary_file

@@ -222,6 +222,21 @@ TEST(TextFileErrors, ReadOnlyFolderAndFileRefuseTheSave)
     ::chmod(QFile::encodeName(dir.file("ro")).constData(), 0755);
 }
 
+TEST(TextFileErrors, WriteProtectedFileRefusesTheSaveEvenForRoot)
+{
+    TestDir dir;
+    const QString path = dir.write("geschuetzt.txt", "alt");
+    ::chmod(QFile::encodeName(path).constData(), 0444);
+    auto editor = makeEditor("neu");
+    try {
+        editor->Lines().SaveTextFile(path);
+        FAIL() << "no error";
+    } catch (const platform::FileCreateError& e) {
+        EXPECT_EQ(e.message(), QString::fromUtf8("Datei %1 kann nicht erstellt werden").arg(path));
+    }
+    EXPECT_EQ(TestDir::read(path), QByteArray("alt"));
+}
+
 TEST(TextFileErrors, FileBeyondTheSizeLimitIsRefusedBeforeReading)
 {
     TestDir dir;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <functional>
 #include <utility>
 
 namespace {
@@ -436,8 +437,83 @@ TEST_F(SettingsTest, RefusedWriteStopsTheShutdownWrites)
     ASSERT_TRUE(Globals::LoadSettings(frame, program()));
     memory.calls.clear();
     frame.captions = {path};
+    // The shutdown writes go as one: refused, none of them lands.
     EXPECT_THROW(Globals::SaveOnExit(frame), platform::SettingsWriteError);
-    EXPECT_EQ(memory.calls, QStringList({"write MainWindow/Width=595"}));
-    EXPECT_TRUE(frame.toolbarSaves.isEmpty());
+    EXPECT_EQ(memory.calls, QStringList({"write MainWindow/Width=595", "write MainWindow/Height=415", "erase OpenFiles",
+                                         "write OpenFiles/1=" + path}));
+    EXPECT_EQ(frame.toolbarSaves, QStringList({path}));
     EXPECT_EQ(memory.files[path], QByteArray("[Save]\nAutoSaveOpenFiles=1\n"));
+    EXPECT_EQ(memory.fileWrites, 0);
+}
+
+namespace {
+
+// A frame whose toolbar layout writes a few keys, as the real layout save does.
+class WritingFrame : public FakeFrame {
+public:
+    std::function<void()> duringLayout;
+    void saveToolbarLayout(const QString& iniFileName) override
+    {
+        FakeFrame::saveToolbarLayout(iniFileName);
+        auto& ini = platform::IniProfileService::current();
+        ini.writeString(iniFileName, "Toolbar_Datei", "Rev", "2");
+        ini.writeString(iniFileName, "Toolbar_Datei", "Visible", "0");
+        if (duringLayout)
+            duringLayout();
+        ini.writeString(iniFileName, "Toolbar_Datei", "DockedTo", "+");
+    }
+};
+
+}  // namespace
+
+TEST_F(SettingsTest, ShutdownWritesTheFileOnceWithTheBytesOfSingleWrites)
+{
+    const QByteArray before = "; meine\r\n[MainWindow]\r\nWidth=10\r\n[Toolbar_Datei]\r\nRev=2\r\nVisible=1\r\n"
+                              "DockedTo=DockTop\r\n[Save]\r\nAutoSaveOpenFiles=1\r\n[OpenFiles]\r\n1=/alt\r\n";
+    const QString a = work.write("a.txt", "a");
+    const QString path = load(before);
+    WritingFrame writing;
+    writing.captions = {a, "<Unbenannt>"};
+    writing.state = TWindowState::wsMaximized;
+    // A file of that name in the working directory is no document's file.
+    work.write("<Unbenannt>", "fremd");
+
+    // What the same writes make one by one.
+    const QString single = work.write("single.ini", before);
+    platform::FileIniProfileService files;
+    files.writeString(single, "MainWindow", "State", "2");
+    files.eraseSection(single, "OpenFiles");
+    files.writeString(single, "OpenFiles", "1", a);
+    files.writeString(single, "Toolbar_Datei", "Rev", "2");
+    files.writeString(single, "Toolbar_Datei", "Visible", "0");
+    files.writeString(single, "Toolbar_Datei", "DockedTo", "+");
+
+    const ino_t inode = [&] {
+        struct stat st {};
+        ::stat(QFile::encodeName(path).constData(), &st);
+        return st.st_ino;
+    }();
+    // An error part-way through the layout: nothing of the shutdown is written.
+    writing.duringLayout = [] { throw platform::AppError("Abbruch"); };
+    EXPECT_THROW(Globals::SaveOnExit(writing), platform::AppError);
+    EXPECT_EQ(TestDir::read(path), before);
+
+    writing.duringLayout = {};
+    Globals::SaveOnExit(writing);
+    EXPECT_EQ(TestDir::read(path), TestDir::read(single));
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    EXPECT_NE(st.st_ino, inode);  // replaced in one go, not written key by key in place
+
+    // A write-protected settings file raises the settings write error and keeps its bytes.
+    const QByteArray written = TestDir::read(path);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+    writing.state = TWindowState::wsMinimized;
+    try {
+        Globals::SaveOnExit(writing);
+        ADD_FAILURE() << "no error";
+    } catch (const platform::SettingsWriteError& e) {
+        EXPECT_EQ(e.message(), "nach " + path + " kann nicht geschrieben werden");
+    }
+    EXPECT_EQ(TestDir::read(path), written);
 }

@@ -305,3 +305,70 @@ TEST(IniProfile, MemoryServiceHasTheSameSemantics)
     EXPECT_EQ(ini.files["VARNX.ini"], expected);
     EXPECT_EQ(ini.calls, QStringList({"read mainwindow/HEIGHT", "write MainWindow/Height=700", "erase Tools"}));
 }
+
+TEST(IniProfile, ChangesInOneWriteGiveTheBytesOfSingleWrites)
+{
+    TestDir dir;
+    const QList<platform::IniChange> changes = {
+        {platform::IniChange::Kind::Write, "MainWindow", "HEIGHT", "700"},
+        {platform::IniChange::Kind::EraseSection, "Tools", {}, {}},
+        {platform::IniChange::Kind::Write, "OpenFiles", "1", "/home/a b.txt"},
+        {platform::IniChange::Kind::Write, "Toolbar_Datei", "Visible", " mit Blanks "},
+        {platform::IniChange::Kind::Write, "Unknown", "y", "2"},
+        {platform::IniChange::Kind::EraseSection, "Fehlt", {}, {}},
+    };
+    FileIniProfileService ini;
+    const QString single = dir.write("einzeln.ini", kWindowsFile);
+    for (const platform::IniChange& change : changes) {
+        if (change.kind == platform::IniChange::Kind::Write)
+            ini.writeString(single, change.section, change.key, change.value);
+        else
+            ini.eraseSection(single, change.section);
+    }
+    const QString batched = dir.write("zusammen.ini", kWindowsFile);
+    ini.writeChanges(batched, changes);
+    EXPECT_EQ(fileBytes(batched), fileBytes(single));
+
+    // Refused as a whole: a write-protected file keeps every byte; erases of missing
+    // sections alone write nothing.
+    const QString locked = dir.write("geschuetzt.ini", kWindowsFile);
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0444), 0);
+    EXPECT_THROW(ini.writeChanges(locked, changes), SettingsWriteError);
+    EXPECT_EQ(fileBytes(locked), kWindowsFile);
+    ini.writeChanges(locked, {{platform::IniChange::Kind::EraseSection, "Fehlt", {}, {}}});
+    ini.writeChanges(dir.file("neu.ini"), {{platform::IniChange::Kind::EraseSection, "Fehlt", {}, {}}});
+    EXPECT_FALSE(QFile::exists(dir.file("neu.ini")));
+}
+
+TEST(IniProfile, BatchCollectsWritesAndNestsIntoOneWrite)
+{
+    platform::MemoryIniProfileService ini;
+    ini.files["VARNX.ini"] = kWindowsFile;
+    platform::ScopedService<platform::IniProfileService> installed(&ini);
+    platform::IniBatch outer(ini);
+    {
+        const platform::ScopedService<platform::IniProfileService> collect(&outer);
+        platform::IniProfileService::current().writeString("VARNX.ini", "MainWindow", "Width", "1");
+        platform::IniBatch inner(platform::IniProfileService::current());
+        {
+            const platform::ScopedService<platform::IniProfileService> nested(&inner);
+            platform::IniProfileService::current().writeString("VARNX.ini", "Toolbar_Datei", "Rev", "2");
+            // Reads see the file as it was before the batch.
+            EXPECT_EQ(platform::IniProfileService::current().readString("VARNX.ini", "MainWindow", "Width", ""), "800");
+        }
+        inner.commit();
+        platform::IniBatch dropped(platform::IniProfileService::current());
+        {
+            const platform::ScopedService<platform::IniProfileService> nested(&dropped);
+            platform::IniProfileService::current().eraseSection("VARNX.ini", "MainWindow");
+        }
+        // never committed
+    }
+    EXPECT_EQ(ini.fileWrites, 0);
+    outer.commit();
+    EXPECT_EQ(ini.fileWrites, 1);
+    QByteArray expected = platform::initext::writeString(kWindowsFile, "MainWindow", "Width", "1");
+    expected = platform::initext::writeString(expected, "Toolbar_Datei", "Rev", "2");
+    EXPECT_EQ(ini.files["VARNX.ini"], expected);
+    EXPECT_EQ(ini.calls.filter("write "), QStringList({"write MainWindow/Width=1", "write Toolbar_Datei/Rev=2"}));
+}

@@ -12,6 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -178,6 +181,7 @@ TEST(SingleInstance, LockFilePlace)
 {
     TestDir runtime;
     const QString fallback = QStringLiteral("/tmp/varnotex-%1").arg(::getuid());
+    EXPECT_EQ(platform::LocalInstanceGuardService::privateTempFolder(), fallback);
     {
         ScopedEnv env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
         EXPECT_EQ(platform::LocalInstanceGuardService::lockPath(), runtime.file("varnotex.lock"));
@@ -185,12 +189,64 @@ TEST(SingleInstance, LockFilePlace)
     }
     {
         ScopedEnv env("XDG_RUNTIME_DIR", QByteArray());
-        EXPECT_EQ(platform::LocalInstanceGuardService::lockPath(), fallback + ".lock");
+        EXPECT_EQ(platform::LocalInstanceGuardService::lockPath(), fallback + "/varnotex.lock");
     }
     {
         ScopedEnv env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.write("datei", "")));
-        EXPECT_EQ(platform::LocalInstanceGuardService::socketPath(), fallback + ".sock");
+        EXPECT_EQ(platform::LocalInstanceGuardService::socketPath(), fallback + "/varnotex.sock");
     }
+}
+
+TEST(SingleInstance, PrivateFolderWithoutRuntimeDirectory)
+{
+    TestDir base;
+    const QString folder = base.file("privat");
+    const QByteArray native = QFile::encodeName(folder);
+    ScopedEnv env("XDG_RUNTIME_DIR", QByteArray());
+    {
+        // Made for the user alone, and used.
+        platform::LocalInstanceGuardService first(folder);
+        ASSERT_EQ(first.acquireLock(), platform::InstanceLock::Acquired);
+        struct stat st {};
+        ASSERT_EQ(::lstat(native.constData(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        EXPECT_TRUE(first.problem().isEmpty());
+        platform::LocalInstanceGuardService second(folder);
+        EXPECT_EQ(second.acquireLock(), platform::InstanceLock::HeldByOther);
+    }
+    // A folder open to others, one that belongs to somebody else, a link in its place:
+    // not used, and the start goes on as if no other instance ran.
+    ASSERT_EQ(::chmod(native.constData(), 0755), 0);
+    {
+        platform::LocalInstanceGuardService guard(folder);
+        EXPECT_EQ(guard.acquireLock(), platform::InstanceLock::Unavailable);
+        EXPECT_EQ(guard.problem(), QString("Der Ordner \"%1\" ist für andere Benutzer zugänglich").arg(folder));
+    }
+    ASSERT_EQ(::chmod(native.constData(), 0700), 0);
+    if (::getuid() == 0) {
+        ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
+        platform::LocalInstanceGuardService guard(folder);
+        EXPECT_EQ(guard.acquireLock(), platform::InstanceLock::Unavailable);
+        EXPECT_EQ(guard.problem(), QString("Der Ordner \"%1\" gehört einem anderen Benutzer").arg(folder));
+        ASSERT_EQ(::chown(native.constData(), 0, 0), 0);
+
+        // A lock file another user made, even one held locked, cannot end the program.
+        const QByteArray lock = QFile::encodeName(folder + "/varnotex.lock");
+        ASSERT_EQ(::chown(lock.constData(), 65534, 65534), 0);
+        const int held = ::open(lock.constData(), O_RDWR);
+        ASSERT_GE(held, 0);
+        ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+        platform::LocalInstanceGuardService later(folder);
+        EXPECT_EQ(later.acquireLock(), platform::InstanceLock::Unavailable);
+        EXPECT_EQ(later.problem(), QString("Die Datei \"%1/varnotex.lock\" gehört einem anderen Benutzer").arg(folder));
+        ::close(held);
+    }
+    const QString link = base.file("verweis");
+    ASSERT_EQ(::symlink(native.constData(), QFile::encodeName(link).constData()), 0);
+    platform::LocalInstanceGuardService guard(link);
+    EXPECT_EQ(guard.acquireLock(), platform::InstanceLock::Unavailable);
+    EXPECT_EQ(guard.problem(), QString("\"%1\" ist kein Ordner").arg(link));
 }
 
 namespace {

@@ -4,6 +4,8 @@ platform::MsgResult ScriptedMessageBox::show(const QString& caption, const QStri
                                              platform::MsgButtons buttons)
 {
     shown.append({caption, text, icon, buttons});
+    if (onShow)
+        onShow(shown.last());
     if (!answers.empty()) {
         const platform::MsgResult answer = answers.front();
         answers.pop_front();

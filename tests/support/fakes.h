@@ -8,6 +8,7 @@
 #include <QList>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 // Scripted doubles of the platform services. Each records what the program asked of it.
 
@@ -23,6 +24,7 @@ public:
     // Answers are taken in order; with none left, OK for an OK box and Cancel otherwise.
     std::deque<platform::MsgResult> answers;
     QList<ShownMessage> shown;
+    std::function<void(const ShownMessage&)> onShow;  // runs while the box would be on screen
 
     platform::MsgResult show(const QString& caption, const QString& text, platform::MsgIcon icon,
                              platform::MsgButtons buttons) override;

@@ -224,8 +224,8 @@ TEST_F(ToolbarLayoutTest, UnnamedWindowsAndDocksRaiseErrors)
     } catch (const platform::AppError& e) {
         EXPECT_EQ(e.message(), "Cannot save tool window's position because Name property is not set");
     }
-    // The windows before it were written.
-    EXPECT_EQ(read("Toolbar_Markierung", "Rev"), "2");
+    // The layout is written as a whole or not at all: not even the windows before it.
+    EXPECT_EQ(read("Toolbar_Markierung", "Rev"), "<none>");
     EXPECT_EQ(read("Toolbar_Optionen", "Rev"), "<none>");
 
     // Loading stops at the same window with the same text; the docks still end their
@@ -287,4 +287,22 @@ TEST(ProfileInteger, FormsOfTheSettingsFile)
             EXPECT_EQ(value, c.value) << c.text;
         }
     }
+}
+
+TEST_F(ToolbarLayoutTest, LayoutIsOneWriteAndAnErrorWritesNothing)
+{
+    TestForm f;
+    setFile("[Toolbar_Datei]\r\nRev=2\r\nVisible=1\r\nDockedTo=DockTop\r\n");
+    SaveToolbarLayout(f.form(), kIni);
+    EXPECT_EQ(ini.fileWrites, 1);
+    EXPECT_FALSE(writes().isEmpty());
+
+    // An error part-way (a later toolbar has no name) leaves every section as it was: no
+    // new "Visible" beside an old "DockedTo".
+    const QByteArray before = ini.files[kIni];
+    f.toolbar("Datei")->setVisible(!f.toolbar("Datei")->Visible());
+    f.toolbar("Suchen")->setObjectName(QString());
+    EXPECT_THROW(SaveToolbarLayout(f.form(), kIni), platform::AppError);
+    EXPECT_EQ(ini.files[kIni], before);
+    EXPECT_EQ(ini.fileWrites, 1);
 }

@@ -1,10 +1,14 @@
 #include "tests/ui/framefixture.h"
 
 #include "platform/atomicfile.h"
+#include "platform/process.h"
 
 #include <QDir>
 #include <QFile>
 #include <cerrno>
+#include <new>
+#include <stdexcept>
+#include <unistd.h>
 #include <sys/stat.h>
 
 using platform::MsgButtons;
@@ -149,4 +153,118 @@ TEST_F(FrameTest, FailedWriteOfANewFileLeavesNothingBehind)
     platform::setWriteFaultHook({});
     EXPECT_FALSE(QFile::exists(dir.file("neu.txt")));
     EXPECT_EQ(child->caption(), QString("<Unbenannt>"));
+}
+
+namespace {
+
+// Runs a test body with the working directory set to a folder, and restores it.
+class InFolder {
+public:
+    explicit InFolder(const QString& path) : old_(QDir::currentPath()) { QDir::setCurrent(path); }
+    ~InFolder() { QDir::setCurrent(old_); }
+
+private:
+    QString old_;
+};
+
+// A save dialog that fails with an error that is none of the program's own.
+class FailingFileDialogs : public ScriptedFileDialogs {
+public:
+    QString getSaveFileName(const platform::FileDialogRequest&) override { throw std::runtime_error("Dialog kaputt"); }
+};
+
+}  // namespace
+
+TEST_F(FrameTest, UntitledDocumentNeverUsesAFileOfThatName)
+{
+    const InFolder cwd(dir.path());
+    const QString stranger = dir.write("<Unbenannt>", "fremd");
+    platform::RecordingProcessService processes;
+    const platform::ScopedService<platform::ProcessService> installed(&processes);
+    const QString tool = dir.write("werkzeug.sh", "#!/bin/sh\n");
+    ::chmod(QFile::encodeName(tool).constData(), 0755);
+    frame->AddTool("&Werkzeug", tool);
+
+    TMainChildForm* child = newDocument();
+    type(child, "Text");
+    // "&Speichern" and the close prompt's Yes go through the save dialog (cancelled here).
+    frame->Button_Speichern->trigger();
+    EXPECT_EQ(fakes.dialogs.saveRequests.size(), 1);
+    fakes.messages.answers = {MsgResult::Yes};
+    child->MainMenu_Datei_Schliessen->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(fakes.dialogs.saveRequests.size(), 2);
+    EXPECT_EQ(frame->documentCount(), 1);
+    // The open dialog starts beside the program, the tool gets no parameter.
+    frame->MainMenu_Datei_Oeffnen_OnClick();
+    ASSERT_EQ(fakes.dialogs.openRequests.size(), 1);
+    EXPECT_EQ(fakes.dialogs.openRequests[0].initialDir, platform::directoryPart(platform::programDir()));
+    frame->toolItems()[0]->trigger();
+    ASSERT_EQ(processes.started.size(), 1);
+    EXPECT_TRUE(processes.started[0].arguments.isEmpty());
+    EXPECT_EQ(TestDir::read(stranger), QByteArray("fremd"));
+    EXPECT_TRUE(child->RichEdit->TextModified());
+}
+
+TEST_F(FrameTest, AnySaveErrorIsReportedOnceTheBusyDisplayHasGone)
+{
+    QList<bool> busyWhenShown;
+    fakes.messages.onShow = [&](const ShownMessage&) {
+        TMainChildForm* active = frame->activeDocument();
+        busyWhenShown.append(fakes.cursor.isBusy() || (active && active->StatusBar->simplePanel()));
+    };
+    TMainChildForm* child = openFile("a.txt", "alter Inhalt\r\n");
+    type(child, "X");
+
+    // Memory runs out while the text is written: the general error report, old bytes kept.
+    platform::setWriteStepHook([](platform::WriteStep, const QString&) -> int { throw std::bad_alloc(); });
+    EXPECT_FALSE(child->SaveDocument(dir.file("a.txt")));
+    // A first save through a dangling link: only the file the probe made goes again.
+    const QString link = dir.file("verweis.txt");
+    ASSERT_EQ(::symlink("ziel.txt", QFile::encodeName(link).constData()), 0);
+    EXPECT_FALSE(child->SaveDocument(link));
+    platform::setWriteStepHook({});
+    ASSERT_EQ(shownCount(), 2);
+    EXPECT_EQ(fakes.messages.shown[0].caption, QString("VARNX"));
+    EXPECT_EQ(fakes.messages.shown[0].text, QString("Zu wenig Arbeitsspeicher."));
+    EXPECT_EQ(TestDir::read(dir.file("a.txt")), QByteArray("alter Inhalt\r\n"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_FALSE(QFile::exists(dir.file("ziel.txt")));
+    EXPECT_TRUE(child->RichEdit->TextModified());
+    EXPECT_EQ(child->caption(), dir.file("a.txt"));
+
+    // The probe's own message too.
+    EXPECT_FALSE(child->SaveDocument(dir.file("fehlt/x.txt")));
+    EXPECT_EQ(lastMessage().caption, QString("Fehler: Speichern fehlgeschlagen..."));
+    EXPECT_EQ(busyWhenShown, QList<bool>({false, false, false}));
+    EXPECT_FALSE(fakes.cursor.isBusy());
+}
+
+TEST_F(FrameTest, ForeignExceptionInACloseQueryStopsTheClose)
+{
+    FailingFileDialogs dialogs;
+    const platform::ScopedService<platform::FileDialogService> installed(&dialogs);
+    TMainChildForm* first = openFile("a.txt", "a");
+    TMainChildForm* untitled = newDocument();
+    type(untitled, "neu");
+    type(first, "b");
+
+    // Closing the program: the first prompt's Yes saves a.txt, the second's Yes fails in the
+    // save dialog. The close stops, every window and text stays.
+    fakes.messages.answers = {MsgResult::Yes, MsgResult::Yes};
+    frame->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->documentCount(), 2);
+    EXPECT_EQ(lastMessage().caption, QString("VARNX"));
+    EXPECT_EQ(lastMessage().text, QString("Dialog kaputt."));
+    EXPECT_TRUE(untitled->RichEdit->TextModified());
+    EXPECT_EQ(untitled->RichEdit->Lines().LineText(0), QByteArray("neu"));
+
+    // The window's own close the same way.
+    fakes.messages.answers = {MsgResult::Yes};
+    untitled->MainMenu_Datei_Schliessen->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(frame->documentCount(), 2);
+    EXPECT_EQ(lastMessage().text, QString("Dialog kaputt."));
 }

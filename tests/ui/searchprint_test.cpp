@@ -193,3 +193,20 @@ TEST_F(FrameTest, PrintingWithoutPrinterTellsTheUser)
     EXPECT_TRUE(lastMessage().text.startsWith("Es ist kein Drucker installiert."));
     EXPECT_EQ(dialogs.setups, 0);
 }
+
+TEST_F(FrameTest, PrintJobThatFailsAtItsEndIsReportedAsAnError)
+{
+    // A PDF that cannot be written: every byte goes to a full device.
+    platform::PdfPrinterService printers("/dev/full");
+    ScriptedPrintDialogs dialogs;
+    const platform::ScopedService<platform::PrinterService> p(&printers);
+    const platform::ScopedService<platform::PrintDialogService> d(&dialogs);
+    TMainChildForm* child = openFile("brief.txt", "Sehr geehrte Damen und Herren\r\n");
+    dialogs.copies = {1};
+    child->MainMenu_Datei_Drucken->trigger();
+    ASSERT_EQ(shownCount(), 1);
+    EXPECT_EQ(lastMessage().caption, QString("VARNX"));
+    EXPECT_EQ(lastMessage().icon, platform::MsgIcon::Error);
+    EXPECT_EQ(lastMessage().text,
+              QString("Der Druckauftrag \"1 - %1\" konnte nicht abgeschlossen werden.").arg(dir.file("brief.txt")));
+}
