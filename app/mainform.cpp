@@ -406,19 +406,26 @@ TMainChildForm* TMainForm::createDocumentWindow()
     auto* child = new TMainChildForm(this);
     QMdiSubWindow* sub = mdiArea_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setAttribute(Qt::WA_ShowWithoutActivating, batch_ > 0);
     sub->setWindowIcon(QIcon(QStringLiteral(":/icons/varnotex-16.png")));
     zorder_.raise(child);
     child->OnCreate();
+    // Placed by the frame, before it shows: the client area's own placement, which looks at
+    // every other window, does not run.
+    const int titleBar = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+    const QRect area = mdiArea_->viewport()->rect();
+    const QPoint* previous = lastNewWindow_ ? &*lastNewWindow_ : nullptr;
+    sub->move(newWindowGeometry(area, previous, QSize(1, 1), std::max(8, titleBar)).topLeft());
     sub->show();
     // The designed client area of 477 x 290 plus the window's frame and title bar.
-    const int titleBar = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
     const QSize preferred = QSize(477, 290) + (sub->size() - child->size());
-    const QRect area = mdiArea_->viewport()->rect();
-    const QRect geometry = newWindowGeometry(area, lastNewWindow_ ? &*lastNewWindow_ : nullptr, preferred,
-                                             std::max(8, titleBar));
+    const QRect geometry = newWindowGeometry(area, previous, preferred, std::max(8, titleBar));
     sub->setGeometry(geometry);
     lastNewWindow_ = geometry.topLeft();
-    mdiArea_->setActiveSubWindow(sub);
+    // In a batch only the last window is activated, when the batch ends: activating each
+    // would touch every window already open.
+    if (batch_ == 0)
+        mdiArea_->setActiveSubWindow(sub);
     return child;
 }
 
@@ -514,6 +521,13 @@ void TMainForm::OpenDocument(const QString& name)
         child->RichEdit->setTextModified(false);
         child->UpdateDocumentState(11);
         child->setCaption(name);
+        if (batch_ > 0) {
+            // Every activation in the client area measures the title of each window again;
+            // in a batch the titles are shown once, when the batch ends.
+            child->setWindowTitle(QString());
+            if (QMdiSubWindow* sub = child->subWindow())
+                sub->setWindowTitle(QString());
+        }
         ++DocumentCounter_;
         child->setTag(DocumentCounter_);
         byNumber_.insert(DocumentCounter_, child);
@@ -522,7 +536,9 @@ void TMainForm::OpenDocument(const QString& name)
         child->setStatusSimplePanel(false);
         if (Globals::Settings().OpenAsReadOnlyIfIsReadOnly && Globals::IsFileReadOnly(name))
             child->MainMenu_Bearbeiten_NurLesenZulassen_OnClick();
-        child->focusEditor();
+        // In a batch the focus would activate each window in turn; the last one gets it at the end.
+        if (batch_ == 0)
+            child->focusEditor();
     } catch (...) {
         child->setStatusSimplePanel(false);
         if (!loaded) {
@@ -612,7 +628,8 @@ void TMainForm::documentCreated(TMainChildForm*)
     for (QAction* button : {Button_Drucken, Button_Einfuegen, Button_NichtsMarkieren, Button_AllesMarkieren, Button_Suchen,
                             Button_Weitersuchen, Button_Laengsteilen, Button_Querteilen, Button_Ueberlappen})
         button->setEnabled(true);
-    PageCtrl->show();
+    if (batch_ == 0)
+        PageCtrl->show();
 }
 
 void TMainForm::documentActivated(TMainChildForm* child)
@@ -642,8 +659,11 @@ void TMainForm::documentDestroyed(TMainChildForm* child)
 
 void TMainForm::beginBatch()
 {
-    if (batch_++ == 0)
-        mdiArea_->setUpdatesEnabled(false);
+    if (batch_++ > 0)
+        return;
+    mdiArea_->setUpdatesEnabled(false);
+    // A hidden tab strip lays its tabs out once, when it shows again, not at every new tab.
+    PageCtrl->hide();
 }
 
 void TMainForm::endBatch()
@@ -651,6 +671,14 @@ void TMainForm::endBatch()
     if (--batch_ > 0)
         return;
     mdiArea_->setUpdatesEnabled(true);
+    PageCtrl->setVisible(documentCount() > 0);
+    for (TMainChildForm* child : zorder_)
+        child->setCaption(child->caption());  // the titles held back in the batch
+    if (TMainChildForm* top = activeDocument()) {
+        if (QMdiSubWindow* sub = top->subWindow())
+            sub->setAttribute(Qt::WA_ShowWithoutActivating, false);
+        activateDocument(top);
+    }
     if (menuBarStale_ || mergedDocument_ != activeDocument()) {
         menuBarStale_ = false;
         rebuildMenuBar();

@@ -94,8 +94,9 @@ QAction* TMainChildForm::addItem(QMenu* menu, const QString& name, const QString
     auto* action = new QAction(caption, this);
     action->setObjectName(name);
     if (!key.isEmpty()) {
-        action->setShortcut(key);
+        // The context first: each change of an action's key or context registers it anew.
         action->setShortcutContext(Qt::WidgetShortcut);
+        action->setShortcut(key);
     }
     action->setEnabled(enabled);
     if (handler) {

@@ -18,6 +18,7 @@ namespace editor {
 namespace {
 
 constexpr int kMinGap = 64 * 1024;
+constexpr int kLoadGap = 4 * 1024;
 
 const char* breakBytes(BreakKind kind, int* size)
 {
@@ -288,7 +289,9 @@ void TextBuffer::beginLoad(qint64 expectedSize)
 {
     clear();
     expectedSize = std::clamp<qint64>(expectedSize, 0, kMaxLength);
-    const qint64 capacity = expectedSize + std::max<qint64>(kMinGap, expectedSize / 64);
+    // A small gap for a small file: many documents open at once cost little each; the gap
+    // grows as usual on the first edit that needs more.
+    const qint64 capacity = expectedSize + std::max<qint64>(kLoadGap, expectedSize / 64);
     data_ = static_cast<char*>(std::malloc(size_t(capacity)));
     if (!data_)
         throw std::bad_alloc();

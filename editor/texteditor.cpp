@@ -223,7 +223,8 @@ void TTextEditorLines::LoadTextStream(QIODevice& stream)
             emit editor_.OnLoadProgress(stream.pos(), size);
             // Read into the room the buffer has; it grows only when that runs short.
             qint64 room = std::min(buffer.loadRoom(), kBlock);
-            if (room < kBlock / 16)
+            // The buffer grows only when the rest of the stream may not fit what it has.
+            if (room < kBlock / 16 && (stream.isSequential() || size - stream.pos() > room))
                 room = kBlock;
             const qint64 n = converter->ReadBlock(stream, buffer.loadSpace(room), room);
             if (n < 0)

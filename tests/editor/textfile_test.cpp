@@ -76,6 +76,18 @@ TEST(TextFileRoundTrip, FourBytesMakeTwoLines)
     EXPECT_EQ(empty->Lines().LineCount(), 0);
 }
 
+TEST(TextFileRoundTrip, ASmallFileTakesLittleMemoryAndStillTakesTyping)
+{
+    // Hundreds of small notes open at once: each holds its bytes and a small gap, not a
+    // block of a megabyte.
+    auto editor = makeEditor("Notiz 1\r\nzweite Zeile\r\n");
+    EXPECT_LT(editor->buffer().memoryUse(), 16 * 1024);
+    editor->setSelectionStart(0);
+    editor->setSelectionText(QByteArray(20000, 'x'));
+    EXPECT_EQ(editor->Lines().TextLength(), 20000 + 21);
+    EXPECT_EQ(editor->Lines().LineText(1), QByteArray("zweite Zeile"));
+}
+
 TEST(TextFileRoundTrip, TenMegabytesOfMixedLines)
 {
     std::mt19937 rng(4711);

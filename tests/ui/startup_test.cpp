@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QMenuBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -231,4 +232,35 @@ TEST(AppStyle, HintPauseAndHidePause)
     EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_EQ(QToolTip::text(), QStringLiteral("Neu"));
     QToolTip::hideText();
+}
+
+TEST_F(FrameTest, FilesOfTheFirstActivationEndAsIfOpenedOneByOne)
+{
+    QStringList paths;
+    for (const char* name : {"eins.txt", "zwei.txt", "drei.txt", "vier.txt"})
+        paths << dir.write(name, name);
+    Globals::Settings().FirstActivation = true;
+    frame->setCommandLine(paths);
+    frame->OnActivate();
+    QApplication::processEvents();
+    // The last file is the active window, with its tab, its menus and the keyboard.
+    ASSERT_EQ(frame->documentCount(), 4);
+    TMainChildForm* last = frame->activeDocument();
+    EXPECT_EQ(last->caption(), paths.last());
+    EXPECT_EQ(frame->mdiArea()->activeSubWindow(), last->subWindow());
+    EXPECT_TRUE(frame->pageCtrl()->isVisible());
+    EXPECT_EQ(frame->pageCtrl()->count(), 4);
+    EXPECT_EQ(frame->pageCtrl()->currentIndex(), 3);
+    EXPECT_EQ(frame->pageCtrl()->tabText(0), QString("eins.txt"));
+    EXPECT_TRUE(last->RichEdit->hasFocus());
+    EXPECT_TRUE(frame->menuBar()->actions().contains(last->MainMenu_Bearbeiten->menuAction()));
+    EXPECT_TRUE(frame->Button_Drucken->isEnabled());
+    // Every window shows its file as its title.
+    for (TMainChildForm* child : frame->documents()) {
+        EXPECT_EQ(child->subWindow()->windowTitle(), child->caption());
+        EXPECT_EQ(child->windowTitle(), child->caption());
+    }
+    // "&Nächstes" then goes to the file opened before the last.
+    frame->MainMenu_Fenster_Naechstes_OnClick();
+    EXPECT_EQ(frame->activeDocument()->caption(), paths[2]);
 }
