@@ -1,6 +1,7 @@
 #include "dialogs/aboutbox.h"
 
 #include "dialogs/dialogfont.h"
+#include "dialogs/dialogplacement.h"
 
 #include <QFile>
 #include <QFont>
@@ -101,6 +102,7 @@ TInfosForm::TInfosForm(QWidget* parent)
     Label_Version->adjustSize();
     setBuildText(QStringLiteral("01.07.1999"));
     ButtonOk->setFocus();
+    centreOnScreen(*this);
 }
 
 void TInfosForm::setBuildText(const QString& text)

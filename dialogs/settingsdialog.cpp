@@ -2,6 +2,7 @@
 
 #include "app/globals.h"
 #include "dialogs/dialogfont.h"
+#include "dialogs/dialogplacement.h"
 #include "dialogs/toolsgrid.h"
 #include "platform/cursor.h"
 #include "platform/errors.h"
@@ -11,7 +12,9 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QApplication>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -161,6 +164,7 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
     Button_Abbrechen->setObjectName(QStringLiteral("Button_Abbrechen"));
     Button_Abbrechen->setGeometry(213, 218, 196, 25);
     ToolsGrid->setDefaultButton(Button_Uebernehmen);
+    ToolsGrid->setCancelButton(Button_Abbrechen);
 
     const QList<QWidget*> tabOrder{CheckBoxInstanz, ComboBox_FilterOeffnen, ComboBox_FilterSpeichern,
                                    CheckBox_ShowMarkleiste, CheckBox_AutoUrl, CheckBox_StartWithNew,
@@ -192,7 +196,39 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
     });
     connect(Button_Abbrechen, &QPushButton::clicked, this, &QDialog::reject);
 
+    // Shift+Tab arrives as Backtab, with or without the Shift in the key sequence.
+    const QList<std::pair<QKeySequence, bool>> pageKeys{
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), true},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), false},
+        {QKeySequence(Qt::CTRL | Qt::Key_Backtab), false},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), false}};
+    for (const auto& [keys, forward] : pageKeys) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, forward = forward] { switchPageOrLeaveGrid(forward); });
+    }
+
     Button_Abbrechen->setFocus();
+    centreOnScreen(*this);
+}
+
+void TEinstellungenForm::switchPageOrLeaveGrid(bool forward)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && (focus == ToolsGrid || ToolsGrid->isAncestorOf(focus))) {
+        // The next control in the Tab order that can take the focus now.
+        QWidget* next = ToolsGrid;
+        do {
+            next = forward ? next->nextInFocusChain() : next->previousInFocusChain();
+        } while (next != ToolsGrid &&
+                 (ToolsGrid->isAncestorOf(next) || !next->isVisible() || !next->isEnabled() ||
+                  !(next->focusPolicy() & Qt::TabFocus) || next->window() != this));
+        if (next != ToolsGrid)
+            next->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return;
+    }
+    const int count = PageControl->count();
+    PageControl->setCurrentIndex((PageControl->currentIndex() + (forward ? 1 : count - 1)) % count);
 }
 
 TEinstellungenForm::~TEinstellungenForm()
@@ -239,7 +275,8 @@ void TEinstellungenForm::OnActivate()
 }
 
 void TEinstellungenForm::fill()
-{    const TSettingsRecord& settings = Globals::Settings();
+{
+    const TSettingsRecord& settings = Globals::Settings();
     CheckBoxInstanz->setChecked(settings.SingleInstance);
     const QString openFilter = frame_.openDialogFilter();
     ComboBox_FilterOeffnen->clear();

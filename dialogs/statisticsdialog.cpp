@@ -1,14 +1,22 @@
 #include "dialogs/statisticsdialog.h"
 
 #include "dialogs/dialogfont.h"
+#include "dialogs/dialogplacement.h"
 #include "platform/cursor.h"
 #include "platform/errors.h"
 #include "platform/filefacts.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+
+#include <algorithm>
+
+namespace {
+constexpr int kValueLeft = 120;  // the left edge of the value labels
+}  // namespace
 
 TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
@@ -20,8 +28,11 @@ TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* par
 
     setObjectName(QStringLiteral("StatistikForm"));
     setWindowTitle(QStringLiteral("Statistik"));
-    setFixedSize(409, 232);
     setFont(dialogFont());
+    // The design's 409 pixels, wider where the system's font needs more room for the
+    // longest fixed value text; the value column starts at 120 and keeps 8 pixels of edge.
+    const int width = std::max(409, kValueLeft + fontMetrics().horizontalAdvance(unsavedText()) + 2 + 8);
+    setFixedSize(width, 232);
     setModal(true);
 
     struct Row {
@@ -53,16 +64,17 @@ TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* par
         value->setPalette(blue);
         value->setTextFormat(Qt::PlainText);
         value->adjustSize();
-        value->move(120, row.top);
+        value->move(kValueLeft, row.top);
         *row.value = value;
     }
 
     Button_Ok = new QPushButton(QStringLiteral("&Okay"), this);
     Button_Ok->setObjectName(QStringLiteral("Button_Ok"));
-    Button_Ok->setGeometry(272, 200, 129, 25);
+    Button_Ok->setGeometry(width - 137, 200, 129, 25);
     Button_Ok->setDefault(true);
     connect(Button_Ok, &QPushButton::clicked, this, &QDialog::accept);
     Button_Ok->setFocus();
+    centreOnScreen(*this);
 }
 
 TStatistikForm::~TStatistikForm()
@@ -88,8 +100,17 @@ void TStatistikForm::showEvent(QShowEvent* event)
 
 void TStatistikForm::setValue(QLabel* label, const QString& text)
 {
-    label->setText(text);
+    // A text wider than the room up to the dialog's edge (a long path) is shortened in the
+    // middle; the label's hint shows it whole.
+    const int room = width() - kValueLeft - 8;
+    const QString shown = fontMetrics().horizontalAdvance(text) > room
+                              ? fontMetrics().elidedText(text, Qt::ElideMiddle, room)
+                              : text;
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
     label->adjustSize();
+    if (label->width() > room)
+        label->resize(room, label->height());
 }
 
 void TStatistikForm::OnActivate()

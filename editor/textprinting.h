@@ -9,10 +9,10 @@ namespace editor {
 
 class TextBuffer;
 
-// Prints the whole text as one job named title, on the full page of the printer, as
-// many pages as it takes; a line wider than the page goes on over the next lines of
-// paper, broken after a blank where it can be. The font's size is kept as the screen
-// shows it. False when the job could not be started.
+// Prints the whole text as one job named title, inside the printer's page margins (never
+// outside its printable area), on as many pages as it takes; a line wider than the page
+// goes on over the next lines of paper, broken after a blank where it can be. The font's
+// size is kept as the screen shows it. False when the job could not be started.
 bool printText(const TextBuffer& text, QPrinter& printer, const QFont& font, const QString& title);
 
 }  // namespace editor

@@ -162,6 +162,7 @@ run_case ini_1mb_line
 run_case tool_missing_program
 run_case tool_gets_document_path
 run_case link_100000_chars
+run_case link_snap_style_browser
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"
