@@ -100,7 +100,9 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
     PageControl->setObjectName(QStringLiteral("PageControl"));
     PageControl->setGeometry(0, 1, 417, 208);
 
-    auto* allgemein = new QWidget;
+    // The pages are made inside the page control, so that their controls have the dialog's
+    // font from the start and the labels are sized with it.
+    auto* allgemein = new QWidget(PageControl);
     allgemein->setObjectName(QStringLiteral("TabSheet_Allgemein"));
     CheckBoxInstanz = checkBox(allgemein, "CheckBoxInstanz",
                                QStringLiteral("Nur eine Instanz zulassen (Merfaches Starten verhindern)"), 8);
@@ -109,7 +111,7 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
     Label2 = label(allgemein, "Label2", QStringLiteral("Datei \"Speichern unter...\" Filter:"), 8, 83);
     ComboBox_FilterSpeichern = filterBox(allgemein, "ComboBox_FilterSpeichern", 100);
 
-    auto* darstellung = new QWidget;
+    auto* darstellung = new QWidget(PageControl);
     darstellung->setObjectName(QStringLiteral("TabSheet_Darstellung"));
     CheckBox_ShowMarkleiste = checkBox(darstellung, "CheckBox_ShowMarkleiste",
                                        QStringLiteral("Markierungsleiste anzeigen (links vom Textfeld)"), 8);
@@ -123,7 +125,7 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
     CheckBox_ShowMarkleiste->setChecked(true);
     CheckBox_AutoUrl->setChecked(true);
 
-    auto* speichern = new QWidget;
+    auto* speichern = new QWidget(PageControl);
     speichern->setObjectName(QStringLiteral("TabSheet_Speichern"));
     CheckBox_AutoSaveSettings = checkBox(speichern, "CheckBox_AutoSaveSettings",
                                          QStringLiteral("Einstellungen beim beenden automatisch speichern"), 8);
@@ -131,7 +133,7 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
                                               QStringLiteral("Arbeitsplatz (geöffnete Dateien) merken"), 24);
     CheckBox_AutoSaveSettings->setChecked(true);
 
-    auto* tools = new QWidget;
+    auto* tools = new QWidget(PageControl);
     tools->setObjectName(QStringLiteral("TabSheet_Tools"));
     ToolsGrid = new TToolsGrid(rules_, tools);
     ToolsGrid->setObjectName(QStringLiteral("ToolsGrid"));

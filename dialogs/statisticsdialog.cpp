@@ -14,10 +14,6 @@
 
 #include <algorithm>
 
-namespace {
-constexpr int kValueLeft = 120;  // the left edge of the value labels
-}  // namespace
-
 TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       document_(document)
@@ -29,10 +25,6 @@ TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* par
     setObjectName(QStringLiteral("StatistikForm"));
     setWindowTitle(QStringLiteral("Statistik"));
     setFont(dialogFont());
-    // The design's 409 pixels, wider where the system's font needs more room for the
-    // longest fixed value text; the value column starts at 120 and keeps 8 pixels of edge.
-    const int width = std::max(409, kValueLeft + fontMetrics().horizontalAdvance(unsavedText()) + 2 + 8);
-    setFixedSize(width, 232);
     setModal(true);
 
     struct Row {
@@ -55,6 +47,15 @@ TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* par
     };
     QPalette blue = palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
+    // The values start at 120 pixels, or further right where a caption needs the room.
+    const QFontMetrics metrics(font());
+    for (const Row& row : rows)
+        valueLeft_ = std::max(valueLeft_, 8 + metrics.horizontalAdvance(QString::fromUtf8(row.caption)) + 8);
+    // The design's 409 pixels, wider where the longest fixed value text needs more, with
+    // 8 pixels of edge.
+    const int width = std::max(409, valueLeft_ + metrics.horizontalAdvance(unsavedText()) + 2 + 8);
+    setFixedSize(width, 232);
+
     for (const Row& row : rows) {
         auto* caption = new QLabel(QString::fromUtf8(row.caption), this);
         caption->adjustSize();
@@ -64,7 +65,7 @@ TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* par
         value->setPalette(blue);
         value->setTextFormat(Qt::PlainText);
         value->adjustSize();
-        value->move(kValueLeft, row.top);
+        value->move(valueLeft_, row.top);
         *row.value = value;
     }
 
@@ -102,7 +103,7 @@ void TStatistikForm::setValue(QLabel* label, const QString& text)
 {
     // A text wider than the room up to the dialog's edge (a long path) is shortened in the
     // middle; the label's hint shows it whole.
-    const int room = width() - kValueLeft - 8;
+    const int room = width() - valueLeft_ - 8;
     const QString shown = fontMetrics().horizontalAdvance(text) > room
                               ? fontMetrics().elidedText(text, Qt::ElideMiddle, room)
                               : text;

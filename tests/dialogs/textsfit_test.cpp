@@ -83,22 +83,24 @@ void expectButtonFits(const QPushButton* button)
     expectInsideParent(button, text);
 }
 
-// Every label, check box and push button under the window.
+// Every label, check box and push button the window shows now.
 void expectTextsFit(QWidget& window)
 {
     int measured = 0;
     for (const QLabel* label : window.findChildren<QLabel*>()) {
-        if (!label->isHidden()) {
+        if (label->isVisible()) {
             expectLabelFits(label);
             ++measured;
         }
     }
     for (const QCheckBox* box : window.findChildren<QCheckBox*>()) {
-        expectCheckBoxFits(box);
-        ++measured;
+        if (box->isVisible()) {
+            expectCheckBoxFits(box);
+            ++measured;
+        }
     }
     for (const QPushButton* button : window.findChildren<QPushButton*>()) {
-        if (!button->isHidden() && !button->text().isEmpty()) {
+        if (button->isVisible() && !button->text().isEmpty()) {
             expectButtonFits(button);
             ++measured;
         }
@@ -138,12 +140,26 @@ TEST(TextsFit, SettingsDialog)
     } frame;
     TEinstellungenForm form(frame);
     showAndSettle(form);
-    expectTextsFit(form);
+    for (int page = 0; page < form.PageControl->count(); ++page) {
+        form.PageControl->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+        SCOPED_TRACE(form.PageControl->tabText(page).toStdString());
+        expectTextsFit(form);
+    }
+    form.PageControl->setCurrentIndex(0);
 
     // The two filter labels stand clear above their combo boxes.
     EXPECT_LT(form.Label1->geometry().bottom(), form.ComboBox_FilterOeffnen->y());
     EXPECT_LT(form.Label2->geometry().bottom(), form.ComboBox_FilterSpeichern->y());
     EXPECT_LT(form.ComboBox_FilterOeffnen->geometry().bottom(), form.Label2->y());
+    // Sized with the dialog's own font: the text begins at the left edge of 8 pixels, in
+    // line with the controls, and takes no more room than it needs.
+    for (const QLabel* label : {form.Label1, form.Label2}) {
+        const QFontMetrics labelFont(label->font());
+        EXPECT_EQ(label->font().pixelSize(), form.font().pixelSize());
+        EXPECT_NEAR(label->geometry().right() + 1 - labelFont.horizontalAdvance(label->text()), 8, 1)
+            << label->text().toStdString();
+    }
 
     // The page tabs and the grid's header and rows.
     const QFontMetrics fm(form.font());
@@ -172,12 +188,14 @@ TEST(TextsFit, StatisticsOfAnUnsavedDocument)
     ASSERT_EQ(form.Label_Dateiname->text(), TStatistikForm::unsavedText());
     ASSERT_EQ(form.Label_Zeichenanzahl->text().size(), 9);  // 1,234,567 in some grouping
     expectTextsFit(form);
-    // The captions end before the values begin.
+    // Each caption's text ends clear of the values: they do not touch.
     for (const QLabel* label : form.findChildren<QLabel*>()) {
         if (label->objectName().isEmpty()) {
-            EXPECT_LT(label->geometry().right(), form.Label_Dateiname->x()) << label->text().toStdString();
+            const int textEnd = label->x() + QFontMetrics(label->font()).horizontalAdvance(label->text());
+            EXPECT_LE(textEnd + 4, form.Label_Dateiname->x()) << label->text().toStdString();
         }
     }
+    EXPECT_GE(form.Label_Dateiname->x(), 120);
 }
 
 TEST(TextsFit, StatisticsOfALongPath)
