@@ -1,5 +1,7 @@
 #include "platform/process.h"
 
+#include "platform/cursor.h"
+
 #include <QDesktopServices>
 #include <QFile>
 #include <QProcess>
@@ -7,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -177,6 +180,9 @@ LaunchError PosixProcessService::openWithDesktop(const QUrl& target)
     }
     // An opener that hands the target on answers at once. One that runs the application
     // in its own place is left running: that application was found.
+    std::optional<BusyCursor> busy;
+    if (!CursorService::current().isBusy())
+        busy.emplace();
     if (process->waitForFinished(kOpenerAnswerMs)) {
         const LaunchError answer =
             process->exitStatus() == QProcess::NormalExit ? desktopOpenerAnswer(process->exitCode()) : LaunchError::Unknown;
