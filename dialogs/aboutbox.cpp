@@ -44,7 +44,7 @@ QLabel* textLine(QWidget* parent, const char* name, const QString& text, int top
 }  // namespace
 
 TInfosForm::TInfosForm(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, fixedDialogFlags())
 {
     setObjectName(QStringLiteral("InfosForm"));
     setWindowTitle(QStringLiteral("Infos..."));

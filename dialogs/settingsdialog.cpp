@@ -82,7 +82,7 @@ QPushButton* gridButton(QWidget* page, const char* name, const QString& caption,
 }  // namespace
 
 TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, fixedDialogFlags()),
       frame_(frame),
       rules_(toolsEditState(), [this] { OnChange(); })
 {

@@ -15,7 +15,7 @@
 #include <algorithm>
 
 TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, fixedDialogFlags()),
       document_(document)
 {
     // OnCreate: the hourglass until the counting has finished.

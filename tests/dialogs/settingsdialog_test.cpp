@@ -602,13 +602,17 @@ TEST_F(SettingsDialog, CtrlTabSwitchesPagesAndLeavesTheGrid)
     EXPECT_TRUE(form.isVisible());
 }
 
-TEST_F(SettingsDialog, DialogsOpenCentredOnTheScreen)
+TEST_F(SettingsDialog, DialogsOpenCentredOnTheScreenWithAFixedBorder)
 {
     QWidget owner;
     owner.setGeometry(10, 10, 300, 200);
     owner.show();
     const QPoint middle = owner.screen()->availableGeometry().center();
     auto expectCentred = [&](QDialog& dialog) {
+        // A fixed border: title and close box only, the window manager told so.
+        const Qt::WindowFlags flags = dialog.windowFlags();
+        EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint) && flags.testFlag(Qt::WindowCloseButtonHint));
+        EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint) || flags.testFlag(Qt::WindowMaximizeButtonHint));
         dialog.show();
         QApplication::processEvents();
         const QPoint centre = dialog.frameGeometry().center();
