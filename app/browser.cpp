@@ -2,6 +2,7 @@
 
 #include "app/executeprogram.h"
 #include "platform/messagebox.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 
 #include <optional>
@@ -108,11 +109,59 @@ QString FindBrowserProgram()
     return command.isEmpty() ? QString() : ProgramOfCommand(command);
 }
 
+QStringList BrowserStartWords(const QString& command, const QString& url)
+{
+    if (command.trimmed().isEmpty())
+        return {};
+    for (qsizetype pos = command.size() - 4; pos >= 0; --pos)
+        if (isProgramEnding(command, pos))
+            return {ProgramOfCommand(command), url};
+    return platform::desktopExecWords(command, url);
+}
+
+QString MissingProgramOfEnv(const QStringList& words)
+{
+    if (words.isEmpty() || words.first().section(QLatin1Char('/'), -1) != QLatin1String("env"))
+        return {};
+    qsizetype i = 1;
+    while (i < words.size()) {
+        const QString& word = words[i];
+        if (word == QLatin1String("--")) {
+            ++i;
+            break;
+        }
+        if (word == QLatin1String("-u") || word == QLatin1String("--unset") || word == QLatin1String("-C") ||
+            word == QLatin1String("--chdir")) {
+            i += 2;
+        } else if (word.startsWith(QLatin1Char('-'))) {
+            // "-S" splits its own string: what it runs cannot be told here.
+            if (word.startsWith(QLatin1String("-S")) || word.startsWith(QLatin1String("--split-string")))
+                return {};
+            ++i;
+        } else if (word.contains(QLatin1Char('=')) && !word.startsWith(QLatin1Char('='))) {
+            ++i;
+        } else {
+            break;
+        }
+    }
+    if (i >= words.size())
+        return {};
+    const QString program = words[i];
+    const QString path = program.contains(QLatin1Char('/')) ? program : platform::findInSearchPath(program);
+    return platform::programKind(path) == platform::ProgramKind::Executable ? QString() : program;
+}
+
 void OpenUrlInBrowser(const QString& url)
 {
-    const QString program = FindBrowserProgram();
-    if (!program.isEmpty()) {
-        Globals::ExecuteProgramWithArguments(program, {url});
+    const QStringList words = BrowserStartWords(FindBrowserCommand(), url);
+    if (!words.isEmpty()) {
+        if (!MissingProgramOfEnv(words).isEmpty()) {
+            platform::MessageBoxService::current().show(QStringLiteral("Fehler: Ausführung fehlgeschlagen..."),
+                                                        Globals::ExecuteErrorText(2), platform::MsgIcon::Error,
+                                                        platform::MsgButtons::Ok);
+            return;
+        }
+        Globals::ExecuteProgramWithArguments(words.first(), words.mid(1));
         return;
     }
     const platform::MsgResult answer = platform::MessageBoxService::current().show(

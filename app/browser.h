@@ -20,7 +20,18 @@ QString ProgramOfCommand(const QString& command);
 // The program of FindBrowserCommand(), or empty.
 QString FindBrowserProgram();
 
+// The words to start for a registered command and a link. A command whose program part
+// ends in ".EXE", ".BAT" or ".COM" gives that program and the link; any other command is
+// a desktop entry's Exec= line, started whole with the link as one word where its %u or
+// %U stood, or at the end. Empty for an empty command.
+QStringList BrowserStartWords(const QString& command, const QString& url);
+
+// The program that "env [options] [NAME=VALUE...] program ..." would run, when that program
+// cannot be found (as given, or in PATH); empty when it can, or when the words are no
+// "env" call. Such a failure would otherwise pass unseen in the started env.
+QString MissingProgramOfEnv(const QStringList& words);
+
 // What the document window does with a clicked link: starts the browser with the link as
-// its one argument (never through a shell); without a browser it asks whether to hand the
-// link to the desktop's default application instead.
+// one argument (never through a shell); without a browser it asks whether to hand the
+// link to the desktop's default application instead. Failures to start are reported.
 void OpenUrlInBrowser(const QString& url);

@@ -1,6 +1,7 @@
 #include "dialogs/aboutbox.h"
 
 #include "dialogs/dialogfont.h"
+#include "dialogs/dialogplacement.h"
 
 #include <QFile>
 #include <QFont>
@@ -43,7 +44,7 @@ QLabel* textLine(QWidget* parent, const char* name, const QString& text, int top
 }  // namespace
 
 TInfosForm::TInfosForm(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, fixedDialogFlags())
 {
     setObjectName(QStringLiteral("InfosForm"));
     setWindowTitle(QStringLiteral("Infos..."));
@@ -101,6 +102,7 @@ TInfosForm::TInfosForm(QWidget* parent)
     Label_Version->adjustSize();
     setBuildText(QStringLiteral("01.07.1999"));
     ButtonOk->setFocus();
+    centreOnScreen(*this);
 }
 
 void TInfosForm::setBuildText(const QString& text)

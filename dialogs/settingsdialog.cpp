@@ -2,6 +2,7 @@
 
 #include "app/globals.h"
 #include "dialogs/dialogfont.h"
+#include "dialogs/dialogplacement.h"
 #include "dialogs/toolsgrid.h"
 #include "platform/cursor.h"
 #include "platform/errors.h"
@@ -11,7 +12,9 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QApplication>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -79,7 +82,7 @@ QPushButton* gridButton(QWidget* page, const char* name, const QString& caption,
 }  // namespace
 
 TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, fixedDialogFlags()),
       frame_(frame),
       rules_(toolsEditState(), [this] { OnChange(); })
 {
@@ -97,7 +100,9 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
     PageControl->setObjectName(QStringLiteral("PageControl"));
     PageControl->setGeometry(0, 1, 417, 208);
 
-    auto* allgemein = new QWidget;
+    // The pages are made inside the page control, so that their controls have the dialog's
+    // font from the start and the labels are sized with it.
+    auto* allgemein = new QWidget(PageControl);
     allgemein->setObjectName(QStringLiteral("TabSheet_Allgemein"));
     CheckBoxInstanz = checkBox(allgemein, "CheckBoxInstanz",
                                QStringLiteral("Nur eine Instanz zulassen (Merfaches Starten verhindern)"), 8);
@@ -106,7 +111,7 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
     Label2 = label(allgemein, "Label2", QStringLiteral("Datei \"Speichern unter...\" Filter:"), 8, 83);
     ComboBox_FilterSpeichern = filterBox(allgemein, "ComboBox_FilterSpeichern", 100);
 
-    auto* darstellung = new QWidget;
+    auto* darstellung = new QWidget(PageControl);
     darstellung->setObjectName(QStringLiteral("TabSheet_Darstellung"));
     CheckBox_ShowMarkleiste = checkBox(darstellung, "CheckBox_ShowMarkleiste",
                                        QStringLiteral("Markierungsleiste anzeigen (links vom Textfeld)"), 8);
@@ -120,7 +125,7 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
     CheckBox_ShowMarkleiste->setChecked(true);
     CheckBox_AutoUrl->setChecked(true);
 
-    auto* speichern = new QWidget;
+    auto* speichern = new QWidget(PageControl);
     speichern->setObjectName(QStringLiteral("TabSheet_Speichern"));
     CheckBox_AutoSaveSettings = checkBox(speichern, "CheckBox_AutoSaveSettings",
                                          QStringLiteral("Einstellungen beim beenden automatisch speichern"), 8);
@@ -128,7 +133,7 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
                                               QStringLiteral("Arbeitsplatz (geöffnete Dateien) merken"), 24);
     CheckBox_AutoSaveSettings->setChecked(true);
 
-    auto* tools = new QWidget;
+    auto* tools = new QWidget(PageControl);
     tools->setObjectName(QStringLiteral("TabSheet_Tools"));
     ToolsGrid = new TToolsGrid(rules_, tools);
     ToolsGrid->setObjectName(QStringLiteral("ToolsGrid"));
@@ -161,6 +166,7 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
     Button_Abbrechen->setObjectName(QStringLiteral("Button_Abbrechen"));
     Button_Abbrechen->setGeometry(213, 218, 196, 25);
     ToolsGrid->setDefaultButton(Button_Uebernehmen);
+    ToolsGrid->setCancelButton(Button_Abbrechen);
 
     const QList<QWidget*> tabOrder{CheckBoxInstanz, ComboBox_FilterOeffnen, ComboBox_FilterSpeichern,
                                    CheckBox_ShowMarkleiste, CheckBox_AutoUrl, CheckBox_StartWithNew,
@@ -192,7 +198,39 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
     });
     connect(Button_Abbrechen, &QPushButton::clicked, this, &QDialog::reject);
 
+    // Shift+Tab arrives as Backtab, with or without the Shift in the key sequence.
+    const QList<std::pair<QKeySequence, bool>> pageKeys{
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), true},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), false},
+        {QKeySequence(Qt::CTRL | Qt::Key_Backtab), false},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), false}};
+    for (const auto& [keys, forward] : pageKeys) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, forward = forward] { switchPageOrLeaveGrid(forward); });
+    }
+
     Button_Abbrechen->setFocus();
+    centreOnScreen(*this);
+}
+
+void TEinstellungenForm::switchPageOrLeaveGrid(bool forward)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && (focus == ToolsGrid || ToolsGrid->isAncestorOf(focus))) {
+        // The next control in the Tab order that can take the focus now.
+        QWidget* next = ToolsGrid;
+        do {
+            next = forward ? next->nextInFocusChain() : next->previousInFocusChain();
+        } while (next != ToolsGrid &&
+                 (ToolsGrid->isAncestorOf(next) || !next->isVisible() || !next->isEnabled() ||
+                  !(next->focusPolicy() & Qt::TabFocus) || next->window() != this));
+        if (next != ToolsGrid)
+            next->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return;
+    }
+    const int count = PageControl->count();
+    PageControl->setCurrentIndex((PageControl->currentIndex() + (forward ? 1 : count - 1)) % count);
 }
 
 TEinstellungenForm::~TEinstellungenForm()
@@ -241,7 +279,8 @@ void TEinstellungenForm::OnActivate()
 }
 
 void TEinstellungenForm::fill()
-{    const TSettingsRecord& settings = Globals::Settings();
+{
+    const TSettingsRecord& settings = Globals::Settings();
     CheckBoxInstanz->setChecked(settings.SingleInstance);
     const QString openFilter = frame_.openDialogFilter();
     ComboBox_FilterOeffnen->clear();

@@ -71,6 +71,9 @@ private:
     void applySettings();
     void rebuildTools();
     void endBusyCursor();
+    // Ctrl+Tab and Ctrl+Shift+Tab: the next or previous page; in the tools grid, whose Tab
+    // keys move between cells, they leave the grid for the next or previous control.
+    void switchPageOrLeaveGrid(bool forward);
 
     ISettingsDialogFrame& frame_;
     ToolsGridRules rules_;

@@ -1,17 +1,21 @@
 #include "dialogs/statisticsdialog.h"
 
 #include "dialogs/dialogfont.h"
+#include "dialogs/dialogplacement.h"
 #include "platform/cursor.h"
 #include "platform/errors.h"
 #include "platform/filefacts.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, fixedDialogFlags()),
       document_(document)
 {
     // OnCreate: the hourglass until the counting has finished.
@@ -20,7 +24,6 @@ TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* par
 
     setObjectName(QStringLiteral("StatistikForm"));
     setWindowTitle(QStringLiteral("Statistik"));
-    setFixedSize(409, 232);
     setFont(dialogFont());
     setModal(true);
 
@@ -44,6 +47,15 @@ TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* par
     };
     QPalette blue = palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
+    // The values start at 120 pixels, or further right where a caption needs the room.
+    const QFontMetrics metrics(font());
+    for (const Row& row : rows)
+        valueLeft_ = std::max(valueLeft_, 8 + metrics.horizontalAdvance(QString::fromUtf8(row.caption)) + 8);
+    // The design's 409 pixels, wider where the longest fixed value text needs more, with
+    // 8 pixels of edge.
+    const int width = std::max(409, valueLeft_ + metrics.horizontalAdvance(unsavedText()) + 2 + 8);
+    setFixedSize(width, 232);
+
     for (const Row& row : rows) {
         auto* caption = new QLabel(QString::fromUtf8(row.caption), this);
         caption->adjustSize();
@@ -53,16 +65,17 @@ TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* par
         value->setPalette(blue);
         value->setTextFormat(Qt::PlainText);
         value->adjustSize();
-        value->move(120, row.top);
+        value->move(valueLeft_, row.top);
         *row.value = value;
     }
 
     Button_Ok = new QPushButton(QStringLiteral("&Okay"), this);
     Button_Ok->setObjectName(QStringLiteral("Button_Ok"));
-    Button_Ok->setGeometry(272, 200, 129, 25);
+    Button_Ok->setGeometry(width - 137, 200, 129, 25);
     Button_Ok->setDefault(true);
     connect(Button_Ok, &QPushButton::clicked, this, &QDialog::accept);
     Button_Ok->setFocus();
+    centreOnScreen(*this);
 }
 
 TStatistikForm::~TStatistikForm()
@@ -88,8 +101,17 @@ void TStatistikForm::showEvent(QShowEvent* event)
 
 void TStatistikForm::setValue(QLabel* label, const QString& text)
 {
-    label->setText(text);
+    // A text wider than the room up to the dialog's edge (a long path) is shortened in the
+    // middle; the label's hint shows it whole.
+    const int room = width() - valueLeft_ - 8;
+    const QString shown = fontMetrics().horizontalAdvance(text) > room
+                              ? fontMetrics().elidedText(text, Qt::ElideMiddle, room)
+                              : text;
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
     label->adjustSize();
+    if (label->width() > room)
+        label->resize(room, label->height());
 }
 
 void TStatistikForm::OnActivate()

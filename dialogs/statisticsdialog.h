@@ -45,4 +45,5 @@ private:
     const IStatisticsDocument& document_;
     bool filled_ = false;
     bool cursorBusy_ = false;
+    int valueLeft_ = 120;  // the left edge of the value labels
 };

@@ -26,11 +26,26 @@ public:
         return editor;
     }
 
+    // The cell's text is handed over after every key, so the cell is written while its
+    // editor is open; the editor keeps its text and caret unless the cell really differs.
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            if (line->text() == index.data(Qt::EditRole).toString())
+                return;
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+
 protected:
     bool eventFilter(QObject* object, QEvent* event) override
     {
         if (event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+                // Esc closes the dialog as "&Abbrechen" does, whatever is being edited.
+                grid_->pressCancelButton();
+                return true;
+            }
             if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && grid_->defaultButtonEnabled()) {
                 grid_->pressDefaultButton();
                 return true;
@@ -81,6 +96,12 @@ void TToolsGrid::pressDefaultButton()
 {
     if (defaultButtonEnabled())
         defaultButton_->click();
+}
+
+void TToolsGrid::pressCancelButton()
+{
+    if (cancelButton_ && cancelButton_->isEnabled())
+        cancelButton_->click();
 }
 
 void TToolsGrid::syncFromRules()

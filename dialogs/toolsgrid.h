@@ -17,6 +17,9 @@ public:
 
     // The button that Enter presses while it is enabled.
     void setDefaultButton(QPushButton* button) { defaultButton_ = button; }
+    // The button that Esc presses, also while a cell is being edited.
+    void setCancelButton(QPushButton* button) { cancelButton_ = button; }
+    void pressCancelButton();
     bool defaultButtonEnabled() const { return defaultButton_ && defaultButton_->isEnabled(); }
     void pressDefaultButton();
 
@@ -41,5 +44,6 @@ protected:
 private:
     ToolsGridRules& rules_;
     QPointer<QPushButton> defaultButton_;
+    QPointer<QPushButton> cancelButton_;
     bool syncing_ = false;
 };

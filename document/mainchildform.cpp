@@ -42,8 +42,13 @@ TMainChildForm::TMainChildForm(TMainForm* frame) : QWidget(nullptr), frame_(fram
     RichEdit->setAutoURLDetect(adDefault);
     StatusBar = new TStatusBar(this);
     StatusBar->addPanel(QStringLiteral("0 Zeichen markiert."), 208, Qt::AlignLeft, false);
-    StatusBar->addPanel(QStringLiteral("Gesichert"), 60, Qt::AlignHCenter);
-    StatusBar->addPanel(QStringLiteral("Einfg."), 60, Qt::AlignLeft);
+    // The design's 60 pixels are widened where the system's font needs more.
+    StatusBar->addPanel(QStringLiteral("Gesichert"),
+                        StatusBar->widthFor(60, {QStringLiteral("Gesichert"), QStringLiteral("Modifiziert")}),
+                        Qt::AlignHCenter);
+    StatusBar->addPanel(QStringLiteral("Einfg."),
+                        StatusBar->widthFor(60, {QStringLiteral("Einfg."), QStringLiteral("Überschr.")}),
+                        Qt::AlignLeft);
     StatusBar->addPanel(QStringLiteral("0:0"), 120, Qt::AlignHCenter);
     StatusBar->addPanel(QStringLiteral("0%"), 50, Qt::AlignLeft);
     StatusBar->setSimplePanel(true);
@@ -309,7 +314,8 @@ void TMainChildForm::resizeEvent(QResizeEvent* event)
     OnResize();
 }
 
-void TMainChildForm::OnResize() { StatusBar->setPanelWidth(0, StatusBar->width() - 290); }
+// The first panel takes what the others leave (290 pixels at the design's widths).
+void TMainChildForm::OnResize() { StatusBar->setPanelWidth(0, StatusBar->width() - StatusBar->widthFrom(1)); }
 
 bool TMainChildForm::OnCloseQuery()
 {

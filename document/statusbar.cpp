@@ -50,6 +50,24 @@ QRect TStatusBar::panelRect(int index) const
     return QRect(x, 0, w, height());
 }
 
+int TStatusBar::widthFor(int designWidth, const QStringList& texts) const
+{
+    // The text's room is 7 pixels narrower than its panel; two pixels more keep the text
+    // off the panel's bevel.
+    int width = designWidth;
+    for (const QString& text : texts)
+        width = std::max(width, fontMetrics().horizontalAdvance(text) + 7 + 2);
+    return width;
+}
+
+int TStatusBar::widthFrom(int index) const
+{
+    int sum = 0;
+    for (int i = std::max(0, index); i < widths_.size(); ++i)
+        sum += std::max(0, widths_[i]);
+    return sum;
+}
+
 void TStatusBar::setSimplePanel(bool simple)
 {
     if (simple_ == simple)
@@ -78,7 +96,7 @@ void TStatusBar::paintEvent(QPaintEvent*)
             painter.drawRect(r.adjusted(0, 1, -2, -1));
         }
         painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(r.adjusted(3, 0, -4, 0), int(alignment | Qt::AlignVCenter), text);
+        painter.drawText(textRect(r), int(alignment | Qt::AlignVCenter), text);
     };
     if (simple_) {
         drawText(rect(), simpleText_, Qt::AlignLeft, false);

@@ -19,6 +19,13 @@ public:
     void setPanelWidth(int index, int width);
     // The rectangle a panel takes (the last one runs to the right edge).
     QRect panelRect(int index) const;
+    // The room a panel's text has inside the panel's rectangle.
+    static QRect textRect(const QRect& panel) { return panel.adjusted(3, 0, -4, 0); }
+    // A panel width of at least designWidth that shows each of the texts in full with the
+    // bar's font.
+    int widthFor(int designWidth, const QStringList& texts) const;
+    // The widths of the panels from index on, added up.
+    int widthFrom(int index) const;
 
     bool simplePanel() const { return simple_; }
     void setSimplePanel(bool simple);

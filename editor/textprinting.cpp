@@ -114,8 +114,10 @@ private:
 bool printText(const TextBuffer& text, QPrinter& printer, const QFont& font, const QString& title)
 {
     printer.setDocName(title);
+    // The painter's origin is the corner of the printable area inside the margins, never
+    // the corner of the paper, which a real printer cannot reach.
     const bool wasFullPage = printer.fullPage();
-    printer.setFullPage(true);
+    printer.setFullPage(false);
     QFont printFont(font);
     if (font.pixelSize() > 0)
         printFont.setPointSizeF(font.pixelSize() * 72.0 / kScreenDpi);

@@ -9,11 +9,12 @@ namespace editor {
 
 class TextBuffer;
 
-// Prints the whole text as one job named title, on the full page of the printer, as
-// many pages as it takes; a line wider than the page goes on over the next lines of
-// paper, broken after a blank where it can be. The font's size is kept as the screen
-// shows it. False when the job could not be started; raises platform::AppError when it
-// failed while it was finished (the printer refused it, a PDF file could not be written).
+// Prints the whole text as one job named title, inside the printer's page margins (never
+// outside its printable area), on as many pages as it takes; a line wider than the page
+// goes on over the next lines of paper, broken after a blank where it can be. The font's
+// size is kept as the screen shows it. False when the job could not be started; raises
+// platform::AppError when it failed while it was finished (the printer refused it, a PDF
+// file could not be written).
 bool printText(const TextBuffer& text, QPrinter& printer, const QFont& font, const QString& title);
 
 }  // namespace editor

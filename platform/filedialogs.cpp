@@ -1,5 +1,8 @@
 #include "platform/filedialogs.h"
 
+#include "platform/filefacts.h"
+#include "platform/messagebox.h"
+
 #include <QFileDialog>
 #include <QStringList>
 
@@ -72,15 +75,53 @@ QString QtFileDialogService::getOpenFileName(const FileDialogRequest& request)
     return dialog.selectedFiles().first();
 }
 
+QString missingFolderMessage(const QString& fileName)
+{
+    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0 ? QStringLiteral(".") : fileName.left(slash + 1);
+    if (isDirectory(folder))
+        return {};
+    return QLatin1Char('"') + fileName + QLatin1Char('"') + QChar(13) +
+           QStringLiteral("Der Pfad existiert nicht.") + QChar(13) +
+           QStringLiteral("Überprüfen Sie, ob der richtige Pfad angegeben wurde.");
+}
+
+SaveFileDialog::SaveFileDialog(QWidget* parent) : QFileDialog(parent)
+{
+    setAcceptMode(QFileDialog::AcceptSave);
+    setFileMode(QFileDialog::AnyFile);
+}
+
+void SaveFileDialog::accept()
+{
+    // A name in a folder that does not exist is refused; the dialog stays open so the
+    // user can correct it. A folder name itself is the dialog's own business (it opens it).
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty() && !isDirectory(files.first())) {
+        const QString message = missingFolderMessage(files.first());
+        if (!message.isEmpty()) {
+            MessageBoxService::current().show(windowTitle(), message, MsgIcon::Warning, MsgButtons::Ok);
+            return;
+        }
+    }
+    QFileDialog::accept();
+}
+
 QString QtFileDialogService::getSaveFileName(const FileDialogRequest& request)
 {
-    QFileDialog dialog;
+    SaveFileDialog dialog;
     prepare(dialog, request);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+    // A native dialog may close without asking accept(): it is shown again until the name
+    // lies in an existing folder or the user cancels.
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        const QString chosen = dialog.selectedFiles().first();
+        const QString message = missingFolderMessage(chosen);
+        if (message.isEmpty())
+            return chosen;
+        MessageBoxService::current().show(dialog.windowTitle(), message, MsgIcon::Warning, MsgButtons::Ok);
+    }
 }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/service.h"
 
+#include <QFileDialog>
 #include <QString>
 
 namespace platform {
@@ -23,6 +24,20 @@ public:
     // Asks before overwriting, read-only box hidden, the path must exist.
     virtual QString getSaveFileName(const FileDialogRequest& request) = 0;
 };
+
+// The save dialog's file dialog: it refuses a name whose folder does not exist, tells the
+// user so and stays open.
+class SaveFileDialog : public QFileDialog {
+    Q_OBJECT
+public:
+    explicit SaveFileDialog(QWidget* parent = nullptr);
+
+public slots:
+    void accept() override;
+};
+
+// The message for a chosen name whose folder does not exist; empty when the folder exists.
+QString missingFolderMessage(const QString& fileName);
 
 class QtFileDialogService : public FileDialogService {
 public:

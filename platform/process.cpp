@@ -1,11 +1,15 @@
 #include "platform/process.h"
 
+#include "platform/cursor.h"
+
 #include <QDesktopServices>
 #include <QFile>
+#include <QProcess>
 
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -143,9 +147,50 @@ LaunchError PosixProcessService::startDetached(const QString& program, const QSt
     return report.stage == 1 ? fromFolderError(report.error) : fromExecError(report.error);
 }
 
+LaunchError desktopOpenerAnswer(int exitCode)
+{
+    switch (exitCode) {
+    case 0: return LaunchError::None;
+    case 2: return LaunchError::NotFound;
+    case 3:  // no tool or application for the type
+    case 4: return LaunchError::NoAssociation;  // the application for it failed or is missing
+    case 5: return LaunchError::AccessDenied;
+    default: return LaunchError::Unknown;
+    }
+}
+
 LaunchError PosixProcessService::openWithDesktop(const QUrl& target)
 {
-    return QDesktopServices::openUrl(target) ? LaunchError::None : LaunchError::NoAssociation;
+    // The desktop opener answers whether it found an application; Qt's own call only
+    // tells whether the opener started. Without the opener, Qt's way (a portal) is left.
+    const QString opener = findInSearchPath(QStringLiteral("xdg-open"));
+    if (programKind(opener) != ProgramKind::Executable)
+        return QDesktopServices::openUrl(target) ? LaunchError::None : LaunchError::NoAssociation;
+
+    auto* process = new QProcess;
+    process->setProgram(opener);
+    process->setArguments({target.isLocalFile() ? target.toLocalFile() : target.toString(QUrl::FullyEncoded)});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        return LaunchError::Unknown;
+    }
+    // An opener that hands the target on answers at once. One that runs the application
+    // in its own place is left running: that application was found.
+    std::optional<BusyCursor> busy;
+    if (!CursorService::current().isBusy())
+        busy.emplace();
+    if (process->waitForFinished(kOpenerAnswerMs)) {
+        const LaunchError answer =
+            process->exitStatus() == QProcess::NormalExit ? desktopOpenerAnswer(process->exitCode()) : LaunchError::Unknown;
+        delete process;
+        return answer;
+    }
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    return LaunchError::None;
 }
 
 LaunchError RecordingProcessService::startDetached(const QString& program, const QStringList& arguments,

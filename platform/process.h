@@ -35,8 +35,15 @@ public:
     virtual LaunchError openWithDesktop(const QUrl& target) = 0;
 };
 
+// How long the desktop opener may take to answer before it counts as running the
+// application itself, in milliseconds.
+constexpr int kOpenerAnswerMs = 3000;
+
+// What the desktop opener's (xdg-open's) exit code says.
+LaunchError desktopOpenerAnswer(int exitCode);
+
 // fork/exec with the exec result reported back through a pipe; the desktop opener is
-// QDesktopServices (xdg-open or the portal).
+// xdg-open, whose answer is waited for, or QDesktopServices (the portal) without it.
 class PosixProcessService : public ProcessService {
 public:
     LaunchError startDetached(const QString& program, const QStringList& arguments,

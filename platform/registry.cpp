@@ -247,6 +247,62 @@ std::optional<QString> XdgRegistryService::defaultValue(const QString& key)
     return value;
 }
 
+QStringList desktopExecWords(const QString& exec, const QString& link)
+{
+    QStringList words;
+    QString word;
+    bool wordStarted = false;  // the word has literal text, quotes or the link in it
+    bool quoted = false;
+    bool linkPlaced = false;
+    bool programIsLink = false;  // the link stood where the program belongs
+    auto endWord = [&] {
+        if (wordStarted && words.isEmpty() && linkPlaced && word == link)
+            programIsLink = true;
+        if (wordStarted)
+            words << word;
+        word.clear();
+        wordStarted = false;
+    };
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec[i];
+        if (quoted) {
+            if (c == QLatin1Char('"'))
+                quoted = false;
+            else if (c == QLatin1Char('\\') && i + 1 < exec.size() && QStringLiteral("\"`$\\").contains(exec[i + 1]))
+                word += exec[++i];
+            else
+                word += c;
+        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
+            endWord();
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+            wordStarted = true;
+        } else if (c == QLatin1Char('%') && i + 1 < exec.size()) {
+            const QChar code = exec[++i];
+            if (code == QLatin1Char('%')) {
+                word += c;
+                wordStarted = true;
+            } else if (QStringLiteral("uUfF").contains(code) && !linkPlaced) {
+                word += link;
+                wordStarted = true;
+                linkPlaced = true;
+            }
+            // Any other field code (%i, %c, %k, the deprecated ones) stands for nothing.
+        } else {
+            word += c;
+            wordStarted = true;
+        }
+    }
+    if (quoted)
+        return {};
+    endWord();
+    if (words.isEmpty() || words.first().isEmpty() || programIsLink)
+        return {};
+    if (!linkPlaced)
+        words << link;
+    return words;
+}
+
 std::optional<QString> MapRegistry::defaultValue(const QString& key)
 {
     asked << key;

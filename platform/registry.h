@@ -38,6 +38,14 @@ public:
     static std::optional<QString> execLine(const QString& desktopFile);
 };
 
+// The words to start for a desktop entry's Exec= value (its escapes already resolved) and
+// one link: words split by the Desktop Entry quoting rules (blanks separate, double quotes
+// group, and inside them a backslash keeps a following quote, backquote, dollar sign or
+// backslash), "%%" as a percent sign, every other field code dropped, and the link as one
+// word where the first %u, %U, %f or %F stood, or as the last word when none did. Empty
+// when the value holds no program or an unclosed quote.
+QStringList desktopExecWords(const QString& exec, const QString& link);
+
 // A registry held in memory; keys compare without regard to case.
 class MapRegistry : public RegistryService {
 public:

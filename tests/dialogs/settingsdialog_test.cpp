@@ -1,5 +1,7 @@
 #include "app/globals.h"
+#include "dialogs/aboutbox.h"
 #include "dialogs/settingsdialog.h"
+#include "dialogs/statisticsdialog.h"
 #include "dialogs/toolsgrid.h"
 #include "platform/atomicfile.h"
 #include "platform/iniprofile.h"
@@ -14,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QApplication>
@@ -487,6 +490,146 @@ TEST_F(SettingsDialog, EnterInGridEditsUntilApplyIsEnabled)
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_EQ(frame.tools, (QList<ToolEntry>{{"Editor", "/usr/bin/ed -p"}}));
+}
+
+TEST_F(SettingsDialog, TypingInsideACellKeepsTheCaret)
+{
+    frame.tools = {{"Editor", "/usr/bin/ed"}};
+    TEinstellungenForm form(frame);
+    showActive(form);
+    form.PageControl->setCurrentIndex(3);
+    form.ToolsGrid->setFocus();
+    form.ToolsGrid->setCurrentCell(0, 0);
+    QTest::keyClick(form.ToolsGrid, Qt::Key_Return);  // starts editing "Editor"
+    QLineEdit* editor = currentEditor(form);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Home);
+    QTest::keyClick(editor, Qt::Key_Right);
+    QTest::keyClick(editor, Qt::Key_Right);
+    QTest::keyClicks(editor, "xyz");  // every key is handed over at once
+    EXPECT_EQ(editor->text(), "Edxyzitor");
+    EXPECT_EQ(editor->cursorPosition(), 5);
+    EXPECT_EQ(form.toolsRules().cell(0, 1), "Edxyzitor");
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    EXPECT_EQ(editor->text(), "Edxyitor");
+    EXPECT_EQ(editor->cursorPosition(), 4);
+    EXPECT_EQ(form.ToolsGrid->item(0, 0)->text(), "Edxyitor");
+}
+
+TEST_F(SettingsDialog, EscPressesAbbrechenAlsoWhileACellIsEdited)
+{
+    frame.tools = {{"Editor", "/usr/bin/ed"}};
+    {
+        TEinstellungenForm form(frame);
+        showActive(form);
+        form.PageControl->setCurrentIndex(3);
+        form.ToolsGrid->setFocus();
+        form.ToolsGrid->setCurrentCell(0, 1);
+        QTest::keyClick(form.ToolsGrid, Qt::Key_Return);
+        QLineEdit* editor = currentEditor(form);
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClicks(editor, " -x");
+        ASSERT_TRUE(form.Button_Uebernehmen->isEnabled());
+        bool cancelled = false;
+        QObject::connect(form.Button_Abbrechen, &QPushButton::clicked, [&] { cancelled = true; });
+        QTest::keyClick(editor, Qt::Key_Escape);
+        EXPECT_TRUE(cancelled);
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(form.result(), QDialog::Rejected);
+    }
+    {
+        // On the grid itself, not editing.
+        TEinstellungenForm form(frame);
+        showActive(form);
+        form.PageControl->setCurrentIndex(3);
+        form.ToolsGrid->setFocus();
+        QTest::keyClick(form.ToolsGrid, Qt::Key_Escape);
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(form.result(), QDialog::Rejected);
+    }
+    EXPECT_EQ(frame.tools, (QList<ToolEntry>{{"Editor", "/usr/bin/ed"}}));
+    EXPECT_FALSE(QFile::exists(ini));
+}
+
+TEST_F(SettingsDialog, CtrlTabSwitchesPagesAndLeavesTheGrid)
+{
+    frame.tools = {{"Editor", "/usr/bin/ed"}};
+    TEinstellungenForm form(frame);
+    showActive(form);
+    auto ctrlTab = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier); };
+    auto ctrlShiftTab = [] {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    };
+    ASSERT_EQ(QApplication::focusWidget(), form.Button_Abbrechen);
+    ctrlTab();
+    EXPECT_EQ(form.PageControl->currentIndex(), 1);
+    ctrlShiftTab();
+    ctrlShiftTab();
+    EXPECT_EQ(form.PageControl->currentIndex(), 3);  // wraps round
+    ctrlTab();
+    EXPECT_EQ(form.PageControl->currentIndex(), 0);
+
+    // From a control on a page, the focus goes along to the new page.
+    form.CheckBoxInstanz->setFocus();
+    ctrlShiftTab();
+    EXPECT_EQ(form.PageControl->currentIndex(), 3);
+    EXPECT_EQ(QApplication::focusWidget(), form.ToolsGrid);
+
+    // In the grid Tab moves between cells; Ctrl+Tab leaves it, also from a cell editor,
+    // and keeps what was typed.
+    QTest::keyClick(form.ToolsGrid, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.ToolsGrid);
+    EXPECT_EQ(form.ToolsGrid->currentColumn(), 1);
+    QTest::keyClick(form.ToolsGrid, Qt::Key_Return);
+    QLineEdit* editor = currentEditor(form);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_End);
+    QTest::keyClicks(editor, " -p");
+    ctrlTab();
+    EXPECT_EQ(QApplication::focusWidget(), form.ButtonHinzufuegen);
+    EXPECT_EQ(form.PageControl->currentIndex(), 3);
+    QApplication::processEvents();
+    EXPECT_FALSE(form.ToolsGrid->isEditing());
+    EXPECT_EQ(form.ToolsGrid->item(0, 1)->text(), "/usr/bin/ed -p");
+
+    // Backwards out of the grid: the nearest control that can take the focus.
+    form.ToolsGrid->setFocus();
+    ctrlShiftTab();
+    EXPECT_EQ(QApplication::focusWidget(), form.Button_Abbrechen);
+    EXPECT_EQ(form.PageControl->currentIndex(), 3);
+    ctrlTab();
+    EXPECT_EQ(form.PageControl->currentIndex(), 0);
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(SettingsDialog, DialogsOpenCentredOnTheScreenWithAFixedBorder)
+{
+    QWidget owner;
+    owner.setGeometry(10, 10, 300, 200);
+    owner.show();
+    const QPoint middle = owner.screen()->availableGeometry().center();
+    auto expectCentred = [&](QDialog& dialog) {
+        // A fixed border: title and close box only, the window manager told so.
+        const Qt::WindowFlags flags = dialog.windowFlags();
+        EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint) && flags.testFlag(Qt::WindowCloseButtonHint));
+        EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint) || flags.testFlag(Qt::WindowMaximizeButtonHint));
+        dialog.show();
+        QApplication::processEvents();
+        const QPoint centre = dialog.frameGeometry().center();
+        EXPECT_LE((centre - middle).manhattanLength(), 2) << dialog.windowTitle().toStdString();
+        dialog.close();
+    };
+    TEinstellungenForm settings(frame, &owner);
+    expectCentred(settings);
+    TInfosForm about(&owner);
+    expectCentred(about);
+    struct Empty : IStatisticsDocument {
+        QString caption() const override { return QStringLiteral("<Unbenannt>"); }
+        qint64 lineCount() const override { return 0; }
+        QByteArray lineText(qint64) const override { return {}; }
+    } document;
+    TStatistikForm statistics(document, &owner);
+    expectCentred(statistics);
 }
 
 TEST_F(SettingsDialog, RefusedWriteIsReportedAndDialogCloses)

@@ -64,7 +64,9 @@ TEST(StatistikForm, NewEmptyDocument)
     TStatistikForm form(doc);
     EXPECT_TRUE(services.cursor.isBusy());
     EXPECT_EQ(form.windowTitle(), "Statistik");
-    EXPECT_EQ(form.size(), QSize(409, 232));
+    // 409 pixels wide, or wider where the system font needs room for the longest text.
+    EXPECT_GE(form.width(), 409);
+    EXPECT_EQ(form.height(), 232);
     EXPECT_EQ(form.Label_Wortanzahl->text(), "?");
     showAndFill(form);
     EXPECT_EQ(form.Label_Dateiname->text(), "Ungespeichert, keine zugehörige Textdatei vorhanden...");

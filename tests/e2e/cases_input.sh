@@ -280,6 +280,45 @@ EOF
   quit "$APP_PID"
 }
 
+# A browser installed as a snap: its desktop entry starts it through "env NAME=VALUE program
+# %u". The whole Exec= line is started, and the browser receives the link as one argument.
+case_link_snap_style_browser() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  local link="http://www.beispiel.de/$(head -c 120 /dev/zero | tr '\0' 'a')/suche?q=a&x=1"
+  local i
+  for ((i = 0; i < 40; i++)); do printf '%s\r\n' "$link"; done >"$CWD/links.txt"
+  mkdir -p "$CASE_DIR/snap bin" "$CASE_DIR/xdg/data/applications" "$CASE_DIR/xdg/config"
+  cat >"$CASE_DIR/snap bin/browser" <<'EOF2'
+#!/bin/sh
+{ printf '%s\n' "$#"; printf '%s\n' "$VARNOTEX_SNAP_HINT"; printf '%s' "$1"; } >"${0%/*}/received.tmp"
+mv "${0%/*}/received.tmp" "${0%/*}/received.txt"
+EOF2
+  chmod +x "$CASE_DIR/snap bin/browser"
+  # The Exec= value escapes its blank as "\s" and quotes the program as the rules allow.
+  local program=${CASE_DIR// /\\s}
+  printf '[Desktop Entry]\nType=Application\nName=Snapbrowser\nExec=env VARNOTEX_SNAP_HINT=/var/lib/snapd/x.desktop "%s/snap\\sbin/browser" %%u\nMimeType=text/html;\n' \
+    "$program" >"$CASE_DIR/xdg/data/applications/snapbrowser.desktop"
+  printf '[Default Applications]\ntext/html=snapbrowser.desktop\n' >"$CASE_DIR/xdg/config/mimeapps.list"
+  EXTRA_ENV=(XDG_DATA_DIRS="$CASE_DIR/xdg/data" XDG_CONFIG_DIRS="$CASE_DIR/xdg/config"
+    XDG_DATA_HOME="$CASE_DIR/xdg/data" XDG_CONFIG_HOME="$CASE_DIR/xdg/config" XDG_CURRENT_DESKTOP=)
+  launch "$CWD" links.txt
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  click_link "$APP_PID" || return 1
+  local received="$CASE_DIR/snap bin/received.txt"
+  local deadline=$(($(now_ms) + T_WIN * 1000))
+  until [[ -s $received ]]; do
+    [[ $(now_ms) -lt $deadline ]] || { fail "the browser was not started (windows: $(titles "$APP_PID" | paste -sd '|'))"; return 1; }
+    sleep 0.1
+  done
+  local expected
+  expected=$(printf '1\n/var/lib/snapd/x.desktop\n%s' "$link")
+  [[ $(cat "$received") == "$expected" ]] || fail "the browser received: $(paste -sd '|' "$received")" || return 1
+  responsive "$APP_PID" || return 1
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}
+
 # The pointer moves into the document window's text (every line there is a link), rests, and
 # clicks.
 click_link() {

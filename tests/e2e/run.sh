@@ -187,6 +187,7 @@ run_case ini_1mb_line
 run_case tool_missing_program
 run_case tool_gets_document_path
 run_case link_100000_chars
+run_case link_snap_style_browser
 
 # Closing windows through the real menus.
 run_case close_all_three_times

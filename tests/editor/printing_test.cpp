@@ -1,4 +1,5 @@
 #include "platform/errors.h"
+#include "platform/printdialogs.h"
 #include "platform/printer.h"
 #include "tests/editor/editortesting.h"
 #include "tests/support/tempdir.h"
@@ -85,5 +86,54 @@ TEST(EditorPrinting, WithoutPrinterTheUserIsTold)
         FAIL() << "no error";
     } catch (const platform::AppError& e) {
         EXPECT_EQ(e.message(), QString("Es ist kein Drucker eingerichtet"));
+    }
+}
+
+namespace {
+
+// The top left corner of the first word on the first page, in points from the paper's
+// top left corner.
+QPointF firstWordCorner(const QString& pdf)
+{
+    const QString boxes = runTool("pdftotext", {"-bbox", "-f", "1", "-l", "1", pdf, "-"});
+    const QRegularExpression word(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\""));
+    const QRegularExpressionMatch m = word.match(boxes);
+    if (!m.hasMatch())
+        return QPointF(-1, -1);
+    return QPointF(m.captured(1).toDouble(), m.captured(2).toDouble());
+}
+
+}  // namespace
+
+TEST(EditorPrinting, PrintsInsideTheMarginsChosenForLaterJobs)
+{
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    TestDir dir;
+    platform::PdfPrinterService printer(dir.file("erster.pdf"));
+    platform::ScopedService<platform::PrinterService> scoped(&printer);
+    auto editor = makeEditor("Erste Zeile\r\nZweite Zeile\r\n");
+    constexpr qreal mmToPt = 72.0 / 25.4;
+
+    // Even with no margins asked for, nothing is drawn at the paper's very corner unless
+    // the printer can print there: the text starts at the printable area.
+    editor->PrintText("1 - a");
+    const QRectF printable = printer.printer().pageRect(QPrinter::Point);
+    const QPointF plain = firstWordCorner(dir.file("erster.pdf"));
+    EXPECT_GE(plain.x(), printable.left() - 0.5);
+    EXPECT_GE(plain.y(), printable.top() - 0.5);
+
+    // The set-up dialog's margins hold for every later job.
+    platform::applyPrinterSetup(printer.printer(),
+                                {QString(), QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                                        QMarginsF(30, 25, 20, 20), QPageLayout::Millimeter)});
+    for (const char* name : {"zweiter.pdf", "dritter.pdf"}) {
+        printer.printer().setOutputFileName(dir.file(name));
+        editor->PrintText(QStringLiteral("2 - a"));
+        const QPointF corner = firstWordCorner(dir.file(name));
+        EXPECT_GE(corner.x(), 30 * mmToPt - 0.5) << name;
+        EXPECT_LT(corner.x(), 30 * mmToPt + 5) << name;
+        EXPECT_GE(corner.y(), 25 * mmToPt - 0.5) << name;
+        EXPECT_LT(corner.y(), 25 * mmToPt + 15) << name;
     }
 }

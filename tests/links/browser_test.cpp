@@ -8,6 +8,8 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using platform::MapRegistry;
 using platform::ScopedService;
 
@@ -211,4 +213,114 @@ TEST(XdgRegistry, LinkOpensInTheRegisteredBrowser)
     ASSERT_TRUE(args);
     EXPECT_EQ(*args, QStringList{"mailto:max@firma.de?subject=Hallo Welt;$(id)"});
     EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST(DesktopExec, WordsOfExecLines)
+{
+    using platform::desktopExecWords;
+    const QString link = QStringLiteral("http://x.de/a b?c=%u&d=\"e\"");
+    EXPECT_EQ(desktopExecWords("env BAMF_DESKTOP_FILE_HINT=/var/lib/snapd/desktop/applications/firefox.desktop "
+                               "/snap/bin/firefox %u",
+                               link),
+              (QStringList{"env", "BAMF_DESKTOP_FILE_HINT=/var/lib/snapd/desktop/applications/firefox.desktop",
+                           "/snap/bin/firefox", link}));
+    EXPECT_EQ(desktopExecWords("/usr/bin/flatpak run --branch=stable --arch=x86_64 --command=firefox "
+                               "--file-forwarding org.mozilla.firefox @@u %u @@",
+                               link),
+              (QStringList{"/usr/bin/flatpak", "run", "--branch=stable", "--arch=x86_64", "--command=firefox",
+                           "--file-forwarding", "org.mozilla.firefox", "@@u", link, "@@"}));
+    // Quoting: blanks inside quotes, escaped quote, backquote, dollar and backslash.
+    EXPECT_EQ(desktopExecWords(R"("/opt/Mein Browser/web" "a \"b\" \`c\` \$d \\e" %U)", link),
+              (QStringList{"/opt/Mein Browser/web", R"(a "b" `c` $d \e)", link}));
+    // Other field codes stand for nothing; "%%" is a percent sign; the link goes at the
+    // end when no %u stood in the line, and only once.
+    EXPECT_EQ(desktopExecWords("web %i %c --rate=50%% %k", link), (QStringList{"web", "--rate=50%", link}));
+    EXPECT_EQ(desktopExecWords("web %f %u", link), (QStringList{"web", link}));
+    EXPECT_EQ(desktopExecWords("web --url=%u", link), (QStringList{"web", "--url=" + link}));
+    EXPECT_EQ(desktopExecWords("web \"\" %u", link), (QStringList{"web", "", link}));
+    EXPECT_EQ(desktopExecWords("  ", link), QStringList());
+    EXPECT_EQ(desktopExecWords("%u", link), QStringList());
+    EXPECT_EQ(desktopExecWords("web \"offen %u", link), QStringList());
+
+    // A Windows-style command keeps the reduction to its program part.
+    EXPECT_EQ(BrowserStartWords("\"C:/Programme/Web/web.exe\" -nohome %1", link),
+              (QStringList{"C:/Programme/Web/web.exe", link}));
+    EXPECT_EQ(BrowserStartWords("web %U --neu", link), (QStringList{"web", link, "--neu"}));
+    EXPECT_EQ(MissingProgramOfEnv({"env", "A=1", "-u", "B", "/nicht/da/web", link}), "/nicht/da/web");
+    EXPECT_EQ(MissingProgramOfEnv({"/usr/bin/env", "A=1", "sh", link}), "");
+    EXPECT_EQ(MissingProgramOfEnv({"web", link}), "");
+}
+
+TEST(OpenUrl, SnapAndFlatpakStyleBrowsersGetTheLinkAsOneArgument)
+{
+    TestDir dir;
+    RecorderScript snap(dir, "snap/bin/web browser");
+    RecorderScript flatpak(dir, "bin/flatpak");
+    EnvironmentGuard env;
+    env.set("PATH", QFile::encodeName(dir.file("bin")) + ":/usr/bin:/bin");
+    MapRegistry registry;
+    registry.set(".HTM", "text/html");
+    ScriptedMessageBox messages;
+    ScopedService<platform::RegistryService> r(&registry);
+    ScopedService<platform::MessageBoxService> m(&messages);
+    ScopedService<platform::ProcessService> p(nullptr);  // the real launcher
+    const QString url = QStringLiteral("http://x.de/a b\"c';$(id) %u");
+
+    registry.set("text/html\\shell\\open\\command", "env BAMF_HINT=/x.desktop \"" + snap.path() + "\" --neu %u");
+    OpenUrlInBrowser(url);
+    auto args = snap.waitForArguments();
+    ASSERT_TRUE(args);
+    EXPECT_EQ(*args, (QStringList{"--neu", url}));
+
+    registry.set("text/html\\shell\\open\\command", "flatpak run --branch=stable org.x.Browser @@u %u @@");
+    OpenUrlInBrowser(url);
+    args = flatpak.waitForArguments();
+    ASSERT_TRUE(args);
+    EXPECT_EQ(*args, (QStringList{"run", "--branch=stable", "org.x.Browser", "@@u", url, "@@"}));
+    EXPECT_TRUE(messages.shown.isEmpty());
+
+    // A snap that is gone: env would start and fail unseen, so the user is told first.
+    platform::RecordingProcessService launcher;
+    ScopedService<platform::ProcessService> recording(&launcher);
+    registry.set("text/html\\shell\\open\\command", "env BAMF_HINT=/x.desktop " + dir.file("snap/bin/fehlt") + " %u");
+    OpenUrlInBrowser(url);
+    EXPECT_TRUE(launcher.started.isEmpty());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].caption, "Fehler: Ausführung fehlgeschlagen...");
+    EXPECT_EQ(messages.shown[0].text, "Datei konnte nicht gefunden werden.");
+}
+
+TEST(OpenUrl, TheDesktopOpenersAnswerReachesTheUser)
+{
+    TestDir dir;
+    EnvironmentGuard env;
+    env.set("PATH", QFile::encodeName(dir.file("bin")) + ":/usr/bin:/bin");
+    MapRegistry registry;  // no browser known
+    ScriptedMessageBox messages;
+    ScopedService<platform::RegistryService> r(&registry);
+    ScopedService<platform::MessageBoxService> m(&messages);
+    ScopedService<platform::ProcessService> p(nullptr);
+
+    // xdg-open's "no application for it" answer.
+    const QString opener = dir.write("bin/xdg-open", "#!/bin/sh\nexit 3\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(opener).constData(), 0755), 0);
+    messages.answers = {platform::MsgResult::Ok};
+    OpenUrlInBrowser("gopher://x.de/");
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(messages.shown[1].caption, "Fehler: Ausführung fehlgeschlagen...");
+    EXPECT_EQ(messages.shown[1].text, "Dieser Dateierweiterung ist kein Programm zugeordnet.");
+
+    // An opener that finds an application gets the link as one argument.
+    QFile::remove(opener);
+    RecorderScript recorder(dir, "bin/xdg-open");
+    messages.answers = {platform::MsgResult::Ok};
+    OpenUrlInBrowser("http://x.de/a b");
+    const auto args = recorder.waitForArguments();
+    ASSERT_TRUE(args);
+    EXPECT_EQ(*args, QStringList{"http://x.de/a%20b"});
+    EXPECT_EQ(messages.shown.size(), 3);  // the question only
+
+    EXPECT_EQ(platform::desktopOpenerAnswer(0), platform::LaunchError::None);
+    EXPECT_EQ(platform::desktopOpenerAnswer(4), platform::LaunchError::NoAssociation);
+    EXPECT_EQ(platform::desktopOpenerAnswer(2), platform::LaunchError::NotFound);
 }

@@ -189,6 +189,36 @@ TEST_F(UserGuide, IsWindows1252TextWithCrLfLinesUnder80Characters)
     EXPECT_FALSE(guide_.contains("\xC3\x9F")) << "UTF-8 encoded sharp s";
 }
 
+TEST_F(UserGuide, ContentsListEverySectionInOrder)
+{
+    // The contents: the indented numbered lines after "Inhalt", up to the first blank line.
+    // The sections: numbered lines at the start of a line, underlined with "-".
+    const QList<QByteArray> lines = guide_.split('\n');
+    QList<QByteArray> contents;
+    QList<QByteArray> sections;
+    bool inContents = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        if (line == "Inhalt") {
+            inContents = true;
+            continue;
+        }
+        if (inContents) {
+            if (line.isEmpty() && !contents.isEmpty())
+                inContents = false;
+            else if (!line.isEmpty())
+                contents.append(line);
+            continue;
+        }
+        const bool numbered = !line.isEmpty() && line[0] >= '1' && line[0] <= '9' && line.contains(". ");
+        const bool underlined = i + 1 < lines.size() && lines[i + 1].trimmed().startsWith("---");
+        if (numbered && underlined && lines[i].startsWith(line.left(1)))
+            sections.append(line);
+    }
+    EXPECT_GE(sections.size(), 18);
+    EXPECT_EQ(contents, sections);
+}
+
 TEST_F(UserGuide, DescribesEveryTopLevelMenuAndItsItems)
 {
     expectMentioned({"Menü \"Datei\"", "Menü \"Bearbeiten\"", "Menü \"Markierung\"",
