@@ -5,6 +5,7 @@
 #include "app/frametoolbars.h"
 #include "app/menumerge.h"
 #include "app/singleinstance.h"
+#include "app/systemmenu.h"
 #include "app/windowplacement.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/settingsdialog.h"
@@ -291,6 +292,7 @@ void TMainForm::createCentralArea()
     });
 
     mdiArea_ = new QMdiArea(this);
+    systemMenus_ = new TLazySystemMenus(this);
     mdiArea_->setObjectName(QStringLiteral("ClientArea"));
     mdiArea_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
@@ -406,6 +408,7 @@ TMainChildForm* TMainForm::createDocumentWindow()
     auto* child = new TMainChildForm(this);
     QMdiSubWindow* sub = mdiArea_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    systemMenus_->attach(sub);
     sub->setAttribute(Qt::WA_ShowWithoutActivating, batch_ > 0);
     sub->setWindowIcon(QIcon(QStringLiteral(":/icons/varnotex-16.png")));
     zorder_.raise(child);
@@ -636,6 +639,12 @@ void TMainForm::documentActivated(TMainChildForm* child)
 {
     ++activations_;
     zorder_.raise(child);
+    if (keysHolder_ != child) {
+        if (keysHolder_)
+            keysHolder_->setShortcutsShown(false);
+        child->setShortcutsShown(true);
+        keysHolder_ = child;
+    }
     if (mergedDocument_ != child) {
         if (batch_ > 0)
             menuBarStale_ = true;  // rebuilt once when the batch ends

@@ -19,6 +19,7 @@ class QTabBar;
 class QWidget;
 class TMainChildForm;
 class TFrameToolbars;
+class TLazySystemMenus;
 
 // The frame window: the multiple-document parent of every document window, with the
 // tab strip, the menus, the docked toolbars and the frame's own commands.
@@ -200,8 +201,10 @@ private:
     std::optional<QPoint> lastNewWindow_;  // top-left corner of the last new document window
     WindowStack<TMainChildForm> zorder_;  // most recently focused first
     QHash<int, TMainChildForm*> byNumber_;  // document number -> window
+    TLazySystemMenus* systemMenus_ = nullptr;
     int batch_ = 0;
     bool menuBarStale_ = false;
     QList<QAction*> windowListActions_;
     QPointer<TMainChildForm> mergedDocument_;
+    QPointer<TMainChildForm> keysHolder_;  // the window whose menu items carry their keys
 };

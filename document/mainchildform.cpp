@@ -93,15 +93,26 @@ TMainChildForm::~TMainChildForm()
         frame_->documentDestroyed(this);
 }
 
+void TMainChildForm::setShortcutsShown(bool shown)
+{
+    if (shortcutsShown_ == shown)
+        return;
+    shortcutsShown_ = shown;
+    for (const auto& [action, key] : keyedItems_)
+        action->setShortcut(shown ? key : QKeySequence());
+}
+
 QAction* TMainChildForm::addItem(QMenu* menu, const QString& name, const QString& caption, const QKeySequence& key,
                                  bool enabled, void (TMainChildForm::*handler)(), bool deferred)
 {
     auto* action = new QAction(caption, this);
     action->setObjectName(name);
     if (!key.isEmpty()) {
-        // The context first: each change of an action's key or context registers it anew.
+        // The key is given to the item while this window is the active one (the frame
+        // offers keys to the active window's menus only); every key registered costs each
+        // later registration a little, so hundreds of windows would slow each other down.
         action->setShortcutContext(Qt::WidgetShortcut);
-        action->setShortcut(key);
+        keyedItems_.append({action, key});
     }
     action->setEnabled(enabled);
     if (handler) {

@@ -2,6 +2,9 @@
 
 #include <QPointer>
 #include <QString>
+#include <QKeySequence>
+#include <QList>
+#include <QPair>
 #include <QWidget>
 
 class QAction;
@@ -43,6 +46,8 @@ public:
     void setStatusSimplePanel(bool simple);
     void loadFile(const QString& name);
     void focusEditor();
+    // The menu items carry their keys while the window is the active one.
+    void setShortcutsShown(bool shown);
     // Brings the frame and this window to the front and gives the editor the keyboard.
     void takeKeyboardFocus();
     bool ownsEditorWidget(const QWidget* widget) const;
@@ -157,4 +162,6 @@ private:
     QString caption_;
     int tag_ = 0;
     bool closed_ = false;
+    QList<QPair<QAction*, QKeySequence>> keyedItems_;
+    bool shortcutsShown_ = false;
 };
