@@ -1,5 +1,6 @@
 #include "platform/memoryhint.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -21,6 +22,25 @@ void adviseLargeBuffer(void* data, std::size_t size)
     (void)data;
     (void)size;
 #endif
+}
+
+void prefaultBuffer(void* data, std::size_t size)
+{
+    if (!data || size == 0)
+        return;
+    const auto page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+    const auto first = reinterpret_cast<std::uintptr_t>(data);
+    const auto begin = first & ~(page - 1);
+    const auto end = (first + size + page - 1) & ~(page - 1);
+#ifndef MADV_POPULATE_WRITE
+    constexpr int MADV_POPULATE_WRITE = 23;
+#endif
+    if (::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE) == 0)
+        return;
+    volatile char* bytes = static_cast<char*>(data);
+    for (std::uintptr_t p = std::max(first, begin + page) - first; p < size; p += page)
+        bytes[p] = 0;
+    bytes[0] = 0;
 }
 
 }  // namespace platform

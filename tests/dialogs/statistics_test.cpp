@@ -3,6 +3,8 @@
 #include "tests/dialogs/printers.h"
 
 #include <QLocale>
+#include <algorithm>
+#include <vector>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -84,6 +86,51 @@ TEST(Statistics, LongLinesCountLikeTheCharacterByCharacterRule)
     EXPECT_EQ(count(lines), (Counts{words, spaces, characters}));
     EXPECT_EQ(count({QByteArray(64, ' '), QByteArray(64, 'a'), QByteArray(64, 'b')}), (Counts{1, 64, 192}));
     EXPECT_EQ(count({QByteArray(128, 'a') + ' ', QByteArray(130, 'b')}), (Counts{2, 1, 259}));
+}
+
+TEST(Statistics, TextInBlocksCountsLikeLineByLine)
+{
+    // Lines with runs of empty lines (breaks in a row across 64-byte blocks), blanks
+    // before and after breaks, given once line by line and once as one text with CR
+    // breaks cut into blocks anywhere.
+    std::uint32_t seed = 777;
+    const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int round = 0; round < 200; ++round) {
+        QList<QByteArray> lines;
+        const int lineCount = 1 + int(next() >> 24) % 200;
+        for (int i = 0; i < lineCount; ++i) {
+            const std::uint32_t kind = next() >> 28;
+            const int length = kind < 6 ? 0 : kind < 12 ? 1 + int(next() >> 28) : int(next() >> 24);
+            QByteArray line(length, 'x');
+            for (char& c : line) {
+                const std::uint32_t r = next() >> 24;
+                c = r < 90 ? ' ' : r < 100 ? '\t' : char('a' + r % 26);
+            }
+            lines.append(line);
+        }
+        const Counts expected = count(lines);
+        struct Blocks : Lines {
+            QByteArray text;
+            std::vector<int> cuts;
+            using Lines::Lines;
+            bool forEachBlock(const std::function<void(QByteArrayView)>& visit) const override
+            {
+                int from = 0;
+                for (int cut : cuts) {
+                    visit(QByteArrayView(text).sliced(from, cut - from));
+                    from = cut;
+                }
+                visit(QByteArrayView(text).sliced(from));
+                return true;
+            }
+        } blocks(lines);
+        blocks.text = lines.join('\r');
+        for (int k = 0; k < 3; ++k)
+            blocks.cuts.push_back(blocks.text.isEmpty() ? 0 : int(next() % std::uint32_t(blocks.text.size())));
+        std::sort(blocks.cuts.begin(), blocks.cuts.end());
+        const TextCounter c = countDocument(blocks);
+        ASSERT_EQ((Counts{c.words(), c.spaces(), c.characters()}), expected) << round;
+    }
 }
 
 TEST(Statistics, FormatThousands)
