@@ -6,9 +6,9 @@
 #   bash bench/peers.sh [path/to/varnotex]      (default: build/varnotex)
 #
 # Installs KWrite and FeatherPad from Debian when they are missing (as root, or through
-# sudo). "Idle" is the moment after which the program's processor time stays unchanged
-# for a whole second once its window is shown; the time printed is from launch to the
-# last change. Memory is the resident size of the program and its child processes then.
+# sudo). "Idle" is the moment after which the program uses less than a tenth of a
+# processor for a whole second once its window is shown; the time printed is from launch
+# to that moment. Memory is the resident size of the program and its child processes then.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -72,11 +72,10 @@ sleep 0.5
 unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 export QT_QPA_PLATFORM=xcb
 
-cpu_ticks() {  # processor time of a process and its children, in clock ticks
-    local total=0 p
-    for p in "$1" $(pgrep -P "$1" 2>/dev/null || true); do
-        [ -r "/proc/$p/stat" ] || continue
-        total=$((total + $(awk '{print $14 + $15 + $16 + $17}' "/proc/$p/stat" 2>/dev/null || echo 0)))
+cpu_ns() {  # processor time of all threads of a process, in nanoseconds
+    local total=0 t v
+    for t in /proc/"$1"/task/*/schedstat; do
+        read -r v _ < "$t" 2>/dev/null && total=$((total + v))
     done
     echo "$total"
 }
@@ -95,7 +94,7 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 measure() {  # name file
     local name=$1 file=$2 home="$work/home-$1-$RANDOM"
     mkdir -p "$home/run" && chmod 700 "$home/run"
-    local start pid last ticks previous shown=0 idle_since now
+    local start pid last ticks previous shown=0 now
     start=$(now_ms)
     case $name in
     varnotex) HOME=$home XDG_RUNTIME_DIR=$home/run XDG_CONFIG_HOME=$home/.config "$varnotex" "$file" >/dev/null 2>&1 & ;;
@@ -103,23 +102,24 @@ measure() {  # name file
     featherpad) HOME=$home XDG_RUNTIME_DIR=$home/run XDG_CONFIG_HOME=$home/.config featherpad "$file" >/dev/null 2>&1 & ;;
     esac
     pid=$!
-    previous=-1
+    # About every 20 ms: a sample in which the program used more than a tenth of the time
+    # on a processor is busy. Idle is a second without a busy sample once the window is
+    # shown (three seconds should the window not be found by its process); the time is
+    # that of the last busy sample.
+    previous=0
     last=$start
-    idle_since=$start
+    local then=$start
     while :; do
-        sleep 0.05
+        sleep 0.02
         now=$(now_ms)
         if ! kill -0 "$pid" 2>/dev/null; then echo "- -"; return; fi
         if [ "$shown" = 0 ] && xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then shown=1; fi
-        ticks=$(cpu_ticks "$pid")
-        if [ "$ticks" != "$previous" ]; then
-            previous=$ticks
-            last=$now
-            idle_since=$now
-        fi
-        # Idle: quiet for a second with the window shown (or for three seconds, should the
-        # window not be found by its process).
-        if [ $((now - idle_since)) -ge 3000 ] || { [ "$shown" = 1 ] && [ $((now - idle_since)) -ge 1000 ]; }; then
+        ticks=$(cpu_ns "$pid")
+        if [ $((ticks - previous)) -gt $(((now - then) * 100000)) ]; then last=$now; fi
+        [ -z "${PEERS_DEBUG:-}" ] || echo "$name $((now - start)) ms shown=$shown cpu=$((ticks / 1000000)) last=$((last - start))" >&2
+        previous=$ticks
+        then=$now
+        if [ $((now - last)) -ge 3000 ] || { [ "$shown" = 1 ] && [ $((now - last)) -ge 1000 ]; }; then
             break
         fi
         if [ $((now - start)) -gt 120000 ]; then kill "$pid"; wait "$pid" 2>/dev/null || true; echo "- -"; return; fi

@@ -12,6 +12,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace editor {
 
@@ -302,10 +305,12 @@ void TextBuffer::insertPiece(int pos, const TextPiece& piece)
     ensureGap(n);
     moveGap(pos);
     std::memcpy(data_ + gapStart_, piece.text.constData(), size_t(n));
-    std::uint32_t* out = lines_.data() + lineGapStart_;
-    for (const std::uint32_t v : piece.breaks)
-        *out++ = v + std::uint32_t(pos);  // the position never carries into the kind bits
-    lineGapStart_ += int(piece.breaks.size());
+    if (!piece.breaks.empty()) {
+        std::uint32_t* out = lines_.data() + lineGapStart_;
+        for (const std::uint32_t v : piece.breaks)
+            *out++ = v + std::uint32_t(pos);  // the position never carries into the kind bits
+        lineGapStart_ += int(piece.breaks.size());
+    }
     gapStart_ += n;
     length_ += n;
 }
@@ -368,6 +373,8 @@ void TextPiece::prepend(const TextPiece& other)
 TextPiece TextPiece::fromText(QByteArray text, BreakKind kind)
 {
     TextPiece piece;
+    if (text.isEmpty())
+        return piece;
     const std::uint32_t bits = std::uint32_t(kind) << TextBuffer::kKindShift;
     const char* const begin = text.constData();
     const char* const end = begin + text.size();
@@ -463,28 +470,104 @@ void TextBuffer::growForLoad(qint64 size)
     gapEnd_ = capacity_;
 }
 
-void TextBuffer::appendBreakEntry(int pos, BreakKind kind)
-{
-    lines_.push_back((std::uint32_t(kind) << kKindShift) | std::uint32_t(pos));
-}
-
 namespace {
 
-constexpr int kSlack = 16;  // the conversion stores whole 16-byte blocks
+constexpr int kSlack = 32;  // the conversion stores whole blocks of up to 32 bytes
+
+// The conversion of loaded bytes copies [src, end) to dst: CR LF, LF and CR each become
+// one CR, and each break gets its index entry (its position counted from basePos).
+// Blocks without a break are copied whole; a block is also stored whole when it holds
+// one, and the bytes behind the break are written again from the next block on. A CR at
+// the very end sets pendingCr. Each returns the end of what it wrote.
+
+// One break at src (a CR or LF): writes it and its entry, returns the new src. A CR at
+// the very end of the bytes may still become CR LF with the next block.
+inline const char* convertBreak(const char* src, const char* end, char*& dst, char* base, int basePos,
+                                std::vector<std::uint32_t>& lines, bool& pendingCr)
+{
+    BreakKind kind = BreakKind::Lf;
+    if (*src++ == '\r') {
+        kind = BreakKind::Cr;
+        if (src == end)
+            pendingCr = true;  // a LF at the start of the next block makes it CR LF
+        else if (*src == '\n') {
+            kind = BreakKind::CrLf;
+            ++src;
+        }
+    }
+    *dst++ = TextBuffer::kBreak;
+    lines.push_back((std::uint32_t(kind) << TextBuffer::kKindShift) | std::uint32_t(basePos + (dst - base) - 1));
+    return src;
+}
+
+inline char* convertTail(const char* src, const char* end, char* dst, char* base, int basePos,
+                         std::vector<std::uint32_t>& lines, bool& pendingCr)
+{
+    while (src < end) {
+        if (*src != '\r' && *src != '\n')
+            *dst++ = *src++;
+        else
+            src = convertBreak(src, end, dst, base, basePos, lines, pendingCr);
+    }
+    return dst;
+}
+
+char* convertSse2(const char* src, const char* end, char* dst, char* base, int basePos,
+                  std::vector<std::uint32_t>& lines, bool& pendingCr)
+{
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (end - src >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), v);
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+        if (mask == 0) {
+            src += 16;
+            dst += 16;
+            continue;
+        }
+        const int i = __builtin_ctz(unsigned(mask));
+        dst += i;
+        src = convertBreak(src + i, end, dst, base, basePos, lines, pendingCr);
+    }
+#endif
+    return convertTail(src, end, dst, base, basePos, lines, pendingCr);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VARNOTEX_HAVE_AVX2_CONVERSION 1
+__attribute__((target("avx2"))) char* convertAvx2(const char* src, const char* end, char* dst, char* base,
+                                                  int basePos, std::vector<std::uint32_t>& lines, bool& pendingCr)
+{
+    const __m256i cr = _mm256_set1_epi8('\r');
+    const __m256i lf = _mm256_set1_epi8('\n');
+    while (end - src >= 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), v);
+        const unsigned mask =
+            unsigned(_mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(v, cr), _mm256_cmpeq_epi8(v, lf))));
+        if (mask == 0) {
+            src += 32;
+            dst += 32;
+            continue;
+        }
+        const int i = __builtin_ctz(mask);
+        dst += i;
+        src = convertBreak(src + i, end, dst, base, basePos, lines, pendingCr);
+    }
+    return convertTail(src, end, dst, base, basePos, lines, pendingCr);
+}
+#endif
 
 }  // namespace
 
 void TextBuffer::appendRaw(const char* data, qint64 size)
 {
-    // The bytes are copied behind the text as they are converted: breaks become one CR
-    // and each gets its index entry. Blocks of 16 bytes without a break are copied whole;
-    // a block is stored whole even when it holds a break, and the bytes behind the break
-    // are then written again from the next block on.
     if (size <= 0)
         return;
     growForLoad(size + kSlack);
     char* const base = data_ + gapStart_;
-    char* dst = base;
     const char* src = data;
     const char* const end = data + size;
     const bool firstBlock = length_ == 0 && lines_.empty();
@@ -495,43 +578,13 @@ void TextBuffer::appendRaw(const char* data, qint64 size)
             ++src;
         }
     }
-#ifdef __SSE2__
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
+#ifdef VARNOTEX_HAVE_AVX2_CONVERSION
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    char* const dst = avx2 ? convertAvx2(src, end, base, base, gapStart_, lines_, pendingCr_)
+                           : convertSse2(src, end, base, base, gapStart_, lines_, pendingCr_);
+#else
+    char* const dst = convertSse2(src, end, base, base, gapStart_, lines_, pendingCr_);
 #endif
-    while (src < end) {
-#ifdef __SSE2__
-        if (end - src >= 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), v);
-            const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
-            if (mask == 0) {
-                src += 16;
-                dst += 16;
-                continue;
-            }
-            const int i = __builtin_ctz(unsigned(mask));
-            src += i;
-            dst += i;
-        } else
-#endif
-        if (*src != '\r' && *src != '\n') {
-            *dst++ = *src++;
-            continue;
-        }
-        BreakKind kind = BreakKind::Lf;
-        if (*src++ == '\r') {
-            kind = BreakKind::Cr;
-            if (src == end)
-                pendingCr_ = true;  // a LF at the start of the next block makes it CR LF
-            else if (*src == '\n') {
-                kind = BreakKind::CrLf;
-                ++src;
-            }
-        }
-        *dst++ = kBreak;
-        appendBreakEntry(gapStart_ + int(dst - base) - 1, kind);
-    }
     const int added = int(dst - base);
     if (qint64(length_) + added > kMaxLength)
         tooLong();

@@ -114,7 +114,6 @@ private:
     void ensureGap(int size);
     void moveLineGap(int index);
     void ensureLineGap(int count);
-    void appendBreakEntry(int pos, BreakKind kind);
     void growForLoad(qint64 size);
 
     char* data_ = nullptr;
