@@ -1039,6 +1039,7 @@ void TCustomTextEditor::setAutoURLDetect(TAutoURLDetect mode)
 {
     autoURLDetect_ = mode;
     linkCache_.clear();
+    stretchLinks_.clear();
     viewport()->update();
 }
 
@@ -1052,6 +1053,7 @@ void TCustomTextEditor::setCustomURLs(const TURLCollection& urls)
 {
     customURLs_.Assign(urls);
     linkCache_.clear();
+    stretchLinks_.clear();
     viewport()->update();
 }
 
@@ -1142,7 +1144,7 @@ void TCustomTextEditor::applyChange(const TextChange& change, int oldAnchor, int
         for (int line = b.lineOf(change.pos); line <= last; ++line)
             longestLine_ = std::max(longestLine_, b.lineLength(line));
     }
-    linkCache_.clear();
+    linksAfterChange(change);
     lastChangeRange_ = {doc_.selectionStart(), doc_.selectionEnd()};
     preferredX_ = -1;
     updateScrollBars();
@@ -1264,6 +1266,7 @@ void TCustomTextEditor::loadBuffer(TextBuffer&& buffer)
     doc_.adopt(std::move(buffer));
     xCache_.clear();
     linkCache_.clear();
+    stretchLinks_.clear();
     lastChangeRange_ = {0, doc_.length()};
     preferredX_ = -1;
     verticalScrollBar()->setValue(0);
@@ -1677,34 +1680,72 @@ std::vector<LinkMark> TCustomTextEditor::linksIn(int bufferLine, int from, int t
                 marks.push_back(m);
         return marks;
     }
-    // A long line: the part asked for, widened to the white space around it, since links
-    // end at white space.
+    // A long line: a stretch already scanned that holds the part asked for, or the part
+    // widened to the white space around it.
     const int lineStart = b.lineStart(bufferLine);
-    auto isBlank = [&](int col) {
-        const auto c = static_cast<unsigned char>(b.at(lineStart + col));
-        return c <= 0x20 || c == 0x7F || c == 0xA0;
-    };
     from = std::clamp(from, 0, lineLength);
     to = std::clamp(to, from, lineLength);
-    int a = from;
-    while (a > 0 && from - a < kLinkReach && !isBlank(a - 1))
-        --a;
-    int e = to;
-    while (e < lineLength && e - to < kLinkReach && !isBlank(e))
-        ++e;
-    const QByteArray text = b.text(lineStart + a, e - a);
-    const std::string_view view(text.constData(), size_t(text.size()));
-    std::vector<LinkMark> found;
-    if (autoURLDetect_ == adDefault)
-        found = FindDefaultLinks(view);
-    else if (customURLs_.Count() > 0)
-        found = FindExtendedLinks(view, customURLs_);
-    for (LinkMark m : found) {
-        m.start += a;
+    const StretchLinks* stretch = nullptr;
+    for (const StretchLinks& s : stretchLinks_) {
+        if (s.from <= lineStart + from && s.to >= lineStart + to) {
+            stretch = &s;
+            break;
+        }
+    }
+    if (!stretch) {
+        auto isBlank = [&](int col) {
+            const auto c = static_cast<unsigned char>(b.at(lineStart + col));
+            return c <= 0x20 || c == 0x7F || c == 0xA0;
+        };
+        int a = from;
+        while (a > 0 && !isBlank(a - 1))
+            --a;
+        int e = to;
+        while (e < lineLength && !isBlank(e))
+            ++e;
+        const QByteArray text = b.text(lineStart + a, e - a);
+        const std::string_view view(text.constData(), size_t(text.size()));
+        StretchLinks found{lineStart + a, lineStart + e, {}};
+        if (autoURLDetect_ == adDefault)
+            found.marks = FindDefaultLinks(view);
+        else if (customURLs_.Count() > 0)
+            found.marks = FindExtendedLinks(view, customURLs_);
+        for (LinkMark& m : found.marks)
+            m.start += lineStart + a;
+        if (stretchLinks_.size() >= 64)
+            stretchLinks_.erase(stretchLinks_.begin());
+        stretchLinks_.push_back(std::move(found));
+        stretch = &stretchLinks_.back();
+    }
+    for (LinkMark m : stretch->marks) {
+        m.start -= lineStart;
         if (m.start + m.length > from && m.start < to)
             marks.push_back(m);
     }
     return marks;
+}
+
+void TCustomTextEditor::linksAfterChange(const TextChange& change)
+{
+    linkCache_.clear();
+    // A stretch stays when the change leaves it and the white space around it alone.
+    const int delta = change.inserted - change.removed;
+    for (size_t k = 0; k < stretchLinks_.size();) {
+        StretchLinks& s = stretchLinks_[k];
+        if (change.pos > s.to) {
+            ++k;
+            continue;
+        }
+        if (change.pos + change.removed <= s.from - 1) {
+            s.from += delta;
+            s.to += delta;
+            for (LinkMark& m : s.marks)
+                m.start += delta;
+            ++k;
+            continue;
+        }
+        stretchLinks_.erase(stretchLinks_.begin() + std::ptrdiff_t(k));
+    }
 }
 
 bool TCustomTextEditor::linkAtPos(int pos, int* start, int* length, int* entry) const

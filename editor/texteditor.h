@@ -247,15 +247,22 @@ private:
     void loadBuffer(editor::TextBuffer&& buffer);
     QByteArray selectedBytes() const;
 
-    // Links. A line up to kLinkLineLimit characters is scanned whole and its marks kept;
-    // of a longer line only the part asked for, widened to the blanks around it (at most
-    // kLinkReach characters each way), is scanned.
+    // Links. A line up to kLinkLineLimit characters is scanned whole and its marks kept
+    // until the next edit. Of a longer line only the part asked for is scanned, widened to
+    // the white space around it (links never cross white space); those stretches are kept
+    // with their marks in text positions, and an edit drops only those it touches.
     static constexpr int kLinkLineLimit = 16 * 1024;
-    static constexpr int kLinkReach = 4096;
     struct LineLinks {
         int lineStart;
         std::vector<LinkMark> marks;
     };
+    struct StretchLinks {
+        int from;  // text positions; white space or a line's end on either side
+        int to;
+        std::vector<LinkMark> marks;  // starts in text positions
+    };
+    mutable std::vector<StretchLinks> stretchLinks_;
+    void linksAfterChange(const editor::TextChange& change);
     std::vector<LinkMark> linksIn(int bufferLine, int from, int to) const;  // marks touching columns [from, to)
     const std::vector<LinkMark>& linksOfShortLine(int bufferLine) const;
     bool linkAtPos(int pos, int* start, int* length, int* entry) const;
