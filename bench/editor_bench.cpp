@@ -1,6 +1,8 @@
 // Measures the editor on huge files and a long line through the real widget (key events
 // and a repaint, offscreen) and prints one row per figure with its goal.
-// Run: bench_editor_bench [folder for the test files]   (default: the temporary folder)
+// Run: bench_editor_bench [folder for the test files] [part]
+// (default: the temporary folder; part, one of keys, wrap, undo, replace, load,
+// statistics, links, runs that part alone, for example under a profiler)
 #include "document/editorstatistics.h"
 #include "editor/links.h"
 #include "editor/texteditor.h"
@@ -259,16 +261,25 @@ int main(int argc, char** argv)
     const QString file100 = makeFile(folder, "varnotex-bench-100.txt", 100'000'000, false);
     const QString letters = makeLetterLines(folder, 50'000'000);
 
+    const QString part = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    auto wanted = [&](const char* name) { return part.isEmpty() || part == QLatin1String(name); };
     std::printf("| %-62s | %-10s | %-34s | %s |\n", "action", "goal", "measured", "met");
     std::printf("|%s|%s|%s|%s|\n", std::string(64, '-').c_str(), std::string(12, '-').c_str(),
                 std::string(36, '-').c_str(), std::string(5, '-').c_str());
-    keystrokes(line, false);
-    keystrokes(line, true);
-    undoKeystroke(line);
-    replaceAll(file50);
-    loading(file50, file100);
-    statistics(letters);
-    links();
+    if (wanted("keys"))
+        keystrokes(line, false);
+    if (wanted("wrap"))
+        keystrokes(line, true);
+    if (wanted("undo"))
+        undoKeystroke(line);
+    if (wanted("replace"))
+        replaceAll(file50);
+    if (wanted("load"))
+        loading(file50, file100);
+    if (wanted("statistics"))
+        statistics(letters);
+    if (wanted("links"))
+        links();
     std::printf("\n%s", details.c_str());
     return 0;
 }
