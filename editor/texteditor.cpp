@@ -689,7 +689,7 @@ void TCustomTextEditor::rewrapAfter(const TextChange& change)
     // Only the display line that holds the change and the one before it can wrap
     // differently before the change; behind it the new lines are wrapped until one starts
     // where an old one started (moved by the change), since from there on all is as it was.
-    constexpr int kSlack = 64 * 1024;  // beyond this the rest is left to wrap later
+    constexpr int kSlack = 64 * 1024;  // characters wrapped at most behind the change or into it
     std::vector<int>& rows = wrapStarts_;
     if (rows.empty())
         return;
@@ -706,7 +706,6 @@ void TCustomTextEditor::rewrapAfter(const TextChange& change)
         return;
     }
     size_t t = size_t(std::upper_bound(rows.begin(), rows.end(), pos + change.removed) - rows.begin());
-    const bool oldEndBehind = !wrapDone_ && wrapEnd_ > pos + change.removed;
     std::vector<int> fresh;
     int start = rows[size_t(restart)];
     for (;;) {
@@ -730,15 +729,16 @@ void TCustomTextEditor::rewrapAfter(const TextChange& change)
                     wrapEnd_ += delta;
                 return;
             }
-            const bool atOldEnd = t == rows.size() && oldEndBehind && next == wrapEnd_ + delta;
-            if (atOldEnd || (t == rows.size() && !wrapDone_) || next > changeEnd + kSlack) {
-                rows.resize(size_t(restart) + 1);
-                rows.insert(rows.end(), fresh.begin(), fresh.end());
-                wrapEnd_ = next;
-                wrapDone_ = false;
-                scheduleWrap();
-                return;
-            }
+        }
+        // Nothing more known to get in step with, or far enough: the rest is wrapped later.
+        if ((next >= changeEnd && ((t == rows.size() && !wrapDone_) || next > changeEnd + kSlack)) ||
+            (next < changeEnd && next > pos + kSlack)) {
+            rows.resize(size_t(restart) + 1);
+            rows.insert(rows.end(), fresh.begin(), fresh.end());
+            wrapEnd_ = next;
+            wrapDone_ = false;
+            scheduleWrap();
+            return;
         }
         fresh.push_back(next);
         start = next;

@@ -51,6 +51,31 @@ TEST(EditorLongLine, LayoutAfterEveryKindOfChangeMatchesAFreshLayout)
     auto editor = makeEditor("Anfang\r\n" + line + "\r\nEnde", QSize(420, 300));
     editor->setFocus();
 
+    // Asks in varying order, so that answers are also given from a partly wrapped text.
+    auto compare = [&](int step, int op) {
+        const int caretLine = editor->CaretLine();
+        const int caretColumn = editor->CaretColumn();
+        const int probe = int(rng() % 200);
+        const int probeStart = editor->Lines().LineStart(probe);
+        auto reference = referenceOf(*editor);
+        const int lines = reference->Lines().LineCount();
+        ASSERT_EQ(caretLine, reference->CaretLine()) << "step " << step << " op " << op;
+        ASSERT_EQ(caretColumn, reference->CaretColumn()) << "step " << step;
+        ASSERT_EQ(probeStart, reference->Lines().LineStart(probe)) << "step " << step;
+        ASSERT_EQ(editor->Lines().LineCount(), lines) << "step " << step << " op " << op;
+        for (int i = 0; i < lines; ++i)
+            ASSERT_EQ(editor->Lines().LineStart(i), reference->Lines().LineStart(i)) << "step " << step << " line " << i;
+        // Positions along the long line are measured as from scratch (one pixel of rounding).
+        if (!editor->WordWrap()) {
+            for (int k = 0; k < 4; ++k) {
+                const int pos = int(rng() % unsigned(editor->Lines().TextLength() + 1));
+                const int x = editor->positionRect(pos).x() - editor->positionRect(editor->Lines().LineStart(0)).x();
+                const int y = reference->positionRect(pos).x() - reference->positionRect(0).x();
+                ASSERT_NEAR(x, y, 1) << "step " << step << " pos " << pos;
+            }
+        }
+    };
+
     for (int step = 0; step < 400; ++step) {
         const int length = editor->Lines().TextLength();
         const int op = int(rng() % 20);
@@ -82,31 +107,34 @@ TEST(EditorLongLine, LayoutAfterEveryKindOfChangeMatchesAFreshLayout)
             editor->resize(200 + int(rng() % 500), 150 + int(rng() % 300));
         } else if (op == 18) {
             QApplication::processEvents();  // lets wrapping go on while idle
+        } else if (length < 150000 && rng() % 2 == 0) {
+            // A paste longer than what an edit wraps at once: the rest is wrapped later.
+            editor->setSelectionStart(int(rng() % unsigned(length + 1)));
+            QByteArray big;
+            while (big.size() < 70000)
+                big += randomPiece(rng, 40).replace('\r', ' ');
+            editor->setSelectionText(big);
         } else {
             editor->Refresh();
         }
 
-        // Ask in varying order, so that answers are also given from a partly wrapped text.
-        const int caretLine = editor->CaretLine();
-        const int caretColumn = editor->CaretColumn();
-        const int probe = int(rng() % 200);
-        const int probeStart = editor->Lines().LineStart(probe);
-        auto reference = referenceOf(*editor);
-        const int lines = reference->Lines().LineCount();
-        ASSERT_EQ(caretLine, reference->CaretLine()) << "step " << step << " op " << op;
-        ASSERT_EQ(caretColumn, reference->CaretColumn()) << "step " << step;
-        ASSERT_EQ(probeStart, reference->Lines().LineStart(probe)) << "step " << step;
-        ASSERT_EQ(editor->Lines().LineCount(), lines) << "step " << step << " op " << op;
-        for (int i = 0; i < lines; ++i)
-            ASSERT_EQ(editor->Lines().LineStart(i), reference->Lines().LineStart(i)) << "step " << step << " line " << i;
-        // Positions along the long line are measured as from scratch (one pixel of rounding).
-        if (!editor->WordWrap()) {
-            for (int k = 0; k < 4; ++k) {
-                const int pos = int(rng() % unsigned(editor->Lines().TextLength() + 1));
-                const int x = editor->positionRect(pos).x() - editor->positionRect(editor->Lines().LineStart(0)).x();
-                const int y = reference->positionRect(pos).x() - reference->positionRect(0).x();
-                ASSERT_NEAR(x, y, 1) << "step " << step << " pos " << pos;
-            }
-        }
+        compare(step, op);
+        if (HasFatalFailure())
+            return;
     }
+
+    // With word wrap on: typing at the very end, a paste at the start longer than an edit
+    // wraps at once, and its undo.
+    editor->setWordWrap(true);
+    editor->setSelectionStart(editor->Lines().TextLength());
+    QTest::keyClick(editor.get(), Qt::Key_A);
+    compare(1000, 0);
+    QByteArray big;
+    while (big.size() < 200000)
+        big += randomPiece(rng, 40).replace('\r', ' ');
+    editor->setSelectionStart(0);
+    editor->setSelectionText(big);
+    compare(1001, 0);
+    QTest::keyClick(editor.get(), Qt::Key_Z, Qt::ControlModifier);
+    compare(1002, 0);
 }
