@@ -205,9 +205,11 @@ void loading(const QString& path50, const QString& path100)
             const double loaded = t.nsecsElapsed() / 1e6;
             editor->Refresh();
             const double ratio = t.nsecsElapsed() / 1e6 / base;
-            details += QString::asprintf("  %s run %d: read + scan %.1f ms (%lld breaks), load %.1f ms, first paint %.1f ms\n",
+            details += QString::asprintf("  %s run %d: read + scan %.1f ms (%lld breaks), load %.1f ms, first paint %.1f ms,"
+                                         " text and index %.2f x the file's size\n",
                                          qPrintable(QFileInfo(path).fileName()), run + 1, base, breaks, loaded,
-                                         t.nsecsElapsed() / 1e6 - loaded)
+                                         t.nsecsElapsed() / 1e6 - loaded,
+                                         double(editor->buffer().memoryUse()) / double(QFileInfo(path).size()))
                            .toStdString();
             worst = std::max(worst, ratio);
             measured += (run ? " " : "") + QString::number(ratio, 'f', 2).toStdString();
