@@ -9,6 +9,7 @@
 # sudo). "Idle" is the moment after which the program uses less than a tenth of a
 # processor for a whole second once its window is shown; the time printed is from launch
 # to that moment. Memory is the resident size of the program and its child processes then.
+# PEERS_DEBUG=1 prints every sample on standard error.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,4 +1,6 @@
 #include "dialogs/statistics.h"
+#include "document/editorstatistics.h"
+#include "tests/editor/editortesting.h"
 #include "platform/filefacts.h"
 #include "tests/dialogs/printers.h"
 
@@ -131,6 +133,39 @@ TEST(Statistics, TextInBlocksCountsLikeLineByLine)
         const TextCounter c = countDocument(blocks);
         ASSERT_EQ((Counts{c.words(), c.spaces(), c.characters()}), expected) << round;
     }
+}
+
+TEST(Statistics, AnEditorsTextCountsLikeItsLines)
+{
+    // The document window's reading of its editor: the text in blocks (the gap of the
+    // buffer in the middle after an edit) counts as its lines one by one, with word wrap
+    // off and on.
+    QByteArray text = "ab cd\r\n\r\n  ef\tg \r\nh";
+    for (int i = 0; i < 300; ++i)
+        text += " Wort" + QByteArray::number(i) + (i % 7 ? "" : "  ");
+    text += "\r\n\r\n";
+    auto editor = makeEditor(text, QSize(300, 200));
+    editor->setSelectionStart(40);
+    editor->setSelectionText("eingef\xfcgt ");
+    struct OneByOne : IStatisticsDocument {
+        const TTextEditorLines& lines;
+        explicit OneByOne(const TTextEditorLines& l) : lines(l) {}
+        QString caption() const override { return {}; }
+        qint64 lineCount() const override { return lines.LineCount(); }
+        QByteArray lineText(qint64 i) const override { return lines.LineText(int(i)); }
+    };
+    for (bool wrap : {false, true}) {
+        editor->setWordWrap(wrap);
+        const EditorStatisticsDocument document(QStringLiteral("x"), editor->Lines());
+        const OneByOne reference(editor->Lines());
+        const TextCounter blocks = countDocument(document);
+        const TextCounter lines = countDocument(reference);
+        EXPECT_EQ(blocks.words(), lines.words()) << wrap;
+        EXPECT_EQ(blocks.spaces(), lines.spaces()) << wrap;
+        EXPECT_EQ(blocks.characters(), lines.characters()) << wrap;
+        EXPECT_EQ(document.lineCount(), reference.lineCount());
+    }
+    EXPECT_GT(editor->Lines().LineCount(), 10);  // wrapped into many lines
 }
 
 TEST(Statistics, FormatThousands)
