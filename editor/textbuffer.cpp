@@ -82,6 +82,20 @@ void TextBuffer::copy(int pos, int len, char* out) const
         std::memcpy(out, data_ + pos + (gapEnd_ - gapStart_), size_t(len));
 }
 
+bool TextBuffer::contains(int pos, int len, char c) const
+{
+    if (len <= 0)
+        return false;
+    if (pos < gapStart_) {
+        const int first = std::min(len, gapStart_ - pos);
+        if (std::memchr(data_ + pos, c, size_t(first)))
+            return true;
+        pos += first;
+        len -= first;
+    }
+    return len > 0 && std::memchr(data_ + pos + (gapEnd_ - gapStart_), c, size_t(len));
+}
+
 QByteArray TextBuffer::text(int pos, int len) const
 {
     pos = std::clamp(pos, 0, length_);

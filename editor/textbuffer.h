@@ -65,6 +65,8 @@ public:
     void copy(int pos, int len, char* out) const;
     QByteArray text(int pos, int len) const;  // breaks appear as CR
     QByteArray text() const { return text(0, length_); }
+    // Whether [pos, pos+len) holds the byte c.
+    bool contains(int pos, int len, char c) const;
     // The whole text as it lies in memory: the part before the gap, then the part after it.
     QByteArrayView partBeforeGap() const { return QByteArrayView(data_, gapStart_); }
     QByteArrayView partAfterGap() const { return QByteArrayView(data_ + gapEnd_, capacity_ - gapEnd_); }

@@ -412,6 +412,7 @@ void TCustomTextEditor::updateMetrics()
     }
     tabWidth_ = std::max<qreal>(1, 8 * fm.horizontalAdvance(QLatin1Char(' ')));
     minWidth_ = *std::min_element(std::begin(widths_), std::end(widths_));
+    maxWidth_ = *std::max_element(std::begin(widths_), std::end(widths_));
     lineHeight_ = std::max(1, int(std::ceil(fm.height())));
     ascent_ = int(std::ceil(fm.ascent()));
     xCache_.clear();
@@ -616,14 +617,23 @@ qreal TCustomTextEditor::wrapWidth() const
                            viewport()->width() - (showSelectionBar_ ? kSelectionBarWidth : 0) - 2 * kTextPadding);
 }
 
-int TCustomTextEditor::nextRowStart(int start) const
+int TCustomTextEditor::nextRowStart(int start, int* line) const
 {
     // A display line takes characters until one that is not a blank would reach past the
     // width; it then breaks behind the last blank before it, or before that character
     // when the line holds no blank. Blanks never break: they hang over the edge.
     const TextBuffer& b = doc_.buffer();
-    const int end = b.lineEnd(b.lineOf(start));
+    const int end = b.lineEnd(*line);
     const qreal avail = wrapWidth();
+    auto nextLine = [&] {
+        if (end >= b.length())
+            return -1;
+        ++*line;
+        return end + 1;
+    };
+    // What fits however wide its characters are, and holds no tab, is one display line.
+    if (qreal(end - start) * maxWidth_ <= avail - 0.01 && !b.contains(start, end - start, '\t'))
+        return nextLine();
     int lastBreak = -1;  // position after the last blank of the line
     qreal x = 0;
     for (int p = start; p < end; ++p) {
@@ -636,14 +646,14 @@ int TCustomTextEditor::nextRowStart(int start) const
         if (blank)
             lastBreak = p + 1;
     }
-    return end < b.length() ? end + 1 : -1;
+    return nextLine();
 }
 
 void TCustomTextEditor::wrapUntil(int pos, int rows) const
 {
     while (!wrapDone_ && (wrapEnd_ <= pos || int(wrapStarts_.size()) < rows)) {
         wrapStarts_.push_back(wrapEnd_);
-        const int next = nextRowStart(wrapEnd_);
+        const int next = nextRowStart(wrapEnd_, &wrapEndLine_);
         if (next < 0)
             wrapDone_ = true;
         else
@@ -655,6 +665,7 @@ void TCustomTextEditor::rewrapAll()
 {
     wrapStarts_.clear();
     wrapEnd_ = 0;
+    wrapEndLine_ = 0;
     wrapDone_ = !wordWrap_;
     wrappedWidth_ = wrapWidth();
     if (!wordWrap_) {
@@ -701,6 +712,7 @@ void TCustomTextEditor::rewrapAfter(const TextChange& change)
     if (!wrapDone_ && pos >= wrapEnd_) {
         // Behind what is wrapped: only the last lines wrapped may change.
         wrapEnd_ = rows[size_t(restart)];
+        wrapEndLine_ = doc_.buffer().lineOf(wrapEnd_);
         rows.resize(size_t(restart));
         scheduleWrap();
         return;
@@ -708,8 +720,9 @@ void TCustomTextEditor::rewrapAfter(const TextChange& change)
     size_t t = size_t(std::upper_bound(rows.begin(), rows.end(), pos + change.removed) - rows.begin());
     std::vector<int> fresh;
     int start = rows[size_t(restart)];
+    int line = doc_.buffer().lineOf(start);
     for (;;) {
-        const int next = nextRowStart(start);
+        const int next = nextRowStart(start, &line);
         if (next < 0) {  // the end of the text
             rows.resize(size_t(restart) + 1);
             rows.insert(rows.end(), fresh.begin(), fresh.end());
@@ -725,8 +738,10 @@ void TCustomTextEditor::rewrapAfter(const TextChange& change)
                     rows[j] += delta;
                 const auto at = rows.erase(rows.begin() + restart + 1, rows.begin() + std::ptrdiff_t(t));
                 rows.insert(at, fresh.begin(), fresh.end());
-                if (!wrapDone_)
+                if (!wrapDone_) {
                     wrapEnd_ += delta;
+                    wrapEndLine_ = doc_.buffer().lineOf(wrapEnd_);
+                }
                 return;
             }
         }
@@ -736,6 +751,7 @@ void TCustomTextEditor::rewrapAfter(const TextChange& change)
             rows.resize(size_t(restart) + 1);
             rows.insert(rows.end(), fresh.begin(), fresh.end());
             wrapEnd_ = next;
+            wrapEndLine_ = line;
             wrapDone_ = false;
             scheduleWrap();
             return;

@@ -219,7 +219,9 @@ private:
     // display lines wrapped so far and wrapEnd_ the start of the next one, until wrapDone_.
     // What is shown is wrapped at once; the rest follows in slices while the program is
     // idle, or at once when an exact answer needs it.
-    int nextRowStart(int start) const;        // start of the display line after the one at start; -1 at the end
+    // The start of the display line after the one at start, which lies in buffer line
+    // *line; -1 at the end. *line becomes the buffer line of the start returned.
+    int nextRowStart(int start, int* line) const;
     void wrapUntil(int pos, int rows) const;  // until a line starts behind pos and rows lines are known
     void rewrapAll();
     void rewrapAfter(const editor::TextChange& change);
@@ -297,6 +299,7 @@ private:
     int ascent_ = 10;
     qreal averageWidth_ = 7;
     qreal minWidth_ = 1;  // of the narrowest character
+    qreal maxWidth_ = 1;  // of the widest character but the tab
 
     // Checkpoints of long display lines: the x of a character about every kCheckpointStep
     // characters, so that long lines are measured from the nearest checkpoint rather
@@ -321,6 +324,7 @@ private:
 
     mutable std::vector<int> wrapStarts_;
     mutable int wrapEnd_ = 0;
+    mutable int wrapEndLine_ = 0;  // the buffer line that holds wrapEnd_
     mutable bool wrapDone_ = false;
     qreal wrappedWidth_ = -1;
     QTimer wrapTimer_;

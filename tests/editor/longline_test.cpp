@@ -65,6 +65,19 @@ TEST(EditorLongLine, LayoutAfterEveryKindOfChangeMatchesAFreshLayout)
         ASSERT_EQ(editor->Lines().LineCount(), lines) << "step " << step << " op " << op;
         for (int i = 0; i < lines; ++i)
             ASSERT_EQ(editor->Lines().LineStart(i), reference->Lines().LineStart(i)) << "step " << step << " line " << i;
+        // With word wrap every display line fits the width, blanks at its end aside.
+        if (editor->WordWrap()) {
+            for (int i = 0; i < lines; ++i) {
+                const QByteArray text = editor->Lines().LineText(i);
+                int last = int(text.size()) - 1;
+                while (last >= 0 && (text[last] == ' ' || text[last] == '\t'))
+                    --last;
+                if (last > 0) {
+                    ASSERT_LT(editor->positionRect(editor->Lines().LineStart(i) + last).x(), editor->viewport()->width())
+                        << "step " << step << " line " << i;
+                }
+            }
+        }
         // Positions along the long line are measured as from scratch (one pixel of rounding).
         if (!editor->WordWrap()) {
             for (int k = 0; k < 4; ++k) {
