@@ -81,9 +81,70 @@ void TextCounter::addLine(QByteArrayView line)
     spaces_ += spaces;
 }
 
+void TextCounter::addText(QByteArrayView text, char lineBreak)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const end = p + text.size();
+    const auto breakByte = static_cast<unsigned char>(lineBreak);
+    // As in addLine, but a break is passed over: it neither counts as a character nor ends
+    // a word, so the state behind it is that of the last byte before it.
+    std::uint64_t previousBlank = insideWord_ ? 0 : 1;
+    std::uint64_t words = 0;
+    std::uint64_t spaces = 0;
+    std::uint64_t breaks = 0;
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi8(' ');
+    const __m128i brk = _mm_set1_epi8(char(breakByte));
+    for (; end - p >= 64; p += 64) {
+        const auto maskOf = [&](int offset, __m128i what) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + offset));
+            return std::uint64_t(std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, what))));
+        };
+        const std::uint64_t blanks =
+            maskOf(0, blank) | (maskOf(16, blank) << 16) | (maskOf(32, blank) << 32) | (maskOf(48, blank) << 48);
+        const std::uint64_t lineBreaks =
+            maskOf(0, brk) | (maskOf(16, brk) << 16) | (maskOf(32, brk) << 32) | (maskOf(48, brk) << 48);
+        spaces += std::uint64_t(std::popcount(blanks));
+        if (lineBreaks == 0) {
+            words += std::uint64_t(std::popcount(~blanks & ((blanks << 1) | previousBlank)));
+            previousBlank = blanks >> 63;
+            continue;
+        }
+        breaks += std::uint64_t(std::popcount(lineBreaks));
+        // The state at every byte: a break takes the state of the byte before it. Each
+        // round carries it one byte further along runs of breaks.
+        std::uint64_t state = blanks;
+        for (;;) {
+            const std::uint64_t next = blanks | (lineBreaks & ((state << 1) | previousBlank));
+            if (next == state)
+                break;
+            state = next;
+        }
+        words += std::uint64_t(std::popcount(~blanks & ~lineBreaks & ((state << 1) | previousBlank)));
+        previousBlank = state >> 63;
+    }
+#endif
+    for (; p != end; ++p) {
+        if (*p == breakByte) {
+            ++breaks;
+            continue;
+        }
+        const std::uint64_t isBlank = *p == ' ';
+        spaces += isBlank;
+        words += (isBlank ^ 1) & previousBlank;
+        previousBlank = isBlank;
+    }
+    insideWord_ = previousBlank == 0;
+    words_ += words;
+    spaces_ += spaces;
+    characters_ += std::uint64_t(text.size()) - breaks;
+}
+
 TextCounter countDocument(const IStatisticsDocument& document)
 {
     TextCounter counter;
+    if (document.forEachBlock([&](QByteArrayView block) { counter.addText(block, IStatisticsDocument::lineBreak); }))
+        return counter;
     const qint64 lines = document.lineCount();
     for (qint64 i = 0; i < lines; ++i)
         counter.addLine(document.lineText(i));

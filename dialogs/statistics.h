@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -23,6 +24,15 @@ public:
     virtual QString caption() const = 0;
     virtual qint64 lineCount() const = 0;
     virtual QByteArray lineText(qint64 line) const = 0;
+    // The whole text in blocks, in order, with each line break as one lineBreak byte; the
+    // lines are the text between the breaks (the same characters as the lines given one by
+    // one). Returns false, having called nothing, when the document cannot give it so.
+    virtual bool forEachBlock(const std::function<void(QByteArrayView)>& visit) const
+    {
+        (void)visit;
+        return false;
+    }
+    static constexpr char lineBreak = '\r';
 };
 
 // Digits grouped by three from the right with "." whatever the regional settings:
@@ -42,6 +52,9 @@ QString formatWithLocaleSeparator(std::uint64_t value);
 class TextCounter {
 public:
     void addLine(QByteArrayView line);
+    // A stretch of text in which every lineBreak byte ends a line: the same counts as the
+    // lines between the breaks given to addLine one by one.
+    void addText(QByteArrayView text, char lineBreak);
 
     std::uint64_t words() const { return words_; }
     std::uint64_t spaces() const { return spaces_; }
@@ -54,7 +67,8 @@ private:
     bool insideWord_ = false;
 };
 
-// Counts every line of the document once, from the first to the last.
+// Counts every line of the document once, from the first to the last: in blocks when the
+// document gives them, else line by line.
 TextCounter countDocument(const IStatisticsDocument& document);
 
 // The attribute words in their fixed order: "Versteckt ", "Schreibgeschützt ",

@@ -5,6 +5,7 @@
 #include "app/mainform.h"
 #include "dialogs/statisticsdialog.h"
 #include "document/documentprinting.h"
+#include "document/editorstatistics.h"
 #include "document/edittext.h"
 #include "document/finddialog.h"
 #include "document/statusbar.h"
@@ -756,23 +757,6 @@ bool TMainChildForm::NextSearchLine(int& line, int& column)
 
 // ---------------------------------------------------------------------------
 // Statistics and printing
-
-namespace {
-
-// The document as the statistics dialog reads it.
-class EditorStatisticsDocument : public IStatisticsDocument {
-public:
-    EditorStatisticsDocument(const QString& caption, const TTextEditorLines& lines) : caption_(caption), lines_(lines) {}
-    QString caption() const override { return caption_; }
-    qint64 lineCount() const override { return lines_.LineCount(); }
-    QByteArray lineText(qint64 line) const override { return lines_.LineText(int(line)); }
-
-private:
-    QString caption_;
-    const TTextEditorLines& lines_;
-};
-
-}  // namespace
 
 void TMainChildForm::MainMenu_Datei_Statistik_OnClick()
 {

@@ -53,6 +53,10 @@ bool startsWithNoCase(std::string_view s, std::size_t pos, std::string_view pref
 // closing brackets that have no opening partner inside the link.
 std::size_t trimClosingPunctuation(std::string_view s, std::size_t start, std::size_t end)
 {
+    // The brackets of the link are counted once, when the first closing one is met, and
+    // kept up to date as the end moves left: the trimming stays linear in the length.
+    bool counted = false;
+    std::ptrdiff_t openRound = 0, closeRound = 0, openSquare = 0, closeSquare = 0;
     while (end > start) {
         const unsigned char c = at(s, end - 1);
         bool strip = false;
@@ -63,10 +67,18 @@ std::size_t trimClosingPunctuation(std::string_view s, std::size_t start, std::s
             strip = true;
             break;
         case ')': case ']': {
-            const char open = c == ')' ? '(' : '[';
-            const auto first = s.begin() + std::ptrdiff_t(start);
-            const auto last = s.begin() + std::ptrdiff_t(end);
-            strip = std::count(first, last, char(c)) > std::count(first, last, open);
+            if (!counted) {
+                const auto first = s.begin() + std::ptrdiff_t(start);
+                const auto last = s.begin() + std::ptrdiff_t(end);
+                openRound = std::count(first, last, '(');
+                closeRound = std::count(first, last, ')');
+                openSquare = std::count(first, last, '[');
+                closeSquare = std::count(first, last, ']');
+                counted = true;
+            }
+            strip = c == ')' ? closeRound > openRound : closeSquare > openSquare;
+            if (strip)
+                --(c == ')' ? closeRound : closeSquare);
             break;
         }
         default:

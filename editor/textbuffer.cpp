@@ -12,6 +12,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace editor {
 
@@ -61,6 +64,7 @@ TextBuffer& TextBuffer::operator=(TextBuffer&& other) noexcept
     lineGapStart_ = std::exchange(other.lineGapStart_, 0);
     lineGapEnd_ = std::exchange(other.lineGapEnd_, 0);
     pendingCr_ = std::exchange(other.pendingCr_, false);
+    expectedLoad_ = std::exchange(other.expectedLoad_, 0);
     return *this;
 }
 
@@ -77,6 +81,20 @@ void TextBuffer::copy(int pos, int len, char* out) const
     }
     if (len > 0)
         std::memcpy(out, data_ + pos + (gapEnd_ - gapStart_), size_t(len));
+}
+
+bool TextBuffer::contains(int pos, int len, char c) const
+{
+    if (len <= 0)
+        return false;
+    if (pos < gapStart_) {
+        const int first = std::min(len, gapStart_ - pos);
+        if (std::memchr(data_ + pos, c, size_t(first)))
+            return true;
+        pos += first;
+        len -= first;
+    }
+    return len > 0 && std::memchr(data_ + pos + (gapEnd_ - gapStart_), c, size_t(len));
 }
 
 QByteArray TextBuffer::text(int pos, int len) const
@@ -223,16 +241,163 @@ QByteArray TextBuffer::remove(int pos, int len)
     len = std::clamp(len, 0, length_ - pos);
     if (len == 0)
         return {};
+    QByteArray kinds = kindsIn(pos, len);
+    erase(pos, len);
+    return kinds;
+}
+
+void TextBuffer::erase(int pos, int len)
+{
+    pos = std::clamp(pos, 0, length_);
+    len = std::clamp(len, 0, length_ - pos);
+    if (len == 0)
+        return;
     const int first = lineOf(pos);
     const int last = lineOf(pos + len);
-    QByteArray kinds;
-    moveLineGap(first);
-    for (int k = 0; k < last - first; ++k)
-        kinds.append(char(lines_[size_t(lineGapEnd_++)] >> kKindShift));
-    moveGap(pos);
-    gapEnd_ += len;
+    // The entries [first, last) go: bring the line gap next to them (or leave it where it
+    // is when it lies among them), then widen it over them.
+    if (lineGapStart_ < first)
+        moveLineGap(first);
+    else if (lineGapStart_ > last)
+        moveLineGap(last);
+    lineGapEnd_ += last - lineGapStart_;
+    lineGapStart_ = first;
+    // The same for the bytes.
+    if (gapStart_ < pos)
+        moveGap(pos);
+    else if (gapStart_ > pos + len)
+        moveGap(pos + len);
+    gapEnd_ += pos + len - gapStart_;
+    gapStart_ = pos;
     length_ -= len;
-    return kinds;
+}
+
+TextPiece TextBuffer::extract(int pos, int len) const
+{
+    pos = std::clamp(pos, 0, length_);
+    len = std::clamp(len, 0, length_ - pos);
+    TextPiece piece;
+    piece.text = QByteArray(len, Qt::Uninitialized);
+    // A large stretch goes into memory backed at once (in large pages where possible),
+    // rather than page by page as the copy reaches it.
+    platform::adviseLargeBuffer(piece.text.data(), size_t(len));
+    if (len >= (4 << 20))
+        platform::prefaultBuffer(piece.text.data(), size_t(len));
+    copy(pos, len, piece.text.data());
+    const int first = lineOf(pos);
+    const int last = lineOf(pos + len);
+    piece.breaks.resize(size_t(last - first));
+    std::uint32_t* out = piece.breaks.data();
+    // Entries before the line gap hold positions, those after it distances from the end.
+    const int split = std::clamp(lineGapStart_, first, last);
+    for (int k = first; k < split; ++k) {
+        const std::uint32_t v = lines_[size_t(k)];
+        *out++ = (v & ~kPosMask) | std::uint32_t(int(v & kPosMask) - pos);
+    }
+    const int shift = lineGapEnd_ - lineGapStart_;
+    const std::uint32_t end = std::uint32_t(length_ - pos);
+    for (int k = split; k < last; ++k) {
+        const std::uint32_t v = lines_[size_t(k + shift)];
+        *out++ = (v & ~kPosMask) | (end - (v & kPosMask));
+    }
+    return piece;
+}
+
+void TextBuffer::insertPiece(int pos, const TextPiece& piece)
+{
+    if (piece.whole) {
+        insertPiece(pos, piece.whole->extract(0, piece.size()));
+        return;
+    }
+    pos = std::clamp(pos, 0, length_);
+    const int n = piece.size();
+    if (n <= 0)
+        return;
+    if (qint64(length_) + n > kMaxLength)
+        tooLong();
+    moveLineGap(lineOf(pos));
+    ensureLineGap(int(piece.breaks.size()));
+    ensureGap(n);
+    moveGap(pos);
+    std::memcpy(data_ + gapStart_, piece.text.constData(), size_t(n));
+    if (!piece.breaks.empty()) {
+        std::uint32_t* out = lines_.data() + lineGapStart_;
+        for (const std::uint32_t v : piece.breaks)
+            *out++ = v + std::uint32_t(pos);  // the position never carries into the kind bits
+        lineGapStart_ += int(piece.breaks.size());
+    }
+    gapStart_ += n;
+    length_ += n;
+}
+
+int TextPiece::size() const { return whole ? whole->length() : int(text.size()); }
+
+void TextPiece::materialize()
+{
+    if (!whole)
+        return;
+    const std::shared_ptr<TextBuffer> from = std::move(whole);
+    *this = from->extract(0, from->length());
+}
+
+QByteArray TextPiece::kinds() const
+{
+    if (whole)
+        return whole->kindsIn(0, whole->length());
+    QByteArray out(qsizetype(breaks.size()), Qt::Uninitialized);
+    for (size_t k = 0; k < breaks.size(); ++k)
+        out[qsizetype(k)] = char(breaks[k] >> TextBuffer::kKindShift);
+    return out;
+}
+
+void TextPiece::append(const TextPiece& other)
+{
+    if (other.isEmpty())
+        return;
+    materialize();
+    if (other.whole) {
+        append(other.whole->extract(0, other.size()));
+        return;
+    }
+    const std::uint32_t offset = std::uint32_t(text.size());
+    breaks.reserve(breaks.size() + other.breaks.size());
+    for (const std::uint32_t v : other.breaks)
+        breaks.push_back(v + offset);
+    text += other.text;
+}
+
+void TextPiece::prepend(const TextPiece& other)
+{
+    if (other.isEmpty())
+        return;
+    materialize();
+    if (other.whole) {
+        prepend(other.whole->extract(0, other.size()));
+        return;
+    }
+    const std::uint32_t offset = std::uint32_t(other.text.size());
+    std::vector<std::uint32_t> joined;
+    joined.reserve(breaks.size() + other.breaks.size());
+    joined.insert(joined.end(), other.breaks.begin(), other.breaks.end());
+    for (const std::uint32_t v : breaks)
+        joined.push_back(v + offset);
+    breaks = std::move(joined);
+    text.prepend(other.text);
+}
+
+TextPiece TextPiece::fromText(QByteArray text, BreakKind kind)
+{
+    TextPiece piece;
+    if (text.isEmpty())
+        return piece;
+    const std::uint32_t bits = std::uint32_t(kind) << TextBuffer::kKindShift;
+    const char* const begin = text.constData();
+    const char* const end = begin + text.size();
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, TextBuffer::kBreak, size_t(end - p))));
+         ++p)
+        piece.breaks.push_back(bits | std::uint32_t(p - begin));
+    piece.text = std::move(text);
+    return piece;
 }
 
 void TextBuffer::clear() { *this = TextBuffer(); }
@@ -296,6 +461,9 @@ void TextBuffer::beginLoad(qint64 expectedSize)
     if (!data_)
         throw std::bad_alloc();
     platform::adviseLargeBuffer(data_, size_t(capacity));
+    // Faulting the pages in now, in one go, keeps the load's cost the same from run to run.
+    platform::prefaultBuffer(data_, size_t(expectedSize + 1));
+    expectedLoad_ = expectedSize;
     capacity_ = int(capacity);
     gapStart_ = 0;
     gapEnd_ = capacity_;
@@ -319,95 +487,140 @@ void TextBuffer::growForLoad(qint64 size)
     gapEnd_ = capacity_;
 }
 
-void TextBuffer::appendBreakEntry(int pos, BreakKind kind)
-{
-    lines_.push_back((std::uint32_t(kind) << kKindShift) | std::uint32_t(pos));
-}
-
-char* TextBuffer::loadSpace(qint64 size)
-{
-    growForLoad(size);
-    return data_ + gapStart_;
-}
-
 namespace {
 
-// The first CR or LF in [p, end), or end.
-const char* findBreak(const char* p, const char* end)
+constexpr int kSlack = 32;  // the conversion stores whole blocks of up to 32 bytes
+
+// The conversion of loaded bytes copies [src, end) to dst: CR LF, LF and CR each become
+// one CR, and each break gets its index entry (its position counted from basePos).
+// Blocks without a break are copied whole; a block is also stored whole when it holds
+// one, and the bytes behind the break are written again from the next block on. A CR at
+// the very end sets pendingCr. Each returns the end of what it wrote.
+
+// One break at src (a CR or LF): writes it and its entry, returns the new src. A CR at
+// the very end of the bytes may still become CR LF with the next block.
+inline const char* convertBreak(const char* src, const char* end, char*& dst, char* base, int basePos,
+                                std::vector<std::uint32_t>& lines, bool& pendingCr)
+{
+    BreakKind kind = BreakKind::Lf;
+    if (*src++ == '\r') {
+        kind = BreakKind::Cr;
+        if (src == end)
+            pendingCr = true;  // a LF at the start of the next block makes it CR LF
+        else if (*src == '\n') {
+            kind = BreakKind::CrLf;
+            ++src;
+        }
+    }
+    *dst++ = TextBuffer::kBreak;
+    lines.push_back((std::uint32_t(kind) << TextBuffer::kKindShift) | std::uint32_t(basePos + (dst - base) - 1));
+    return src;
+}
+
+inline char* convertTail(const char* src, const char* end, char* dst, char* base, int basePos,
+                         std::vector<std::uint32_t>& lines, bool& pendingCr)
+{
+    while (src < end) {
+        if (*src != '\r' && *src != '\n')
+            *dst++ = *src++;
+        else
+            src = convertBreak(src, end, dst, base, basePos, lines, pendingCr);
+    }
+    return dst;
+}
+
+char* convertSse2(const char* src, const char* end, char* dst, char* base, int basePos,
+                  std::vector<std::uint32_t>& lines, bool& pendingCr)
 {
 #ifdef __SSE2__
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    while (end - src >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), v);
         const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
-        if (mask)
-            return p + __builtin_ctz(unsigned(mask));
-        p += 16;
+        if (mask == 0) {
+            src += 16;
+            dst += 16;
+            continue;
+        }
+        const int i = __builtin_ctz(unsigned(mask));
+        dst += i;
+        src = convertBreak(src + i, end, dst, base, basePos, lines, pendingCr);
     }
 #endif
-    while (p < end && *p != '\r' && *p != '\n')
-        ++p;
-    return p;
+    return convertTail(src, end, dst, base, basePos, lines, pendingCr);
 }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VARNOTEX_HAVE_AVX2_CONVERSION 1
+__attribute__((target("avx2"))) char* convertAvx2(const char* src, const char* end, char* dst, char* base,
+                                                  int basePos, std::vector<std::uint32_t>& lines, bool& pendingCr)
+{
+    const __m256i cr = _mm256_set1_epi8('\r');
+    const __m256i lf = _mm256_set1_epi8('\n');
+    while (end - src >= 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), v);
+        const unsigned mask =
+            unsigned(_mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(v, cr), _mm256_cmpeq_epi8(v, lf))));
+        if (mask == 0) {
+            src += 32;
+            dst += 32;
+            continue;
+        }
+        const int i = __builtin_ctz(mask);
+        dst += i;
+        src = convertBreak(src + i, end, dst, base, basePos, lines, pendingCr);
+    }
+    return convertTail(src, end, dst, base, basePos, lines, pendingCr);
+}
+#endif
 
 }  // namespace
 
-void TextBuffer::commitLoad(qint64 size)
+void TextBuffer::appendRaw(const char* data, qint64 size)
 {
-    // The bytes are converted where they lie: breaks become one CR, and the text moves
-    // left only by the second characters of CR LF pairs.
+    if (size <= 0)
+        return;
+    growForLoad(size + kSlack);
     char* const base = data_ + gapStart_;
-    const char* src = base;
-    const char* const end = base + size;
-    char* dst = base;
-    if (pendingCr_ && src < end) {
+    const char* src = data;
+    const char* const end = data + size;
+    const bool firstBlock = length_ == 0 && lines_.empty();
+    if (pendingCr_) {
         pendingCr_ = false;
         if (*src == '\n') {
             lines_.back() = (lines_.back() & kPosMask) | (std::uint32_t(BreakKind::CrLf) << kKindShift);
             ++src;
         }
     }
-    while (src < end) {
-        const char* q = findBreak(src, end);
-        const qint64 n = q - src;
-        if (dst != src)
-            std::memmove(dst, src, size_t(n));
-        dst += n;
-        if (q == end)
-            break;
-        BreakKind kind = BreakKind::Lf;
-        src = q + 1;
-        if (*q == '\r') {
-            kind = BreakKind::Cr;
-            if (src == end)
-                pendingCr_ = true;  // a LF at the start of the next block makes it CR LF
-            else if (*src == '\n') {
-                kind = BreakKind::CrLf;
-                ++src;
-            }
-        }
-        *dst++ = kBreak;
-        appendBreakEntry(gapStart_ + int(dst - base) - 1, kind);
-    }
+#ifdef VARNOTEX_HAVE_AVX2_CONVERSION
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    char* const dst = avx2 ? convertAvx2(src, end, base, base, gapStart_, lines_, pendingCr_)
+                           : convertSse2(src, end, base, base, gapStart_, lines_, pendingCr_);
+#else
+    char* const dst = convertSse2(src, end, base, base, gapStart_, lines_, pendingCr_);
+#endif
     const int added = int(dst - base);
     if (qint64(length_) + added > kMaxLength)
         tooLong();
+    if (firstBlock && added > 0 && expectedLoad_ > size) {
+        // The first block tells how dense the breaks are: room for the whole index at once.
+        const double perByte = double(lines_.size()) / double(size);
+        lines_.reserve(size_t(perByte * double(expectedLoad_) * 1.05) + 64);
+    }
     gapStart_ += added;
     length_ += added;
     lineGapStart_ = lineGapEnd_ = int(lines_.size());
 }
 
-void TextBuffer::appendRaw(const char* data, qint64 size)
-{
-    std::memcpy(loadSpace(size), data, size_t(size));
-    commitLoad(size);
-}
-
 void TextBuffer::finishLoad()
 {
     pendingCr_ = false;
-    lines_.shrink_to_fit();
+    expectedLoad_ = 0;
+    if (lines_.capacity() - lines_.size() > lines_.size() / 4 + 1024)
+        lines_.shrink_to_fit();
     lineGapStart_ = lineGapEnd_ = int(lines_.size());
 }
 

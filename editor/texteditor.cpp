@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <stdexcept>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -127,7 +128,7 @@ int TTextEditorLines::LineCount() const
 
 QByteArray TTextEditorLines::LineText(int i) const
 {
-    if (i < 0 || i >= editor_.displayLineCount())
+    if (!editor_.hasDisplayLine(i))
         return {};
     const int start = editor_.displayLineStart(i);
     return editor_.doc_.buffer().text(start, editor_.displayLineEnd(i) - start);
@@ -135,9 +136,18 @@ QByteArray TTextEditorLines::LineText(int i) const
 
 int TTextEditorLines::LineStart(int i) const
 {
-    if (i < 0 || i >= editor_.displayLineCount())
+    if (!editor_.hasDisplayLine(i))
         return -1;
     return editor_.displayLineStart(i);
+}
+
+void TTextEditorLines::forEachBlock(const std::function<void(QByteArrayView)>& visit) const
+{
+    const TextBuffer& b = editor_.doc_.buffer();
+    if (!b.partBeforeGap().isEmpty())
+        visit(b.partBeforeGap());
+    if (!b.partAfterGap().isEmpty())
+        visit(b.partAfterGap());
 }
 
 QByteArray TTextEditorLines::Text() const { return editor_.doc_.buffer().text(); }
@@ -148,14 +158,13 @@ void TTextEditorLines::InsertLine(int i, const QByteArray& s, bool undoable)
 {
     if (i < 0)
         return;
-    const int lines = editor_.displayLineCount();
-    int p = i < lines ? editor_.displayLineStart(i) : -1;
+    int p = editor_.hasDisplayLine(i) ? editor_.displayLineStart(i) : -1;
     QByteArray t;
     if (p >= 0) {
         t = s + TextBuffer::kBreak;
     } else {
         const int before = i - 1;
-        if (before >= lines)
+        if (!editor_.hasDisplayLine(before))
             return;
         p = editor_.displayLineStart(before);
         const int n = editor_.displayLineEnd(before) - p;
@@ -218,20 +227,18 @@ void TTextEditorLines::LoadTextStream(QIODevice& stream)
             throw std::length_error("text too long");
         TextBuffer buffer;
         buffer.beginLoad(stream.isSequential() ? 0 : size - stream.pos());
-        constexpr qint64 kBlock = 1 << 20;
+        // Read in blocks small enough to stay in the processor's cache while they are
+        // converted into the buffer.
+        constexpr qint64 kBlock = 256 * 1024;
+        QByteArray block(kBlock, Qt::Uninitialized);
         for (;;) {
             emit editor_.OnLoadProgress(stream.pos(), size);
-            // Read into the room the buffer has; it grows only when that runs short.
-            qint64 room = std::min(buffer.loadRoom(), kBlock);
-            // The buffer grows only when the rest of the stream may not fit what it has.
-            if (room < kBlock / 16 && (stream.isSequential() || size - stream.pos() > room))
-                room = kBlock;
-            const qint64 n = converter->ReadBlock(stream, buffer.loadSpace(room), room);
+            const qint64 n = converter->ReadBlock(stream, block.data(), kBlock);
             if (n < 0)
                 throw platform::OutOfResourcesError(kLoadFailed);
             if (n == 0)
                 break;
-            buffer.commitLoad(n);
+            buffer.appendRaw(block.constData(), n);
         }
         buffer.finishLoad();
         editor_.loadBuffer(std::move(buffer));
@@ -299,6 +306,8 @@ TCustomTextEditor::TCustomTextEditor(QWidget* parent) : QAbstractScrollArea(pare
     setFont(font);
     updateMetrics();
 
+    wrapTimer_.setSingleShot(true);
+    connect(&wrapTimer_, &QTimer::timeout, this, [this] { wrapInBackground(); });
     connect(&blinkTimer_, &QTimer::timeout, this, [this] {
         caretVisible_ = !caretVisible_;
         viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
@@ -312,14 +321,51 @@ TCustomTextEditor::~TCustomTextEditor() = default;
 
 int TCustomTextEditor::displayLineCount() const
 {
-    return wordWrap_ ? int(wrapStarts_.size()) : doc_.buffer().lineCount();
+    if (!wordWrap_)
+        return doc_.buffer().lineCount();
+    wrapUntil(INT_MAX, INT_MAX);
+    return int(wrapStarts_.size());
+}
+
+int TCustomTextEditor::estimatedDisplayLineCount() const
+{
+    if (!wordWrap_)
+        return doc_.buffer().lineCount();
+    if (wrapDone_)
+        return int(wrapStarts_.size());
+    // Every line still to wrap is one display line and one more for every full width.
+    const TextBuffer& b = doc_.buffer();
+    const qreal perRow = std::max<qreal>(1, wrapWidth() / averageWidth_);
+    const int linesLeft = b.lineCount() - b.lineOf(wrapEnd_);
+    const qint64 estimate = qint64(wrapStarts_.size()) + linesLeft + qint64((b.length() - wrapEnd_) / perRow);
+    return int(std::min<qint64>(estimate, INT_MAX / 2));
+}
+
+bool TCustomTextEditor::hasDisplayLine(int line) const
+{
+    if (line < 0)
+        return false;
+    if (!wordWrap_)
+        return line < doc_.buffer().lineCount();
+    wrapUntil(-1, line + 1);
+    return line < int(wrapStarts_.size());
+}
+
+int TCustomTextEditor::clampDisplayLine(int line) const
+{
+    line = std::max(0, line);
+    if (!wordWrap_)
+        return std::min(line, doc_.buffer().lineCount() - 1);
+    wrapUntil(-1, line + 1);
+    return std::min(line, int(wrapStarts_.size()) - 1);
 }
 
 int TCustomTextEditor::displayLineStart(int line) const
 {
     if (!wordWrap_)
         return doc_.buffer().lineStart(line);
-    return wrapStarts_[size_t(std::clamp(line, 0, int(wrapStarts_.size()) - 1))];
+    line = clampDisplayLine(line);
+    return wrapStarts_[size_t(line)];
 }
 
 int TCustomTextEditor::displayLineEnd(int line) const
@@ -327,11 +373,16 @@ int TCustomTextEditor::displayLineEnd(int line) const
     const TextBuffer& b = doc_.buffer();
     if (!wordWrap_)
         return b.lineEnd(line);
-    if (line + 1 < int(wrapStarts_.size())) {
-        const int next = wrapStarts_[size_t(line + 1)];
-        return next > 0 && b.at(next - 1) == TextBuffer::kBreak ? next - 1 : next;
-    }
-    return b.length();
+    line = clampDisplayLine(line);
+    wrapUntil(-1, line + 2);
+    int next = -1;
+    if (line + 1 < int(wrapStarts_.size()))
+        next = wrapStarts_[size_t(line + 1)];
+    else if (!wrapDone_)
+        next = wrapEnd_;
+    if (next < 0)
+        return b.length();
+    return next > 0 && b.at(next - 1) == TextBuffer::kBreak ? next - 1 : next;
 }
 
 bool TCustomTextEditor::endsWithBreak(int line) const
@@ -344,6 +395,7 @@ int TCustomTextEditor::displayLineOf(int pos) const
 {
     if (!wordWrap_)
         return doc_.buffer().lineOf(pos);
+    wrapUntil(pos, 1);
     auto it = std::upper_bound(wrapStarts_.begin(), wrapStarts_.end(), pos);
     return std::max(0, int(it - wrapStarts_.begin()) - 1);
 }
@@ -359,6 +411,8 @@ void TCustomTextEditor::updateMetrics()
         widths_[c] = isShownAsBox(byte) ? averageWidth_ : fm.horizontalAdvance(QChar(editor::cp1252ToUnicode(byte)));
     }
     tabWidth_ = std::max<qreal>(1, 8 * fm.horizontalAdvance(QLatin1Char(' ')));
+    minWidth_ = *std::min_element(std::begin(widths_), std::end(widths_));
+    maxWidth_ = *std::max_element(std::begin(widths_), std::end(widths_));
     lineHeight_ = std::max(1, int(std::ceil(fm.height())));
     ascent_ = int(std::ceil(fm.ascent()));
     xCache_.clear();
@@ -375,27 +429,121 @@ qreal TCustomTextEditor::advance(unsigned char c, qreal x) const
     return x + widths_[c];
 }
 
+qreal TCustomTextEditor::measureCheckpoints(XCheckpoints& c, int from, qreal x, int to) const
+{
+    // Measures [from, to) of the line (offsets) from x, adding a checkpoint every
+    // kCheckpointStep characters behind from; the last checkpoint's tab flag is kept up
+    // to date. Returns the x at to.
+    const TextBuffer& b = doc_.buffer();
+    int next = from + kCheckpointStep;
+    for (int p = from; p < to; ++p) {
+        if (p == next) {
+            c.offsets.push_back(p);
+            c.xs.push_back(x);
+            c.tabs.push_back(0);
+            next += kCheckpointStep;
+        }
+        const auto ch = static_cast<unsigned char>(b.at(c.start + p));
+        if (ch == '\t')
+            c.tabs.back() = 1;
+        x = advance(ch, x);
+    }
+    return x;
+}
+
 const TCustomTextEditor::XCheckpoints* TCustomTextEditor::checkpoints(int start, int end) const
 {
     if (end - start < 8 * kCheckpointStep)
         return nullptr;
     for (const XCheckpoints& c : xCache_) {
-        if (c.start == start && c.end == end)
+        if (c.start == start && c.length == end - start)
             return &c;
     }
     if (xCache_.size() >= 8)
         xCache_.erase(xCache_.begin());
-    XCheckpoints c{start, end, {}};
-    c.xs.reserve(size_t((end - start) / kCheckpointStep + 1));
-    const TextBuffer& b = doc_.buffer();
-    qreal x = 0;
-    for (int p = start; p < end; ++p) {
-        if ((p - start) % kCheckpointStep == 0)
-            c.xs.push_back(x);
-        x = advance(static_cast<unsigned char>(b.at(p)), x);
-    }
+    XCheckpoints c{start, end - start, {0}, {0}, {0}};
+    c.offsets.reserve(size_t((end - start) / kCheckpointStep + 1));
+    c.xs.reserve(c.offsets.capacity());
+    c.tabs.reserve(c.offsets.capacity());
+    measureCheckpoints(c, 0, 0, end - start);
     xCache_.push_back(std::move(c));
     return &xCache_.back();
+}
+
+bool TCustomTextEditor::editCheckpoints(XCheckpoints& c, int offset, int removed, int inserted) const
+{
+    // [offset, offset+removed) of the line became [offset, offset+inserted); the line kept
+    // its start and holds no new break.
+    const int delta = inserted - removed;
+    const int count = int(c.offsets.size());
+    // Checkpoints up to offset stay; those inside the removed part go; those behind it move.
+    const int keep = int(std::upper_bound(c.offsets.begin(), c.offsets.end(), offset) - c.offsets.begin());
+    const int tail = int(std::upper_bound(c.offsets.begin(), c.offsets.end(), offset + removed) - c.offsets.begin());
+    XCheckpoints fresh{c.start, c.length + delta, {}, {}, {}};
+    fresh.offsets.reserve(size_t(count + inserted / kCheckpointStep + 1));
+    fresh.xs.reserve(fresh.offsets.capacity());
+    fresh.tabs.reserve(fresh.offsets.capacity());
+    fresh.offsets.assign(c.offsets.begin(), c.offsets.begin() + keep);
+    fresh.xs.assign(c.xs.begin(), c.xs.begin() + keep);
+    fresh.tabs.assign(c.tabs.begin(), c.tabs.begin() + keep);
+    fresh.tabs.back() = 0;
+    // Measure again from the last checkpoint kept to the first one that moves.
+    const int from = fresh.offsets.back();
+    const int to = tail < count ? c.offsets[size_t(tail)] + delta : fresh.length;
+    qreal x = measureCheckpoints(fresh, from, fresh.xs.back(), to);
+    if (tail < count) {
+        qreal dx = x - c.xs[size_t(tail)];
+        for (int k = tail; k < count; ++k) {
+            const int newOffset = c.offsets[size_t(k)] + delta;
+            if (k > tail) {
+                // The piece before this checkpoint is unchanged text: without a tab it
+                // shifts by the same amount; with one it is measured from its new start.
+                if (dx != 0 && c.tabs[size_t(k - 1)]) {
+                    const TextBuffer& b = doc_.buffer();
+                    qreal y = fresh.xs.back();
+                    for (int p = fresh.offsets.back(); p < newOffset; ++p)
+                        y = advance(static_cast<unsigned char>(b.at(c.start + p)), y);
+                    dx = y - c.xs[size_t(k)];
+                }
+                x = c.xs[size_t(k)] + dx;
+            }
+            fresh.offsets.push_back(newOffset);
+            fresh.xs.push_back(x);
+            fresh.tabs.push_back(c.tabs[size_t(k)]);
+        }
+    }
+    c = std::move(fresh);
+    return c.length >= 8 * kCheckpointStep;
+}
+
+void TCustomTextEditor::updateCheckpoints(const TextChange& change)
+{
+    if (xCache_.empty())
+        return;
+    if (wordWrap_) {
+        xCache_.clear();
+        return;
+    }
+    const TextBuffer& b = doc_.buffer();
+    const int delta = change.inserted - change.removed;
+    const int line = b.lineOf(change.pos);
+    for (size_t k = 0; k < xCache_.size();) {
+        XCheckpoints& c = xCache_[k];
+        const int end = c.start + c.length;  // where its break was
+        bool keep = true;
+        if (change.pos + change.removed < c.start) {
+            c.start += delta;  // the line only moved
+        } else if (change.pos <= end) {
+            // Edited inside: kept when it is still one line with the same start.
+            keep = change.pos + change.removed <= end && b.lineStart(line) == c.start &&
+                   b.lineLength(line) == c.length + delta &&
+                   editCheckpoints(c, change.pos - c.start, change.removed, change.inserted);
+        }
+        if (keep)
+            ++k;
+        else
+            xCache_.erase(xCache_.begin() + std::ptrdiff_t(k));
+    }
 }
 
 std::pair<int, qreal> TCustomTextEditor::checkpointAtPos(int start, int end, int pos) const
@@ -403,8 +551,9 @@ std::pair<int, qreal> TCustomTextEditor::checkpointAtPos(int start, int end, int
     const XCheckpoints* c = checkpoints(start, end);
     if (!c || pos <= start)
         return {start, 0};
-    const size_t k = std::min(c->xs.size() - 1, size_t(pos - start) / kCheckpointStep);
-    return {start + int(k) * kCheckpointStep, c->xs[k]};
+    const auto it = std::upper_bound(c->offsets.begin(), c->offsets.end(), pos - start);
+    const size_t k = size_t(it - c->offsets.begin()) - 1;
+    return {start + c->offsets[k], c->xs[k]};
 }
 
 std::pair<int, qreal> TCustomTextEditor::checkpointBeforeX(int start, int end, qreal x) const
@@ -416,7 +565,7 @@ std::pair<int, qreal> TCustomTextEditor::checkpointBeforeX(int start, int end, q
     if (it == c->xs.begin())
         return {start, 0};
     const size_t k = size_t(it - c->xs.begin()) - 1;
-    return {start + int(k) * kCheckpointStep, c->xs[k]};
+    return {start + c->offsets[k], c->xs[k]};
 }
 
 qreal TCustomTextEditor::xOf(int pos) const
@@ -435,7 +584,7 @@ int TCustomTextEditor::posAt(int line, qreal x) const
     const int start = displayLineStart(line);
     int end = displayLineEnd(line);
     // The end of a wrapped piece is the start of the next one; stay before it.
-    if (wordWrap_ && end > start && !endsWithBreak(line) && line + 1 < displayLineCount())
+    if (wordWrap_ && end > start && !endsWithBreak(line) && hasDisplayLine(line + 1))
         --end;
     auto [from, cur] = checkpointBeforeX(start, displayLineEnd(line), x);
     for (int p = from; p < end; ++p) {
@@ -458,71 +607,158 @@ int TCustomTextEditor::firstVisibleLine() const { return verticalScrollBar()->va
 
 int TCustomTextEditor::posAtPoint(const QPoint& p) const
 {
-    const int line = std::clamp(firstVisibleLine() + (p.y() < 0 ? -1 : p.y() / lineHeight_), 0, displayLineCount() - 1);
+    const int line = clampDisplayLine(firstVisibleLine() + (p.y() < 0 ? -1 : p.y() / lineHeight_));
     return posAt(line, p.x() - textLeft());
 }
 
-std::vector<int> TCustomTextEditor::wrapLine(int start, int end) const
+qreal TCustomTextEditor::wrapWidth() const
 {
+    return std::max<qreal>(averageWidth_,
+                           viewport()->width() - (showSelectionBar_ ? kSelectionBarWidth : 0) - 2 * kTextPadding);
+}
+
+int TCustomTextEditor::nextRowStart(int start, int* line) const
+{
+    // A display line takes characters until one that is not a blank would reach past the
+    // width; it then breaks behind the last blank before it, or before that character
+    // when the line holds no blank. Blanks never break: they hang over the edge.
     const TextBuffer& b = doc_.buffer();
-    const qreal avail = std::max<qreal>(averageWidth_,
-        viewport()->width() - (showSelectionBar_ ? kSelectionBarWidth : 0) - 2 * kTextPadding);
-    std::vector<int> starts{start};
-    int pieceStart = start;
-    int lastBreak = -1;  // position after the last blank of the piece
+    const int end = b.lineEnd(*line);
+    const qreal avail = wrapWidth();
+    auto nextLine = [&] {
+        if (end >= b.length())
+            return -1;
+        ++*line;
+        return end + 1;
+    };
+    // What fits however wide its characters are, and holds no tab, is one display line.
+    if (qreal(end - start) * maxWidth_ <= avail - 0.01 && !b.contains(start, end - start, '\t'))
+        return nextLine();
+    int lastBreak = -1;  // position after the last blank of the line
     qreal x = 0;
     for (int p = start; p < end; ++p) {
         const auto c = static_cast<unsigned char>(b.at(p));
         const qreal next = advance(c, x);
         const bool blank = c == ' ' || c == '\t';
-        if (next > avail && p > pieceStart && !blank) {
-            const int newStart = lastBreak > pieceStart ? lastBreak : p;
-            starts.push_back(newStart);
-            pieceStart = newStart;
-            lastBreak = -1;
-            x = 0;
-            for (int q = newStart; q <= p; ++q)
-                x = advance(static_cast<unsigned char>(b.at(q)), x);
-            continue;
-        }
+        if (next > avail && p > start && !blank)
+            return lastBreak > start ? lastBreak : p;
         x = next;
         if (blank)
             lastBreak = p + 1;
     }
-    return starts;
+    return nextLine();
+}
+
+void TCustomTextEditor::wrapUntil(int pos, int rows) const
+{
+    while (!wrapDone_ && (wrapEnd_ <= pos || int(wrapStarts_.size()) < rows)) {
+        wrapStarts_.push_back(wrapEnd_);
+        const int next = nextRowStart(wrapEnd_, &wrapEndLine_);
+        if (next < 0)
+            wrapDone_ = true;
+        else
+            wrapEnd_ = next;
+    }
 }
 
 void TCustomTextEditor::rewrapAll()
 {
     wrapStarts_.clear();
-    const TextBuffer& b = doc_.buffer();
-    const int lines = b.lineCount();
-    wrapStarts_.reserve(size_t(lines));
-    for (int line = 0; line < lines; ++line) {
-        const std::vector<int> pieces = wrapLine(b.lineStart(line), b.lineEnd(line));
-        wrapStarts_.insert(wrapStarts_.end(), pieces.begin(), pieces.end());
+    wrapEnd_ = 0;
+    wrapEndLine_ = 0;
+    wrapDone_ = !wordWrap_;
+    wrappedWidth_ = wrapWidth();
+    if (!wordWrap_) {
+        wrapStarts_.shrink_to_fit();
+        return;
     }
+    // What is shown now, at once; the rest while idle.
+    wrapUntil(-1, firstVisibleLine() + visibleLineCount() + 2);
+    scheduleWrap();
+}
+
+void TCustomTextEditor::scheduleWrap()
+{
+    if (wordWrap_ && !wrapDone_ && !wrapTimer_.isActive())
+        wrapTimer_.start(0);
+}
+
+void TCustomTextEditor::wrapInBackground()
+{
+    if (!wordWrap_ || wrapDone_)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    while (!wrapDone_ && clock.nsecsElapsed() < 4'000'000)
+        wrapUntil(-1, int(wrapStarts_.size()) + 512);
+    updateScrollBars();
+    scheduleWrap();
 }
 
 void TCustomTextEditor::rewrapAfter(const TextChange& change)
 {
-    const TextBuffer& b = doc_.buffer();
-    const int firstLine = b.lineOf(change.pos);
-    const int lastLine = b.lineOf(change.pos + change.inserted);
-    const int regionStart = b.lineStart(firstLine);
+    // Only the display line that holds the change and the one before it can wrap
+    // differently before the change; behind it the new lines are wrapped until one starts
+    // where an old one started (moved by the change), since from there on all is as it was.
+    constexpr int kSlack = 64 * 1024;  // characters wrapped at most behind the change or into it
+    std::vector<int>& rows = wrapStarts_;
+    if (rows.empty())
+        return;
+    const int pos = change.pos;
     const int delta = change.inserted - change.removed;
-    const int oldRegionEnd = b.lineEnd(lastLine) - delta;
-    auto from = std::lower_bound(wrapStarts_.begin(), wrapStarts_.end(), regionStart);
-    auto to = std::upper_bound(from, wrapStarts_.end(), oldRegionEnd);
-    for (auto it = to; it != wrapStarts_.end(); ++it)
-        *it += delta;
-    std::vector<int> pieces;
-    for (int line = firstLine; line <= lastLine; ++line) {
-        const std::vector<int> p = wrapLine(b.lineStart(line), b.lineEnd(line));
-        pieces.insert(pieces.end(), p.begin(), p.end());
+    const int changeEnd = pos + change.inserted;
+    const int k = std::max(0, int(std::upper_bound(rows.begin(), rows.end(), pos) - rows.begin()) - 1);
+    const int restart = std::max(0, k - 1);
+    if (!wrapDone_ && pos >= wrapEnd_) {
+        // Behind what is wrapped: only the last lines wrapped may change.
+        wrapEnd_ = rows[size_t(restart)];
+        wrapEndLine_ = doc_.buffer().lineOf(wrapEnd_);
+        rows.resize(size_t(restart));
+        scheduleWrap();
+        return;
     }
-    const auto at = wrapStarts_.erase(from, to);
-    wrapStarts_.insert(at, pieces.begin(), pieces.end());
+    size_t t = size_t(std::upper_bound(rows.begin(), rows.end(), pos + change.removed) - rows.begin());
+    std::vector<int> fresh;
+    int start = rows[size_t(restart)];
+    int line = doc_.buffer().lineOf(start);
+    for (;;) {
+        const int next = nextRowStart(start, &line);
+        if (next < 0) {  // the end of the text
+            rows.resize(size_t(restart) + 1);
+            rows.insert(rows.end(), fresh.begin(), fresh.end());
+            wrapDone_ = true;
+            return;
+        }
+        if (next >= changeEnd) {
+            while (t < rows.size() && rows[t] + delta < next)
+                ++t;
+            if (t < rows.size() && rows[t] + delta == next) {
+                // In step again: the old lines from here on hold, moved by the change.
+                for (size_t j = t; j < rows.size(); ++j)
+                    rows[j] += delta;
+                const auto at = rows.erase(rows.begin() + restart + 1, rows.begin() + std::ptrdiff_t(t));
+                rows.insert(at, fresh.begin(), fresh.end());
+                if (!wrapDone_) {
+                    wrapEnd_ += delta;
+                    wrapEndLine_ = doc_.buffer().lineOf(wrapEnd_);
+                }
+                return;
+            }
+        }
+        // Nothing more known to get in step with, or far enough: the rest is wrapped later.
+        if ((next >= changeEnd && ((t == rows.size() && !wrapDone_) || next > changeEnd + kSlack)) ||
+            (next < changeEnd && next > pos + kSlack)) {
+            rows.resize(size_t(restart) + 1);
+            rows.insert(rows.end(), fresh.begin(), fresh.end());
+            wrapEnd_ = next;
+            wrapEndLine_ = line;
+            wrapDone_ = false;
+            scheduleWrap();
+            return;
+        }
+        fresh.push_back(next);
+        start = next;
+    }
 }
 
 void TCustomTextEditor::recomputeLongestLine()
@@ -548,7 +784,7 @@ void TCustomTextEditor::updateScrollBars()
 
     QScrollBar* v = verticalScrollBar();
     const int visible = visibleLineCount();
-    v->setRange(0, std::max(0, displayLineCount() - visible));
+    v->setRange(0, std::max(0, estimatedDisplayLineCount() - visible));
     v->setPageStep(visible);
     v->setSingleStep(1);
     v->setEnabled(v->maximum() > 0);
@@ -632,15 +868,12 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
     painter.setFont(font());
 
     const int first = firstVisibleLine();
-    const int count = displayLineCount();
-    for (int line = first; line < count && (line - first) * lineHeight_ < height; ++line) {
+    for (int line = first; hasDisplayLine(line) && (line - first) * lineHeight_ < height; ++line) {
         const int y = (line - first) * lineHeight_;
         const int start = displayLineStart(line);
         const int end = displayLineEnd(line);
         const int bufferLine = wordWrap_ ? b.lineOf(start) : line;
         const int bufferLineStart = wordWrap_ ? b.lineStart(bufferLine) : start;
-        const std::vector<LinkMark>* marks = autoURLDetect_ == adNone ? nullptr : &linksOfBufferLine(bufferLine);
-        size_t markIndex = 0;
 
         // Skip what lies left of the view.
         auto [p, x] = checkpointBeforeX(start, end, clipLeft - left);
@@ -651,6 +884,13 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
             x = next;
             ++p;
         }
+        // The links of the part shown: at most as many characters as fit in the width.
+        std::vector<LinkMark> marks;
+        if (autoURLDetect_ != adNone) {
+            const int shown = int(std::min<qint64>(end - p, qint64(width / std::max<qreal>(1, minWidth_)) + 2));
+            marks = linksIn(bufferLine, p - bufferLineStart, p + shown - bufferLineStart);
+        }
+        size_t markIndex = 0;
 
         QString run;
         qreal runX = x;
@@ -672,12 +912,12 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
             const auto c = static_cast<unsigned char>(b.at(p));
             const bool selected = p >= selStart && p < selEnd;
             int entry = -2;
-            if (marks) {
+            if (!marks.empty()) {
                 const int col = p - bufferLineStart;
-                while (markIndex < marks->size() && (*marks)[markIndex].start + (*marks)[markIndex].length <= col)
+                while (markIndex < marks.size() && marks[markIndex].start + marks[markIndex].length <= col)
                     ++markIndex;
-                if (markIndex < marks->size() && (*marks)[markIndex].start <= col)
-                    entry = (*marks)[markIndex].entry;
+                if (markIndex < marks.size() && marks[markIndex].start <= col)
+                    entry = marks[markIndex].entry;
             }
             const qreal next = advance(c, x);
             if (selected)
@@ -724,8 +964,11 @@ void TCustomTextEditor::scrollContentsBy(int, int) { viewport()->update(); }
 void TCustomTextEditor::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    if (wordWrap_)
+    // Only a change of width wraps anew.
+    if (wordWrap_ && wrapWidth() != wrappedWidth_)
         rewrapAll();
+    else if (wordWrap_)
+        wrapUntil(-1, firstVisibleLine() + visibleLineCount() + 2);
     updateScrollBars();
 }
 
@@ -774,14 +1017,11 @@ void TCustomTextEditor::resetLayoutKeepingText()
 {
     doc_.history().clear();
     xCache_.clear();
-    if (wordWrap_) {
-        rewrapAll();
+    rewrapAll();
+    if (wordWrap_)
         horizontalScrollBar()->setValue(0);
-    } else {
-        wrapStarts_.clear();
-        wrapStarts_.shrink_to_fit();
+    else
         recomputeLongestLine();
-    }
     updateScrollBars();
     ensureCaretVisible();
     viewport()->update();
@@ -815,6 +1055,7 @@ void TCustomTextEditor::setAutoURLDetect(TAutoURLDetect mode)
 {
     autoURLDetect_ = mode;
     linkCache_.clear();
+    stretchLinks_.clear();
     viewport()->update();
 }
 
@@ -828,6 +1069,7 @@ void TCustomTextEditor::setCustomURLs(const TURLCollection& urls)
 {
     customURLs_.Assign(urls);
     linkCache_.clear();
+    stretchLinks_.clear();
     viewport()->update();
 }
 
@@ -893,7 +1135,7 @@ int TCustomTextEditor::CaretColumn() const
 
 void TCustomTextEditor::setCaretLine(int line)
 {
-    if (line < 0 || line >= displayLineCount())
+    if (!hasDisplayLine(line))
         return;
     setSelectionStart(std::max(0, displayLineStart(line) + CaretColumn()));
 }
@@ -909,6 +1151,7 @@ void TCustomTextEditor::SelectWholeText() { setSelectionInternal(0, doc_.length(
 
 void TCustomTextEditor::applyChange(const TextChange& change, int oldAnchor, int oldCaret)
 {
+    updateCheckpoints(change);
     if (wordWrap_) {
         rewrapAfter(change);
     } else {
@@ -917,8 +1160,7 @@ void TCustomTextEditor::applyChange(const TextChange& change, int oldAnchor, int
         for (int line = b.lineOf(change.pos); line <= last; ++line)
             longestLine_ = std::max(longestLine_, b.lineLength(line));
     }
-    xCache_.clear();
-    linkCache_.clear();
+    linksAfterChange(change);
     lastChangeRange_ = {doc_.selectionStart(), doc_.selectionEnd()};
     preferredX_ = -1;
     updateScrollBars();
@@ -1038,18 +1280,16 @@ void TCustomTextEditor::loadBuffer(TextBuffer&& buffer)
     const int oldAnchor = doc_.anchor();
     const int oldCaret = doc_.caret();
     doc_.adopt(std::move(buffer));
-    if (wordWrap_) {
-        rewrapAll();
-    } else {
-        wrapStarts_.clear();
-        recomputeLongestLine();
-    }
     xCache_.clear();
     linkCache_.clear();
+    stretchLinks_.clear();
     lastChangeRange_ = {0, doc_.length()};
     preferredX_ = -1;
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
+    rewrapAll();
+    if (!wordWrap_)
+        recomputeLongestLine();
     updateScrollBars();
     viewport()->update();
     emit OnChange();
@@ -1149,7 +1389,7 @@ void TCustomTextEditor::handleMovementKey(QKeyEvent* event, bool* handled)
         if (preferredX_ < 0)
             preferredX_ = xOf(caret);
         const qreal keep = preferredX_;
-        targetLine = std::clamp(targetLine, 0, displayLineCount() - 1);
+        targetLine = clampDisplayLine(targetLine);
         moveTo(posAt(targetLine, keep), shift);
         preferredX_ = keep;
     };
@@ -1186,7 +1426,7 @@ void TCustomTextEditor::handleMovementKey(QKeyEvent* event, bool* handled)
         break;
     case Qt::Key_End: {
         int end = ctrl ? len : displayLineEnd(line);
-        if (!ctrl && wordWrap_ && !endsWithBreak(line) && line + 1 < displayLineCount() && end > displayLineStart(line))
+        if (!ctrl && wordWrap_ && !endsWithBreak(line) && hasDisplayLine(line + 1) && end > displayLineStart(line))
             --end;
         moveTo(end, shift);
         break;
@@ -1340,9 +1580,9 @@ void TCustomTextEditor::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton) {
         preferredX_ = -1;
         if (showSelectionBar_ && pos.x() < kSelectionBarWidth) {
-            const int line = std::clamp(firstVisibleLine() + pos.y() / lineHeight_, 0, displayLineCount() - 1);
+            const int line = clampDisplayLine(firstVisibleLine() + pos.y() / lineHeight_);
             const int start = displayLineStart(line);
-            const int next = line + 1 < displayLineCount() ? displayLineStart(line + 1) : doc_.length();
+            const int next = hasDisplayLine(line + 1) ? displayLineStart(line + 1) : doc_.length();
             dragOrigin_ = start;
             draggingLines_ = true;
             if (shift)
@@ -1386,12 +1626,11 @@ void TCustomTextEditor::mouseMoveEvent(QMouseEvent* event)
     const QPoint pos = event->position().toPoint();
     if (event->buttons() & Qt::LeftButton) {
         if (draggingLines_) {
-            const int line = std::clamp(firstVisibleLine() + (pos.y() < 0 ? -1 : pos.y() / lineHeight_), 0,
-                                        displayLineCount() - 1);
+            const int line = clampDisplayLine(firstVisibleLine() + (pos.y() < 0 ? -1 : pos.y() / lineHeight_));
             const int start = displayLineStart(line);
-            const int next = line + 1 < displayLineCount() ? displayLineStart(line + 1) : doc_.length();
+            const int next = hasDisplayLine(line + 1) ? displayLineStart(line + 1) : doc_.length();
             const int originLine = displayLineOf(dragOrigin_);
-            const int originNext = originLine + 1 < displayLineCount() ? displayLineStart(originLine + 1) : doc_.length();
+            const int originNext = hasDisplayLine(originLine + 1) ? displayLineStart(originLine + 1) : doc_.length();
             if (start >= dragOrigin_)
                 setSelectionInternal(dragOrigin_, next, true);
             else
@@ -1425,7 +1664,7 @@ void TCustomTextEditor::mouseReleaseEvent(QMouseEvent* event)
 
 // ---- Links ----
 
-const std::vector<LinkMark>& TCustomTextEditor::linksOfBufferLine(int bufferLine) const
+const std::vector<LinkMark>& TCustomTextEditor::linksOfShortLine(int bufferLine) const
 {
     const TextBuffer& b = doc_.buffer();
     const int start = b.lineStart(bufferLine);
@@ -1444,6 +1683,87 @@ const std::vector<LinkMark>& TCustomTextEditor::linksOfBufferLine(int bufferLine
     return (linkCache_[bufferLine] = std::move(entry)).marks;
 }
 
+std::vector<LinkMark> TCustomTextEditor::linksIn(int bufferLine, int from, int to) const
+{
+    if (autoURLDetect_ == adNone)
+        return {};
+    const TextBuffer& b = doc_.buffer();
+    const int lineLength = b.lineLength(bufferLine);
+    std::vector<LinkMark> marks;
+    if (lineLength <= kLinkLineLimit) {
+        for (const LinkMark& m : linksOfShortLine(bufferLine))
+            if (m.start + m.length > from && m.start < to)
+                marks.push_back(m);
+        return marks;
+    }
+    // A long line: a stretch already scanned that holds the part asked for, or the part
+    // widened to the white space around it.
+    const int lineStart = b.lineStart(bufferLine);
+    from = std::clamp(from, 0, lineLength);
+    to = std::clamp(to, from, lineLength);
+    const StretchLinks* stretch = nullptr;
+    for (const StretchLinks& s : stretchLinks_) {
+        if (s.from <= lineStart + from && s.to >= lineStart + to) {
+            stretch = &s;
+            break;
+        }
+    }
+    if (!stretch) {
+        auto isBlank = [&](int col) {
+            const auto c = static_cast<unsigned char>(b.at(lineStart + col));
+            return c <= 0x20 || c == 0x7F || c == 0xA0;
+        };
+        int a = from;
+        while (a > 0 && !isBlank(a - 1))
+            --a;
+        int e = to;
+        while (e < lineLength && !isBlank(e))
+            ++e;
+        const QByteArray text = b.text(lineStart + a, e - a);
+        const std::string_view view(text.constData(), size_t(text.size()));
+        StretchLinks found{lineStart + a, lineStart + e, {}};
+        if (autoURLDetect_ == adDefault)
+            found.marks = FindDefaultLinks(view);
+        else if (customURLs_.Count() > 0)
+            found.marks = FindExtendedLinks(view, customURLs_);
+        for (LinkMark& m : found.marks)
+            m.start += lineStart + a;
+        if (stretchLinks_.size() >= 64)
+            stretchLinks_.erase(stretchLinks_.begin());
+        stretchLinks_.push_back(std::move(found));
+        stretch = &stretchLinks_.back();
+    }
+    for (LinkMark m : stretch->marks) {
+        m.start -= lineStart;
+        if (m.start + m.length > from && m.start < to)
+            marks.push_back(m);
+    }
+    return marks;
+}
+
+void TCustomTextEditor::linksAfterChange(const TextChange& change)
+{
+    linkCache_.clear();
+    // A stretch stays when the change leaves it and the white space around it alone.
+    const int delta = change.inserted - change.removed;
+    for (size_t k = 0; k < stretchLinks_.size();) {
+        StretchLinks& s = stretchLinks_[k];
+        if (change.pos > s.to) {
+            ++k;
+            continue;
+        }
+        if (change.pos + change.removed <= s.from - 1) {
+            s.from += delta;
+            s.to += delta;
+            for (LinkMark& m : s.marks)
+                m.start += delta;
+            ++k;
+            continue;
+        }
+        stretchLinks_.erase(stretchLinks_.begin() + std::ptrdiff_t(k));
+    }
+}
+
 bool TCustomTextEditor::linkAtPos(int pos, int* start, int* length, int* entry) const
 {
     if (autoURLDetect_ == adNone || pos < 0 || pos >= doc_.length())
@@ -1451,7 +1771,7 @@ bool TCustomTextEditor::linkAtPos(int pos, int* start, int* length, int* entry) 
     const TextBuffer& b = doc_.buffer();
     const int line = b.lineOf(pos);
     const int col = pos - b.lineStart(line);
-    for (const LinkMark& mark : linksOfBufferLine(line)) {
+    for (const LinkMark& mark : linksIn(line, col, col + 1)) {
         if (col >= mark.start && col < mark.start + mark.length) {
             *start = b.lineStart(line) + mark.start;
             *length = mark.length;
@@ -1467,7 +1787,7 @@ QString TCustomTextEditor::linkAt(const QPoint& viewportPos) const
     if (showSelectionBar_ && viewportPos.x() < kSelectionBarWidth)
         return {};
     const int line = firstVisibleLine() + viewportPos.y() / lineHeight_;
-    if (viewportPos.y() < 0 || line >= displayLineCount())
+    if (viewportPos.y() < 0 || !hasDisplayLine(line))
         return {};
     // The character under the pointer, not the nearest gap between characters.
     const TextBuffer& b = doc_.buffer();

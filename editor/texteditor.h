@@ -58,6 +58,8 @@ public:
     // the inserted text (s held a line break of two characters, for example).
     void InsertLine(int i, const QByteArray& s, bool undoable = false);
 
+    // The whole text with every break as a single CR, in the blocks it lies in, in order.
+    void forEachBlock(const std::function<void(QByteArrayView)>& visit) const;
     // The whole text with every break as a single CR, and its length.
     QByteArray Text() const;
     int TextLength() const;
@@ -193,11 +195,15 @@ private:
     friend class TTextEditorLines;
 
     // Lines as displayed: the buffer's lines, or their wrapped pieces with word wrap on.
+    // Each is exact whenever it is called; with word wrap on it wraps as far as it needs.
     int displayLineCount() const;
     int displayLineStart(int line) const;
     int displayLineEnd(int line) const;  // before its break, or where the next piece begins
     int displayLineOf(int pos) const;
     bool endsWithBreak(int line) const;
+    bool hasDisplayLine(int line) const;       // wraps only as far as line
+    int clampDisplayLine(int line) const;      // to [0, last line], wrapping only as far as line
+    int estimatedDisplayLineCount() const;     // exact once the whole text is wrapped
 
     // Layout
     void updateMetrics();
@@ -208,9 +214,20 @@ private:
     int posAtPoint(const QPoint& viewportPos) const;
     qreal textLeft() const;                   // viewport x of column 0, scrolling included
     int visibleLineCount() const;
-    std::vector<int> wrapLine(int start, int end) const;  // starts of the pieces of [start, end)
+    qreal wrapWidth() const;
+
+    // Word wrap works from the start of the text on: wrapStarts_ holds the starts of the
+    // display lines wrapped so far and wrapEnd_ the start of the next one, until wrapDone_.
+    // What is shown is wrapped at once; the rest follows in slices while the program is
+    // idle, or at once when an exact answer needs it.
+    // The start of the display line after the one at start, which lies in buffer line
+    // *line; -1 at the end. *line becomes the buffer line of the start returned.
+    int nextRowStart(int start, int* line) const;
+    void wrapUntil(int pos, int rows) const;  // until a line starts behind pos and rows lines are known
     void rewrapAll();
     void rewrapAfter(const editor::TextChange& change);
+    void wrapInBackground();
+    void scheduleWrap();
     void updateScrollBars();
     void ensureCaretVisible();
     void recomputeLongestLine();
@@ -233,12 +250,24 @@ private:
     void loadBuffer(editor::TextBuffer&& buffer);
     QByteArray selectedBytes() const;
 
-    // Links
+    // Links. A line up to kLinkLineLimit characters is scanned whole and its marks kept
+    // until the next edit. Of a longer line only the part asked for is scanned, widened to
+    // the white space around it (links never cross white space); those stretches are kept
+    // with their marks in text positions, and an edit drops only those it touches.
+    static constexpr int kLinkLineLimit = 16 * 1024;
     struct LineLinks {
         int lineStart;
         std::vector<LinkMark> marks;
     };
-    const std::vector<LinkMark>& linksOfBufferLine(int bufferLine) const;
+    struct StretchLinks {
+        int from;  // text positions; white space or a line's end on either side
+        int to;
+        std::vector<LinkMark> marks;  // starts in text positions
+    };
+    mutable std::vector<StretchLinks> stretchLinks_;
+    void linksAfterChange(const editor::TextChange& change);
+    std::vector<LinkMark> linksIn(int bufferLine, int from, int to) const;  // marks touching columns [from, to)
+    const std::vector<LinkMark>& linksOfShortLine(int bufferLine) const;
     bool linkAtPos(int pos, int* start, int* length, int* entry) const;
     void updateHoverCursor(const QPoint& viewportPos);
     QColor linkColor(int entry) const;
@@ -270,21 +299,36 @@ private:
     int lineHeight_ = 13;
     int ascent_ = 10;
     qreal averageWidth_ = 7;
+    qreal minWidth_ = 1;  // of the narrowest character
+    qreal maxWidth_ = 1;  // of the widest character but the tab
 
-    // The x of every kCheckpointStep-th character of long display lines, so that long
-    // lines are measured from the nearest checkpoint rather than from their start.
+    // Checkpoints of long display lines: the x of a character about every kCheckpointStep
+    // characters, so that long lines are measured from the nearest checkpoint rather
+    // than from their start. An edit inside such a line measures only the edited part
+    // again and shifts what follows; behind a tab the shift is measured anew as far as
+    // it changes anything.
     struct XCheckpoints {
         int start = -1;
-        int end = -1;
+        int length = 0;
+        std::vector<int> offsets;          // from start; the first is 0
         std::vector<qreal> xs;
+        std::vector<unsigned char> tabs;   // whether a tab lies between a checkpoint and the next
     };
     static constexpr int kCheckpointStep = 1024;
     std::pair<int, qreal> checkpointAtPos(int start, int end, int pos) const;
     std::pair<int, qreal> checkpointBeforeX(int start, int end, qreal x) const;
     const XCheckpoints* checkpoints(int start, int end) const;
+    qreal measureCheckpoints(XCheckpoints& c, int from, qreal x, int to) const;
+    void updateCheckpoints(const editor::TextChange& change);
+    bool editCheckpoints(XCheckpoints& c, int offset, int removed, int inserted) const;
     mutable std::vector<XCheckpoints> xCache_;
 
-    std::vector<int> wrapStarts_;  // with word wrap on: start of every display line
+    mutable std::vector<int> wrapStarts_;
+    mutable int wrapEnd_ = 0;
+    mutable int wrapEndLine_ = 0;  // the buffer line that holds wrapEnd_
+    mutable bool wrapDone_ = false;
+    qreal wrappedWidth_ = -1;
+    QTimer wrapTimer_;
     int longestLine_ = 0;          // characters of the longest buffer line
     qreal preferredX_ = -1;        // x the caret keeps on vertical moves
 

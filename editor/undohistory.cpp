@@ -34,23 +34,19 @@ bool UndoHistory::merge(const EditStep& step)
     case EditOrigin::Typing:
         if (step.pos != last.pos + last.inserted.size() || step.inserted.isEmpty())
             return false;
-        last.inserted += step.inserted;
-        last.insertedKinds += step.insertedKinds;
-        last.removed += step.removed;
-        last.removedKinds += step.removedKinds;
+        last.inserted.append(step.inserted);
+        last.removed.append(step.removed);
         return true;
     case EditOrigin::Backspace:
         if (!step.inserted.isEmpty() || !last.inserted.isEmpty() || step.pos + step.removed.size() != last.pos)
             return false;
         last.pos = step.pos;
         last.removed.prepend(step.removed);
-        last.removedKinds.prepend(step.removedKinds);
         return true;
     case EditOrigin::DeleteForward:
         if (!step.inserted.isEmpty() || !last.inserted.isEmpty() || step.pos != last.pos)
             return false;
-        last.removed += step.removed;
-        last.removedKinds += step.removedKinds;
+        last.removed.append(step.removed);
         return true;
     case EditOrigin::Command:
         break;
@@ -68,7 +64,7 @@ void UndoHistory::record(EditStep step)
     sealed_ = undo_.empty() || undo_.back().origin == EditOrigin::Command;
 }
 
-const EditStep& UndoHistory::popUndo()
+EditStep& UndoHistory::popUndo()
 {
     redo_.push_back(std::move(undo_.back()));
     undo_.pop_back();
@@ -76,7 +72,7 @@ const EditStep& UndoHistory::popUndo()
     return redo_.back();
 }
 
-const EditStep& UndoHistory::popRedo()
+EditStep& UndoHistory::popRedo()
 {
     undo_.push_back(std::move(redo_.back()));
     redo_.pop_back();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/textbuffer.h"
+
 #include <QByteArray>
 #include <deque>
 
@@ -8,14 +10,13 @@ namespace editor {
 // How an edit came about; consecutive edits of the same typing kind merge into one step.
 enum class EditOrigin { Typing, Backspace, DeleteForward, Command };
 
-// One undoable step: at pos, the text removed was replaced by the text inserted.
-// Break kinds are kept so that undoing restores the breaks as they were.
+// One undoable step: at pos, the text removed was replaced by the text inserted. Both
+// keep their breaks with their kinds, so that undoing restores the breaks as they were
+// and puts the text back with one copy.
 struct EditStep {
     int pos = 0;
-    QByteArray removed;
-    QByteArray removedKinds;
-    QByteArray inserted;
-    QByteArray insertedKinds;
+    TextPiece removed;
+    TextPiece inserted;
     int anchorBefore = 0;
     int caretBefore = 0;
     EditOrigin origin = EditOrigin::Command;
@@ -41,8 +42,8 @@ public:
     int redoCount() const { return int(redo_.size()); }
 
     // Take the step to undo (it moves to the redo stack) or to redo (back to undo).
-    const EditStep& popUndo();
-    const EditStep& popRedo();
+    EditStep& popUndo();
+    EditStep& popRedo();
 
 private:
     bool merge(const EditStep& step);

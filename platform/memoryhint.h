@@ -9,4 +9,9 @@ namespace platform {
 // is loaded). Harmless where that is not supported.
 void adviseLargeBuffer(void* data, std::size_t size);
 
+// Backs every page of a freshly allocated block with memory now, in one call where the
+// system offers it, so that filling it later takes no page faults. Without that call the
+// pages are touched one by one.
+void prefaultBuffer(void* data, std::size_t size);
+
 }  // namespace platform

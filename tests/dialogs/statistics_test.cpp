@@ -1,8 +1,12 @@
 #include "dialogs/statistics.h"
+#include "document/editorstatistics.h"
+#include "tests/editor/editortesting.h"
 #include "platform/filefacts.h"
 #include "tests/dialogs/printers.h"
 
 #include <QLocale>
+#include <algorithm>
+#include <vector>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
@@ -84,6 +88,84 @@ TEST(Statistics, LongLinesCountLikeTheCharacterByCharacterRule)
     EXPECT_EQ(count(lines), (Counts{words, spaces, characters}));
     EXPECT_EQ(count({QByteArray(64, ' '), QByteArray(64, 'a'), QByteArray(64, 'b')}), (Counts{1, 64, 192}));
     EXPECT_EQ(count({QByteArray(128, 'a') + ' ', QByteArray(130, 'b')}), (Counts{2, 1, 259}));
+}
+
+TEST(Statistics, TextInBlocksCountsLikeLineByLine)
+{
+    // Lines with runs of empty lines (breaks in a row across 64-byte blocks), blanks
+    // before and after breaks, given once line by line and once as one text with CR
+    // breaks cut into blocks anywhere.
+    std::uint32_t seed = 777;
+    const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int round = 0; round < 200; ++round) {
+        QList<QByteArray> lines;
+        const int lineCount = 1 + int(next() >> 24) % 200;
+        for (int i = 0; i < lineCount; ++i) {
+            const std::uint32_t kind = next() >> 28;
+            const int length = kind < 6 ? 0 : kind < 12 ? 1 + int(next() >> 28) : int(next() >> 24);
+            QByteArray line(length, 'x');
+            for (char& c : line) {
+                const std::uint32_t r = next() >> 24;
+                c = r < 90 ? ' ' : r < 100 ? '\t' : char('a' + r % 26);
+            }
+            lines.append(line);
+        }
+        const Counts expected = count(lines);
+        struct Blocks : Lines {
+            QByteArray text;
+            std::vector<int> cuts;
+            using Lines::Lines;
+            bool forEachBlock(const std::function<void(QByteArrayView)>& visit) const override
+            {
+                int from = 0;
+                for (int cut : cuts) {
+                    visit(QByteArrayView(text).sliced(from, cut - from));
+                    from = cut;
+                }
+                visit(QByteArrayView(text).sliced(from));
+                return true;
+            }
+        } blocks(lines);
+        blocks.text = lines.join('\r');
+        for (int k = 0; k < 3; ++k)
+            blocks.cuts.push_back(blocks.text.isEmpty() ? 0 : int(next() % std::uint32_t(blocks.text.size())));
+        std::sort(blocks.cuts.begin(), blocks.cuts.end());
+        const TextCounter c = countDocument(blocks);
+        ASSERT_EQ((Counts{c.words(), c.spaces(), c.characters()}), expected) << round;
+    }
+}
+
+TEST(Statistics, AnEditorsTextCountsLikeItsLines)
+{
+    // The document window's reading of its editor: the text in blocks (the gap of the
+    // buffer in the middle after an edit) counts as its lines one by one, with word wrap
+    // off and on.
+    QByteArray text = "ab cd\r\n\r\n  ef\tg \r\nh";
+    for (int i = 0; i < 300; ++i)
+        text += " Wort" + QByteArray::number(i) + (i % 7 ? "" : "  ");
+    text += "\r\n\r\n";
+    auto editor = makeEditor(text, QSize(300, 200));
+    editor->setSelectionStart(40);
+    editor->setSelectionText("eingef\xfcgt ");
+    struct OneByOne : IStatisticsDocument {
+        const TTextEditorLines& lines;
+        explicit OneByOne(const TTextEditorLines& l) : lines(l) {}
+        QString caption() const override { return {}; }
+        qint64 lineCount() const override { return lines.LineCount(); }
+        QByteArray lineText(qint64 i) const override { return lines.LineText(int(i)); }
+    };
+    for (bool wrap : {false, true}) {
+        editor->setWordWrap(wrap);
+        const EditorStatisticsDocument document(QStringLiteral("x"), editor->Lines());
+        const OneByOne reference(editor->Lines());
+        const TextCounter blocks = countDocument(document);
+        const TextCounter lines = countDocument(reference);
+        EXPECT_EQ(blocks.words(), lines.words()) << wrap;
+        EXPECT_EQ(blocks.spaces(), lines.spaces()) << wrap;
+        EXPECT_EQ(blocks.characters(), lines.characters()) << wrap;
+        EXPECT_EQ(document.lineCount(), reference.lineCount());
+    }
+    EXPECT_GT(editor->Lines().LineCount(), 10);  // wrapped into many lines
 }
 
 TEST(Statistics, FormatThousands)

@@ -346,7 +346,10 @@ case_kill_during_big_save() {
     wait_frame "$APP_PID" 60 || return 1
     responsive "$APP_PID" || return 1
     type_text "$APP_PID" "Z" || return 1
-    menu_save "$APP_PID" || return 1
+    # The keys go in the background: a save can be over before xdotool has waited out its
+    # delay behind the last key.
+    menu_save "$APP_PID" &
+    local keys_pid=$!
     # The save has begun once its temporary file is there; on a fast disk it may even have
     # ended before the first look, and then the file holds the new text already.
     deadline=$(($(now_ms) + 60000))
@@ -357,6 +360,7 @@ case_kill_during_big_save() {
     done
     sleep "$delay"
     { kill -9 "$APP_PID" && wait_exit "$APP_PID" 10; } 2>/dev/null
+    wait "$keys_pid" 2>/dev/null
     sum=$(md5sum <"$CWD/big.txt")
     if [[ $sum == "$old_sum" ]]; then
       outcome=old

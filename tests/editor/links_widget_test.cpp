@@ -91,6 +91,30 @@ TEST(EditorLinks, LinksFollowEdits)
     EXPECT_EQ(editor->linkAt(middleOf(*editor, 4)), QString("www.beispiel.de"));
 }
 
+TEST(EditorLinks, LinksDeepInAVeryLongLine)
+{
+    // Far along a line of 300,000 characters: the link where the view is, one that starts
+    // where the view starts, and edits in front of them.
+    QByteArray line;
+    while (line.size() < 300000)
+        line += "Wort und noch ein Wort ";
+    const int at = 250000 - 250000 % 23;  // where a "Wort" begins
+    line.insert(at, "www.beispiel.de/tief ");
+    auto editor = makeEditor(line);
+    editor->setSelectionStart(at + 5);  // scrolls there
+    EXPECT_EQ(editor->linkAt(middleOf(*editor, at + 3)), QString("www.beispiel.de/tief"));
+    EXPECT_TRUE(editor->linkAt(middleOf(*editor, at - 3)).isEmpty());
+    editor->setSelectionStart(10);
+    editor->setSelectionText("mehr Text ");
+    editor->setSelectionStart(at + 15);
+    EXPECT_EQ(editor->linkAt(middleOf(*editor, at + 13)), QString("www.beispiel.de/tief"));
+    editor->setSelectionStart(at + 25);
+    editor->setSelectionLength(1);
+    editor->setSelectionText(" ");  // the "/" becomes a blank: the link ends before it
+    EXPECT_EQ(editor->linkAt(middleOf(*editor, at + 13)), QString("www.beispiel.de"));
+    EXPECT_TRUE(editor->linkAt(middleOf(*editor, at + 27)).isEmpty());
+}
+
 TEST(EditorLinks, ExtendedModeUsesTheEntrysColourAndCursor)
 {
     auto editor = makeEditor("mailto:a@b.de und http:");

@@ -131,6 +131,51 @@ TEST(TextBuffer, RandomEditsMatchPlainString)
     EXPECT_GT(buffer.length(), 1000);  // the text grew, so the gaps moved and grew often
 }
 
+TEST(TextBuffer, PiecesTakenOutGoBackWithTheirBreaks)
+{
+    // Taking a stretch out and putting it in elsewhere, with the gaps anywhere (also
+    // inside the stretch), keeps every byte and every break kind.
+    std::mt19937 rng(777);
+    TextBuffer buffer;
+    Reference ref;
+    for (int round = 0; round < 2000; ++round) {
+        const int len = buffer.length();
+        const int pos = std::uniform_int_distribution<int>(0, len)(rng);
+        if (rng() % 3 == 0 || len < 20) {
+            const std::string s = randomText(rng, 24);
+            const BreakKind kind = BreakKind(rng() % 3);
+            buffer.insertPiece(pos, editor::TextPiece::fromText(bytes(s), kind));
+            ref.insert(pos, s, kind);
+        } else {
+            const int n = std::uniform_int_distribution<int>(0, std::min(40, len - pos))(rng);
+            const editor::TextPiece piece = buffer.extract(pos, n);
+            ASSERT_EQ(piece.text, bytes(ref.text.substr(size_t(pos), size_t(n))));
+            const std::vector<BreakKind> kinds(ref.kinds.begin() + ref.breaksBefore(pos),
+                                               ref.kinds.begin() + ref.breaksBefore(pos + n));
+            ASSERT_EQ(piece.kinds().size(), qsizetype(kinds.size()));
+            for (size_t k = 0; k < kinds.size(); ++k)
+                ASSERT_EQ(BreakKind(piece.kinds()[qsizetype(k)]), kinds[k]);
+            buffer.erase(pos, n);
+            ref.remove(pos, n);
+            const int to = std::uniform_int_distribution<int>(0, buffer.length())(rng);
+            buffer.insertPiece(to, piece);
+            const int at = ref.breaksBefore(to);
+            ref.kinds.insert(ref.kinds.begin() + at, kinds.begin(), kinds.end());
+            ref.text.insert(size_t(to), piece.text.toStdString());
+        }
+        expectSame(buffer, ref);
+        if (HasFatalFailure())
+            return;
+    }
+    // A whole text out and back, as undoing the replacement of everything does.
+    const editor::TextPiece all = buffer.extract(0, buffer.length());
+    buffer.erase(0, buffer.length());
+    EXPECT_EQ(buffer.length(), 0);
+    EXPECT_EQ(buffer.lineCount(), 1);
+    buffer.insertPiece(0, all);
+    expectSame(buffer, ref);
+}
+
 TEST(TextBuffer, LoadsEveryBreakKindAndWritesItBack)
 {
     const std::string file = std::string("a\r\nb\nc\rd\r\n\n\r\r\nlast") + std::string("\0\xff", 2);

@@ -159,6 +159,10 @@ TEST(DefaultDetector, EdgesOfLinks)
     EXPECT_EQ(builtIn("--x@b.de"), (std::vector<Found>{{"x@b.de", 0}}));
     EXPECT_EQ(builtIn("x@b..de y@.de z@de."), std::vector<Found>{});
     EXPECT_EQ(builtIn(""), std::vector<Found>{});
+    // Closing brackets without a partner end the link, however many there are; those
+    // with a partner inside belong to it.
+    const std::string brackets = "http://a.de/x" + std::string(100000, ')') + " (http://b.de/(y)) [www.c.de]]";
+    EXPECT_EQ(builtIn(brackets), (std::vector<Found>{{"http://a.de/x", 1}, {"http://b.de/(y)", 1}, {"www.c.de", -1}}));
 }
 
 TEST(LinkNotification, SchemeEntryAndCursor)
