@@ -496,6 +496,7 @@ TEST_F(SettingsDialog, RefusedWriteIsReportedAndDialogCloses)
     TEinstellungenForm form(frame);
     form.show();
     form.CheckBoxInstanz->click();
+    services.messages.answers = {platform::MsgResult::Ok};
     form.Button_Uebernehmen->click();
     platform::setWriteFaultHook({});
     EXPECT_FALSE(form.isVisible());
@@ -522,6 +523,7 @@ TEST_F(SettingsDialog, NamesThatCannotBeKeysAreLeftOutAndReported)
     form.ToolsGrid->setCurrentCell(0, 0);
     form.ButtonRechts->click();
     form.ButtonLinks->click();
+    services.messages.answers = {platform::MsgResult::Ok};
     form.Button_Uebernehmen->click();
 
     const QList<ToolEntry> expected{{"Gut", "echo 1"}, {"Auch gut", "x = y"}};

@@ -82,6 +82,7 @@ TEST(StatistikForm, ErrorWhileCountingIsShownAfterTheHourglass)
     doc.lines = {"eins", "zwei"};
     doc.onFirstLine = [] { throw std::bad_alloc(); };
     TStatistikForm form(doc);
+    services.messages.answers = {platform::MsgResult::Ok};
     form.OnActivate();
     ASSERT_EQ(services.messages.shown.size(), 1);
     EXPECT_EQ(services.messages.shown[0].caption, QString("VARNX"));

@@ -112,6 +112,7 @@ TEST(OpenUrl, LinkReachesTheBrowserAsOneArgument)
 
     // A browser that has gone away is reported by the start routine.
     QFile::remove(browser.path());
+    messages.answers = {platform::MsgResult::Ok};
     OpenUrlInBrowser("http://x.de");
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].caption, "Fehler: Ausführung fehlgeschlagen...");

@@ -95,6 +95,7 @@ TEST_F(FrameTest, AnErrorEndsTheFirstActivation)
     Globals::Settings().FirstActivation = true;
     Globals::Settings().StartWithNewDoc = true;
     frame->setCommandLine({fifo, later});
+    fakes.messages.answers = {MsgResult::Ok};
     frame->OnActivate();
     QApplication::processEvents();
     EXPECT_EQ(frame->documentCount(), 0);
@@ -198,7 +199,8 @@ TEST_F(FrameTest, HelpOpensTheGuideFromTheFirstPlaceThatHasIt)
         QDir().rmdir(platform::programDir() + "Doc");
         const WorkingDirectory cwd(dir.path());
         QFile::remove(dir.file("Readme.txt"));
-        frame->MainMenu_Hilfe_Hilfethemen_OnClick();
+        fakes.messages.answers = {MsgResult::Ok};
+    frame->MainMenu_Hilfe_Hilfethemen_OnClick();
         EXPECT_EQ(lastMessage().text, QString("Die angegebene Datei \"Readme.txt\" konnte nicht gefunden werden."));
         EXPECT_EQ(frame->documentCount(), 3);
     }
