@@ -374,9 +374,11 @@ TEST_F(FrameTest, TabSelectionActivatesItsWindow)
 {
     TMainChildForm* a = newDocument();
     newDocument();
-    const int index = frame->tabIndexOf(a->tag());
-    frame->pageCtrl()->setCurrentIndex(index);
-    frame->PageCtrlChange();
+    // A left click in the middle of its tab, as a user picks it.
+    QTabBar* tabs = frame->pageCtrl();
+    const QRect tab = tabs->tabRect(frame->tabIndexOf(a->tag()));
+    ASSERT_TRUE(tab.isValid());
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tab.center());
     QApplication::processEvents();
     EXPECT_EQ(frame->activeDocument(), a);
     EXPECT_TRUE(a->RichEdit->hasFocus());
