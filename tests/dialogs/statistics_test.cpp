@@ -1,5 +1,7 @@
 #include "dialogs/statistics.h"
 #include "platform/filefacts.h"
+#include "tests/support/fakedocument.h"
+#include "tests/support/guards.h"
 #include "tests/dialogs/printers.h"
 
 #include <QLocale>
@@ -8,13 +10,6 @@
 
 namespace {
 
-struct Lines : IStatisticsDocument {
-    QList<QByteArray> lines;
-    explicit Lines(QList<QByteArray> l) : lines(std::move(l)) {}
-    QString caption() const override { return QStringLiteral("<Unbenannt>"); }
-    qint64 lineCount() const override { return lines.size(); }
-    QByteArray lineText(qint64 i) const override { return lines.at(i); }
-};
 
 struct Counts {
     std::uint64_t words, spaces, characters;
@@ -23,7 +18,7 @@ struct Counts {
 
 Counts count(QList<QByteArray> lines)
 {
-    const TextCounter c = countDocument(Lines(std::move(lines)));
+    const TextCounter c = countDocument(FakeStatisticsDocument(std::move(lines)));
     return {c.words(), c.spaces(), c.characters()};
 }
 
@@ -105,15 +100,13 @@ TEST(Statistics, FormatThousands)
 
 TEST(Statistics, CountersUseTheUsersThousandsSeparator)
 {
-    const QLocale previous;
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    LocaleGuard locale(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(formatWithLocaleSeparator(12345), "12,345");
     EXPECT_EQ(formatWithLocaleSeparator(0), "0");
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    locale.set(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(formatWithLocaleSeparator(1234567), "1.234.567");
-    QLocale::setDefault(QLocale::c());  // groups even where the locale omits them
+    locale.set(QLocale::c());  // groups even where the locale omits them
     EXPECT_EQ(formatWithLocaleSeparator(1234), "1,234");
-    QLocale::setDefault(previous);
 }
 
 TEST(Statistics, AttributeWordsInFixedOrder)

@@ -1,6 +1,7 @@
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/iniprofile.h"
+#include "tests/support/guards.h"
 #include "tests/support/tempdir.h"
 
 #include <QDir>
@@ -247,18 +248,13 @@ TEST(IniProfile, EightBitWindowsFileStaysEightBit)
 TEST(IniProfile, BareNameLivesInConfigFolder)
 {
     TestDir dir;
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.file("config")));
+    const EnvGuard config("XDG_CONFIG_HOME", QFile::encodeName(dir.file("config")));
     FileIniProfileService ini;
     EXPECT_EQ(platform::resolveProfilePath("VARNX.ini"), dir.file("config/VARNX.ini"));
     EXPECT_EQ(platform::resolveProfilePath("./VARNX.ini"), "./VARNX.ini");
     ini.writeString("VARNX.ini", "MainWindow", "State", "1");  // the folder is created
     EXPECT_EQ(fileBytes(dir.file("config/VARNX.ini")), QByteArray("[MainWindow]\r\nState=1\r\n"));
     EXPECT_EQ(ini.readString("VARNX.ini", "MainWindow", "State", ""), "1");
-    if (saved.isNull())
-        qunsetenv("XDG_CONFIG_HOME");
-    else
-        qputenv("XDG_CONFIG_HOME", saved);
 }
 
 TEST(IniProfile, RefusedWriteRaisesAndLeavesFileUnchanged)

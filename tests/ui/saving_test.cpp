@@ -1,4 +1,5 @@
 #include "tests/ui/framefixture.h"
+#include "tests/support/guards.h"
 
 #include "platform/atomicfile.h"
 #include "platform/process.h"
@@ -162,14 +163,6 @@ TEST_F(FrameTest, FailedWriteOfANewFileLeavesNothingBehind)
 namespace {
 
 // Runs a test body with the working directory set to a folder, and restores it.
-class InFolder {
-public:
-    explicit InFolder(const QString& path) : old_(QDir::currentPath()) { QDir::setCurrent(path); }
-    ~InFolder() { QDir::setCurrent(old_); }
-
-private:
-    QString old_;
-};
 
 // A save dialog that fails with an error that is none of the program's own.
 class FailingFileDialogs : public ScriptedFileDialogs {
@@ -181,7 +174,7 @@ public:
 
 TEST_F(FrameTest, UntitledDocumentNeverUsesAFileOfThatName)
 {
-    const InFolder cwd(dir.path());
+    const CwdGuard cwd(dir.path());
     const QString stranger = dir.write("<Unbenannt>", "fremd");
     platform::RecordingProcessService processes;
     const platform::ScopedService<platform::ProcessService> installed(&processes);
