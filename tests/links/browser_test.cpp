@@ -165,6 +165,9 @@ TEST(XdgRegistry, DefaultApplicationOfWebPages)
     EXPECT_EQ(xdg.registry.defaultValue(kCommandKey), std::optional<QString>("/opt/webby/bin/webby --new-window %u"));
     EXPECT_EQ(FindBrowserCommand(), "/opt/webby/bin/webby --new-window %u");
     EXPECT_EQ(FindBrowserProgram(), "/opt/webby/bin/webby");
+    // The lookup's second place, the extension's own command, gives the same application.
+    EXPECT_EQ(xdg.registry.defaultValue(".SHTM\\shell\\open\\command"),
+              std::optional<QString>("/opt/webby/bin/webby --new-window %u"));
 
     // The user's own file overrides it; an id with "-" may live in a subfolder, and the
     // Exec value's escapes are resolved.
