@@ -79,6 +79,9 @@ TEST(Statistics, LongLinesCountLikeTheCharacterByCharacterRule)
     EXPECT_EQ(count(lines), (Counts{words, spaces, characters}));
     EXPECT_EQ(count({QByteArray(64, ' '), QByteArray(64, 'a'), QByteArray(64, 'b')}), (Counts{1, 64, 192}));
     EXPECT_EQ(count({QByteArray(128, 'a') + ' ', QByteArray(130, 'b')}), (Counts{2, 1, 259}));
+    // Counted by hand: runs of a, b and c across the 64-byte block edges, then a line that
+    // goes on with the word "c" (a tab is no blank) before " e": 4 words, 4 blanks.
+    EXPECT_EQ(count({QByteArray(63, 'a') + ' ' + QByteArray(64, 'b') + "  c", "\td e"}), (Counts{4, 4, 135}));
 }
 
 TEST(Statistics, FormatThousands)
