@@ -287,19 +287,18 @@ TEST(IniProfile, RefusedWriteRaisesAndLeavesFileUnchanged)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
-TEST(IniProfile, MemoryServiceHasTheSameSemantics)
+// What the memory service does to the text is the contract suite's (iniprofile_contract_test);
+// here only its log, which other tests read.
+TEST(IniProfile, MemoryServiceLogsEveryCall)
 {
     platform::MemoryIniProfileService ini;
     ini.files["VARNX.ini"] = kWindowsFile;
-    EXPECT_EQ(ini.readString("VARNX.ini", "mainwindow", "HEIGHT", ""), "600");
+    ini.readString("VARNX.ini", "mainwindow", "HEIGHT", "");
     ini.writeString("VARNX.ini", "MainWindow", "Height", "700");
-    QByteArray expected = kWindowsFile;
-    expected.replace("  height   =   600   \r\n", "height=700\r\n");
-    EXPECT_EQ(ini.files["VARNX.ini"], expected);
     ini.refuseWrites = [](const QString&) { return true; };
     EXPECT_THROW(ini.eraseSection("VARNX.ini", "Tools"), SettingsWriteError);
-    EXPECT_EQ(ini.files["VARNX.ini"], expected);
     EXPECT_EQ(ini.calls, QStringList({"read mainwindow/HEIGHT", "write MainWindow/Height=700", "erase Tools"}));
+    EXPECT_EQ(ini.fileWrites, 1);
 }
 
 TEST(IniProfile, ChangesInOneWriteGiveTheBytesOfSingleWrites)
