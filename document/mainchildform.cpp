@@ -649,7 +649,7 @@ void TMainChildForm::insertLineAtCaret(const QString& text)
 
 void TMainChildForm::MainMenu_Bearbeiten_DatumUhrzeitEinfuegen_OnClick()
 {
-    insertLineAtCaret(dateTimeInsertText(platform::ClockService::current().now(), QLocale::system()));
+    insertLineAtCaret(dateTimeInsertText(platform::ClockService::current().now(), QLocale()));
 }
 
 void TMainChildForm::MainMenu_Bearbeiten_DateinameEinfuegen_OnClick() { insertLineAtCaret(caption_); }

@@ -492,27 +492,53 @@ void FileIniProfileService::writeChanges(const QString& file, const QList<IniCha
     });
 }
 
+const QByteArray* MemoryIniProfileService::readable(const QString& file) const
+{
+    if (unreadable.count(file))
+        return nullptr;
+    const auto it = files.find(file);
+    return it == files.end() ? nullptr : &it->second;
+}
+
+// Called once the change is known to be needed; an unreadable file is refused earlier.
+void MemoryIniProfileService::checkWritable(const QString& file) const
+{
+    if (refuseWrites && refuseWrites(file))
+        throw SettingsWriteError(file);
+    const qsizetype slash = file.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return;
+    const QString folder = file.left(slash);
+    if (folders.count(folder) || files.count(file))
+        return;
+    for (const auto& [name, bytes] : files)
+        if (name.lastIndexOf(QLatin1Char('/')) == slash && name.startsWith(folder + QLatin1Char('/')))
+            return;
+    throw SettingsWriteError(file);
+}
+
 QString MemoryIniProfileService::readString(const QString& file, const QString& section, const QString& key,
                                             const QString& defaultValue)
 {
     calls.append(QStringLiteral("read %1/%2").arg(section, key));
-    const auto it = files.find(file);
-    return it == files.end() ? defaultValue : initext::readString(it->second, section, key, defaultValue);
+    const QByteArray* content = readable(file);
+    return content ? initext::readString(*content, section, key, defaultValue) : defaultValue;
 }
 
 QStringList MemoryIniProfileService::readSectionKeys(const QString& file, const QString& section)
 {
     calls.append(QStringLiteral("keys %1").arg(section));
-    const auto it = files.find(file);
-    return it == files.end() ? QStringList() : initext::readSectionKeys(it->second, section);
+    const QByteArray* content = readable(file);
+    return content ? initext::readSectionKeys(*content, section) : QStringList();
 }
 
 void MemoryIniProfileService::writeString(const QString& file, const QString& section, const QString& key,
                                           const QString& value)
 {
     calls.append(QStringLiteral("write %1/%2=%3").arg(section, key, value));
-    if (refuseWrites && refuseWrites(file))
+    if (unreadable.count(file))
         throw SettingsWriteError(file);
+    checkWritable(file);
     files[file] = initext::writeString(files[file], section, key, value);
     ++fileWrites;
 }
@@ -520,13 +546,18 @@ void MemoryIniProfileService::writeString(const QString& file, const QString& se
 void MemoryIniProfileService::eraseSection(const QString& file, const QString& section)
 {
     calls.append(QStringLiteral("erase %1").arg(section));
-    if (refuseWrites && refuseWrites(file))
+    if (unreadable.count(file))
         throw SettingsWriteError(file);
     const auto it = files.find(file);
-    if (it != files.end()) {
-        it->second = initext::eraseSection(it->second, section);
-        ++fileWrites;
-    }
+    if (it == files.end())
+        return;
+    bool needed = true;
+    const QByteArray updated = initext::eraseSection(it->second, section, &needed);
+    if (!needed)
+        return;
+    checkWritable(file);
+    it->second = updated;
+    ++fileWrites;
 }
 
 void MemoryIniProfileService::writeChanges(const QString& file, const QList<IniChange>& changes)
@@ -539,13 +570,14 @@ void MemoryIniProfileService::writeChanges(const QString& file, const QList<IniC
         else
             calls.append(QStringLiteral("erase %1").arg(change.section));
     }
-    if (refuseWrites && refuseWrites(file))
+    if (unreadable.count(file))
         throw SettingsWriteError(file);
     const auto it = files.find(file);
     bool needed = true;
     const QByteArray updated = initext::applyChanges(it == files.end() ? QByteArray() : it->second, changes, &needed);
     if (!needed)
         return;
+    checkWritable(file);
     files[file] = updated;
     ++fileWrites;
 }

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 
 namespace platform {
 
@@ -93,10 +94,15 @@ public:
 };
 
 // The service on files held in memory, for tests: the same semantics on the same text,
-// with a log of every call and a switch that refuses writes.
+// with a log of every call and a switch that refuses writes. Like the folders of the real
+// service, a name without "/" lies in a folder that is made as needed; any other name can
+// only be written when its folder holds a file already or is listed in folders. A file
+// listed in unreadable reads as missing and refuses every write.
 class MemoryIniProfileService : public IniProfileService {
 public:
     std::map<QString, QByteArray> files;           // by the file name as passed
+    std::set<QString> folders;                     // folders that exist without a file in them
+    std::set<QString> unreadable;
     std::function<bool(const QString& file)> refuseWrites;  // true = the write fails
     // "read Section/Key", "keys Section", "write Section/Key=Value", "erase Section"; the
     // changes of a writeChanges are logged one by one, as the single calls would be.
@@ -110,6 +116,10 @@ public:
                      const QString& value) override;
     void eraseSection(const QString& file, const QString& section) override;
     void writeChanges(const QString& file, const QList<IniChange>& changes) override;
+
+private:
+    const QByteArray* readable(const QString& file) const;
+    void checkWritable(const QString& file) const;
 };
 
 // The integer forms of the settings file: decimal with an optional sign, hexadecimal after

@@ -234,8 +234,10 @@ std::optional<QString> XdgRegistryService::defaultValue(const QString& key)
     if (key.startsWith(QLatin1Char('.')) && !key.contains(QLatin1Char('\\'))) {
         value = mimeTypeForExtension(key);
     } else if (key.endsWith(kCommandSuffix, Qt::CaseInsensitive)) {
-        const QString type = key.left(key.size() - kCommandSuffix.size());
-        // Only MIME types have applications; extension keys have no commands of their own.
+        QString type = key.left(key.size() - kCommandSuffix.size());
+        // An extension's own command is that of its MIME type's application.
+        if (type.startsWith(QLatin1Char('.')) && !type.contains(QLatin1Char('\\')))
+            type = mimeTypeForExtension(type).value_or(QString());
         if (type.contains(QLatin1Char('/')) && !type.contains(QLatin1Char('\\'))) {
             const QString file = defaultApplicationFile(type);
             if (!file.isEmpty())

@@ -22,7 +22,8 @@ public:
 // The registrations of a Linux desktop, from the XDG MIME data:
 //  - an extension key (".HTM", ".HTML", ".SHTML", ".SHTM", or any other extension the
 //    MIME database knows) has the MIME type as its value ("text/html");
-//  - "<MIME type>\shell\open\command" has the Exec= line of the type's default
+//  - "<MIME type>\shell\open\command", and "<extension>\shell\open\command" for the
+//    extension's MIME type, has the Exec= line of the type's default
 //    application: the .desktop file named by mimeapps.list (desktop-specific ones first)
 //    in $XDG_CONFIG_HOME, $XDG_CONFIG_DIRS, $XDG_DATA_HOME/applications and
 //    $XDG_DATA_DIRS/applications, then by defaults.list, then by the added associations

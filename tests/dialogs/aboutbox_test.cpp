@@ -45,12 +45,3 @@ TEST(InfosForm, TitleShowsBlackOverRedOverWhite)
     EXPECT_GT(white, 5);
 }
 
-TEST(InfosForm, EnterAndEscClose)
-{
-    for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-        TInfosForm box;
-        box.show();
-        QTest::keyClick(box.ButtonOk, Qt::Key(key));
-        EXPECT_FALSE(box.isVisible()) << key;
-    }
-}

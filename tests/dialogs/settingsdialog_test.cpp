@@ -5,7 +5,9 @@
 #include "dialogs/toolsgrid.h"
 #include "platform/atomicfile.h"
 #include "platform/iniprofile.h"
+#include "tests/support/fakeframe.h"
 #include "tests/support/fakes.h"
+#include "tests/support/guards.h"
 #include "tests/support/tempdir.h"
 #include "tests/dialogs/printers.h"
 
@@ -25,54 +27,6 @@
 #include <cerrno>
 
 namespace {
-
-const QString kDefaultFilter = QStringLiteral(
-    "Textdateien [*.txt]|*.txt|Html-Dokumente [*.htm;*.html]|*.htm;*.html|"
-    "Quellcode [*.c;*.h;*.mak;*.dpr;*.pas]|*.c;*.h;*.mak;*.dpr;*.pas|Alle Dateien [*.*]|*.*");
-
-// The frame as the settings dialog and the settings reader see it. One class serves both
-// interfaces, as the real frame does.
-class FakeFrame : public ISettingsDialogFrame, public ISettingsFrame {
-public:
-    QList<ToolEntry> tools;
-    bool toolsMenuVisible = false;
-    int clearCalls = 0;
-    QString openFilter = kDefaultFilter;
-    QString saveFilter = kDefaultFilter;
-    QList<std::pair<bool, bool>> viewSettings;  // each call: selection bar, link detection
-    std::function<void()> onApplyView;
-
-    QList<ToolEntry> toolEntries() const override { return tools; }
-    void clearTools() override
-    {
-        ++clearCalls;
-        tools.clear();
-        toolsMenuVisible = false;
-    }
-    void AddTool(const QString& name, const QString& command) override
-    {
-        tools.append({name, command});
-        toolsMenuVisible = true;
-    }
-    QString openDialogFilter() const override { return openFilter; }
-    void setOpenDialogFilter(const QString& filter) override { openFilter = filter; }
-    QString saveDialogFilter() const override { return saveFilter; }
-    void setSaveDialogFilter(const QString& filter) override { saveFilter = filter; }
-    void applyViewSettings(bool showSelectionBar, bool autoUrlDetection) override
-    {
-        viewSettings.append({showSelectionBar, autoUrlDetection});
-        if (onApplyView)
-            onApplyView();
-    }
-
-    int frameWidth() const override { return 600; }
-    int frameHeight() const override { return 400; }
-    void setFrameWidth(int) override {}
-    void setFrameHeight(int) override {}
-    TWindowState frameWindowState() const override { return TWindowState::wsNormal; }
-    QStringList documentCaptions() const override { return {}; }
-    void saveToolbarLayout(const QString&) override {}
-};
 
 class SettingsDialog : public ::testing::Test {
 protected:
@@ -95,12 +49,12 @@ protected:
     // The tools as the next start of the program reads them from the file.
     QList<ToolEntry> toolsAfterRestart()
     {
-        const QString cwd = QDir::currentPath();
-        QDir::setCurrent(dir.path());
         Globals::ResetSettings();
         FakeFrame restarted;
-        Globals::LoadSettings(restarted, dir.path() + "/");
-        QDir::setCurrent(cwd);
+        {
+            const CwdGuard cwd(dir.path());
+            Globals::LoadSettings(restarted, dir.path() + "/");
+        }
         Globals::Settings().IniFileName = ini;
         return restarted.tools;
     }
@@ -224,18 +178,6 @@ TEST_F(SettingsDialog, FillingShowsSettingsAndLeavesApplyDisabled)
     EXPECT_EQ(form.ToolsGrid->item(3, 0)->text(), "");
     EXPECT_EQ(form.ToolsGrid->item(3, 1)->text(), "");
     EXPECT_FALSE(toolsEditState().toolsChanged);
-}
-
-TEST_F(SettingsDialog, EnterAtOnceClosesWithoutStoring)
-{
-    TEinstellungenForm form(frame);
-    showActive(form);
-    ASSERT_EQ(QApplication::focusWidget(), form.Button_Abbrechen);
-    QTest::keyClick(form.focusWidget(), Qt::Key_Return);
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(form.result(), QDialog::Rejected);
-    EXPECT_FALSE(QFile::exists(ini));
-    EXPECT_TRUE(frame.viewSettings.isEmpty());
 }
 
 TEST_F(SettingsDialog, EnterOnControlsPressesApplyOnlyWhenEnabled)
@@ -639,6 +581,7 @@ TEST_F(SettingsDialog, RefusedWriteIsReportedAndDialogCloses)
     TEinstellungenForm form(frame);
     form.show();
     form.CheckBoxInstanz->click();
+    services.messages.answers = {platform::MsgResult::Ok};
     form.Button_Uebernehmen->click();
     platform::setWriteFaultHook({});
     EXPECT_FALSE(form.isVisible());
@@ -665,6 +608,7 @@ TEST_F(SettingsDialog, NamesThatCannotBeKeysAreLeftOutAndReported)
     form.ToolsGrid->setCurrentCell(0, 0);
     form.ButtonRechts->click();
     form.ButtonLinks->click();
+    services.messages.answers = {platform::MsgResult::Ok};
     form.Button_Uebernehmen->click();
 
     const QList<ToolEntry> expected{{"Gut", "echo 1"}, {"Auch gut", "x = y"}};

@@ -2,6 +2,8 @@
 #include "document/editorstatistics.h"
 #include "tests/editor/editortesting.h"
 #include "platform/filefacts.h"
+#include "tests/support/fakedocument.h"
+#include "tests/support/guards.h"
 #include "tests/dialogs/printers.h"
 
 #include <QLocale>
@@ -12,13 +14,6 @@
 
 namespace {
 
-struct Lines : IStatisticsDocument {
-    QList<QByteArray> lines;
-    explicit Lines(QList<QByteArray> l) : lines(std::move(l)) {}
-    QString caption() const override { return QStringLiteral("<Unbenannt>"); }
-    qint64 lineCount() const override { return lines.size(); }
-    QByteArray lineText(qint64 i) const override { return lines.at(i); }
-};
 
 struct Counts {
     std::uint64_t words, spaces, characters;
@@ -27,7 +22,7 @@ struct Counts {
 
 Counts count(QList<QByteArray> lines)
 {
-    const TextCounter c = countDocument(Lines(std::move(lines)));
+    const TextCounter c = countDocument(FakeStatisticsDocument(std::move(lines)));
     return {c.words(), c.spaces(), c.characters()};
 }
 
@@ -88,6 +83,9 @@ TEST(Statistics, LongLinesCountLikeTheCharacterByCharacterRule)
     EXPECT_EQ(count(lines), (Counts{words, spaces, characters}));
     EXPECT_EQ(count({QByteArray(64, ' '), QByteArray(64, 'a'), QByteArray(64, 'b')}), (Counts{1, 64, 192}));
     EXPECT_EQ(count({QByteArray(128, 'a') + ' ', QByteArray(130, 'b')}), (Counts{2, 1, 259}));
+    // Counted by hand: runs of a, b and c across the 64-byte block edges, then a line that
+    // goes on with the word "c" (a tab is no blank) before " e": 4 words, 4 blanks.
+    EXPECT_EQ(count({QByteArray(63, 'a') + ' ' + QByteArray(64, 'b') + "  c", "\td e"}), (Counts{4, 4, 135}));
 }
 
 TEST(Statistics, TextInBlocksCountsLikeLineByLine)
@@ -111,10 +109,10 @@ TEST(Statistics, TextInBlocksCountsLikeLineByLine)
             lines.append(line);
         }
         const Counts expected = count(lines);
-        struct Blocks : Lines {
+        struct Blocks : FakeStatisticsDocument {
             QByteArray text;
             std::vector<int> cuts;
-            using Lines::Lines;
+            using FakeStatisticsDocument::FakeStatisticsDocument;
             bool forEachBlock(const std::function<void(QByteArrayView)>& visit) const override
             {
                 int from = 0;
@@ -187,15 +185,13 @@ TEST(Statistics, FormatThousands)
 
 TEST(Statistics, CountersUseTheUsersThousandsSeparator)
 {
-    const QLocale previous;
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    LocaleGuard locale(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(formatWithLocaleSeparator(12345), "12,345");
     EXPECT_EQ(formatWithLocaleSeparator(0), "0");
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    locale.set(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(formatWithLocaleSeparator(1234567), "1.234.567");
-    QLocale::setDefault(QLocale::c());  // groups even where the locale omits them
+    locale.set(QLocale::c());  // groups even where the locale omits them
     EXPECT_EQ(formatWithLocaleSeparator(1234), "1,234");
-    QLocale::setDefault(previous);
 }
 
 TEST(Statistics, AttributeWordsInFixedOrder)

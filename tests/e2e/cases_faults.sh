@@ -20,11 +20,11 @@ still_modified() {
 # its old content, no temporary file is left, the document stays modified and "Ja" in the
 # close prompt fails the same way and keeps the window open. Once there is room again the
 # same prompt saves it.
-case_disk_full_document() {
+fault_disk_full_document() {
   write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
   local disk="$CASE_DIR/disk"
   make_text "$CASE_DIR/old.txt" 200
-  if [[ $CAN_MOUNT == 1 ]]; then
+  if [[ $FAULT_MODE == real ]]; then
     mount_tmpfs "$disk" 1024 || return 1
   else
     mkdir -p "$disk"
@@ -32,7 +32,7 @@ case_disk_full_document() {
     PROGRAM=$FAULT_BIN
   fi
   cp "$CASE_DIR/old.txt" "$disk/brief.txt"
-  [[ $CAN_MOUNT == 1 ]] && fill_up "$disk"
+  [[ $FAULT_MODE == real ]] && fill_up "$disk"
   { printf 'Z'; cat "$CASE_DIR/old.txt"; } >"$CASE_DIR/new.txt"
 
   launch "$CWD" "$disk/brief.txt"
@@ -43,7 +43,7 @@ case_disk_full_document() {
   answer "$APP_PID" "VARNX" Return || return 1
   same_file "$disk/brief.txt" "$CASE_DIR/old.txt" "the old content was lost" || return 1
   no_temp_files "$disk" || return 1
-  if [[ $CAN_MOUNT == 1 ]]; then
+  if [[ $FAULT_MODE == real ]]; then
     # Under a new name: the same report, and no empty file is left behind.
     keys "$APP_PID" F4 || return 1
     save_dialog "$APP_PID" "$disk/neu.txt" || return 1
@@ -57,7 +57,7 @@ case_disk_full_document() {
   answer "$APP_PID" "VARNX" Return || return 1
   still_modified "$APP_PID" || return 1
   same_file "$disk/brief.txt" "$CASE_DIR/old.txt" "the old content was lost" || return 1
-  if [[ $CAN_MOUNT == 1 ]]; then
+  if [[ $FAULT_MODE == real ]]; then
     rm -f "$disk/filler"
     keys "$APP_PID" F10 || return 1
     answer "$APP_PID" "Änderungen speichern ?" j || return 1
@@ -72,12 +72,21 @@ case_disk_full_document() {
   quit "$APP_PID"
 }
 
+# The real fault needs a mount, which needs root; outside root the case is skipped and only
+# the variant with the injected fault runs.
+case_disk_full_document() {
+  [[ $CAN_MOUNT == 1 ]] || { skip "needs root: mounts the file system that has the fault"; return; }
+  FAULT_MODE=real fault_disk_full_document
+}
+# The same with the fault injected by the test build (VARNOTEX_FAIL_WRITES).
+case_disk_full_document_injected() { FAULT_MODE=injected fault_disk_full_document; }
+
 # A full disk under the settings file: quitting shows "nach ... kann nicht geschrieben werden",
 # the program keeps running with the file as it was; with room again Alt+X ends it and the
 # settings are written, the old lines kept.
-case_disk_full_settings() {
+fault_disk_full_settings() {
   local dir="$CWD"
-  if [[ $CAN_MOUNT == 1 ]]; then
+  if [[ $FAULT_MODE == real ]]; then
     dir="$CASE_DIR/disk"
     mount_tmpfs "$dir" 256 || return 1
   else
@@ -86,7 +95,7 @@ case_disk_full_settings() {
   fi
   write_ini "$dir" "; meine Einstellungen" "[View]" "ShowMarkbar=1" "[Save]" "AutoSaveSettings=1" "AutoSaveOpenFiles=1"
   cp "$dir/VARNX.ini" "$CASE_DIR/before.ini"
-  [[ $CAN_MOUNT == 1 ]] && fill_up "$dir"
+  [[ $FAULT_MODE == real ]] && fill_up "$dir"
   launch "$dir"
   wait_frame "$APP_PID" || return 1
   responsive "$APP_PID" || return 1
@@ -96,7 +105,7 @@ case_disk_full_settings() {
   same_file "$dir/VARNX.ini" "$CASE_DIR/before.ini" "the settings file was damaged" || return 1
   no_temp_files "$dir" || return 1
   responsive "$APP_PID" || return 1
-  if [[ $CAN_MOUNT == 1 ]]; then
+  if [[ $FAULT_MODE == real ]]; then
     rm -f "$dir/filler"
     quit "$APP_PID" || return 1
     cmp -s -n "$(stat -c %s "$CASE_DIR/before.ini")" "$dir/VARNX.ini" "$CASE_DIR/before.ini" ||
@@ -112,11 +121,20 @@ case_disk_full_settings() {
   fi
 }
 
+# The real fault needs a mount, which needs root; outside root the case is skipped and only
+# the variant with the injected fault runs.
+case_disk_full_settings() {
+  [[ $CAN_MOUNT == 1 ]] || { skip "needs root: mounts the file system that has the fault"; return; }
+  FAULT_MODE=real fault_disk_full_settings
+}
+# The same with the fault injected by the test build (VARNOTEX_FAIL_WRITES).
+case_disk_full_settings_injected() { FAULT_MODE=injected fault_disk_full_settings; }
+
 # A read-only folder (a read-only mount, so that even root is refused): saving the file
 # there says "In Datei ... konnte nicht geschrieben werden.", saving under a new name there
 # "Die Datei ... konnte nicht erstellt werden."; the file stays as it was, the document
 # modified; a write-protected file there cannot lose its protection ("Fehler:").
-case_readonly_folder() {
+fault_readonly_folder() {
   write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
   local source="$CASE_DIR/source" dir title
   mkdir -p "$source"
@@ -124,7 +142,7 @@ case_readonly_folder() {
   cp "$source/a.txt" "$CASE_DIR/old.txt"
   cp "$source/a.txt" "$source/geschuetzt.txt"
   chmod 0444 "$source/geschuetzt.txt"
-  if [[ $CAN_MOUNT == 1 ]]; then
+  if [[ $FAULT_MODE == real ]]; then
     dir="$CASE_DIR/ro"
     mount_readonly "$source" "$dir" || return 1
     title="Fehler: Speichern fehlgeschlagen..."
@@ -140,7 +158,7 @@ case_readonly_folder() {
   type_text "$APP_PID" "Z" || return 1
   menu_save "$APP_PID" || return 1
   answer "$APP_PID" "$title" Return || return 1
-  if [[ $CAN_MOUNT == 1 ]]; then
+  if [[ $FAULT_MODE == real ]]; then
     keys "$APP_PID" F4 || return 1
     save_dialog "$APP_PID" "$dir/neu.txt" || return 1
     answer "$APP_PID" "$title" Return || return 1
@@ -159,6 +177,15 @@ case_readonly_folder() {
   only_frame "$APP_PID" || return 1
   quit "$APP_PID"
 }
+
+# The real fault needs a mount, which needs root; outside root the case is skipped and only
+# the variant with the injected fault runs.
+case_readonly_folder() {
+  [[ $CAN_MOUNT == 1 ]] || { skip "needs root: mounts the file system that has the fault"; return; }
+  FAULT_MODE=real fault_readonly_folder
+}
+# The same with the fault injected by the test build (VARNOTEX_FAIL_WRITES).
+case_readonly_folder_injected() { FAULT_MODE=injected fault_readonly_folder; }
 
 # A file with the read-only attribute: the question "Datei ist schreibgeschützt..."; Abbrechen
 # leaves file and attribute, Ja clears only the write protection and saves.
@@ -238,13 +265,13 @@ case_settings_replaced_by_directory() {
 # by root): quitting reports "nach ... kann nicht geschrieben werden" in the general error
 # report and the frame stays open; the settings file stays as it was. The second Alt+X
 # reports it once more and ends the program with exit code 0.
-case_settings_readonly_beside_program() {
+fault_settings_readonly_beside_program() {
   local source="$CASE_DIR/install" dir
   mkdir -p "$source"
-  if [[ $CAN_MOUNT == 1 ]]; then cp "$BIN" "$source/varnotex"; else cp "$FAULT_BIN" "$source/varnotex"; fi
+  if [[ $FAULT_MODE == real ]]; then cp "$BIN" "$source/varnotex"; else cp "$FAULT_BIN" "$source/varnotex"; fi
   write_ini "$source" "; installiert" "[View]" "ShowMarkbar=1"
   cp "$source/VARNX.ini" "$CASE_DIR/before.ini"
-  if [[ $CAN_MOUNT == 1 ]]; then
+  if [[ $FAULT_MODE == real ]]; then
     dir="$CASE_DIR/bin"
     mount_readonly "$source" "$dir" || return 1
   else
@@ -267,6 +294,15 @@ case_settings_readonly_beside_program() {
   same_file "$source/VARNX.ini" "$CASE_DIR/before.ini" "the settings file changed at the second attempt" || return 1
   no_temp_files "$source"
 }
+
+# The real fault needs a mount, which needs root; outside root the case is skipped and only
+# the variant with the injected fault runs.
+case_settings_readonly_beside_program() {
+  [[ $CAN_MOUNT == 1 ]] || { skip "needs root: mounts the file system that has the fault"; return; }
+  FAULT_MODE=real fault_settings_readonly_beside_program
+}
+# The same with the fault injected by the test build (VARNOTEX_FAIL_WRITES).
+case_settings_readonly_beside_program_injected() { FAULT_MODE=injected fault_settings_readonly_beside_program; }
 
 # A save replaces the text but nothing else: the file's permissions stay, and a document
 # opened through a chain of symbolic links is written into the file at its end, the links
@@ -311,14 +347,14 @@ case_save_in_folder_without_new_files() {
   make_text "$dir/a.txt" 4
   { printf 'Z'; cat "$dir/a.txt"; } >"$CASE_DIR/new.txt"
   if ! command -v chattr >/dev/null || ! chattr +i "$dir" 2>/dev/null; then
-    note "skipped: this file system has no immutable folders"
-    return 77
+    skip "needs root and a file system with immutable folders (chattr +i)"
+    return
   fi
   IMMUTABLE+=("$dir")
   if touch "$dir/probe" 2>/dev/null; then
     rm -f "$dir/probe"
-    note "skipped: the immutable folder still takes new files"
-    return 77
+    skip "the immutable folder still takes new files on this system"
+    return
   fi
   launch "$CWD" "$dir/a.txt"
   wait_frame "$APP_PID" || return 1
@@ -330,76 +366,100 @@ case_save_in_folder_without_new_files() {
   quit "$APP_PID"
 }
 
-# The program killed with SIGKILL while it saves a 50 MB file, at different moments: the file
-# afterwards holds either the complete old or the complete new text, never a mix, never
-# nothing.
-case_kill_during_big_save() {
+# The program killed with SIGKILL while it saves a 50 MB file. The test build slows every
+# write of the file (VARNOTEX_SLOW_WRITES: 20 ms a megabyte, about one second a save) so
+# that each kill lands while the save runs: when the temporary file has reached a given
+# share of the new text. The program is still running then and the file is still the old
+# text; after the kill the file is the complete old text, and the temporary file the save
+# leaves behind is named.
+case_kill_during_slowed_big_save() {
   write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
   make_text "$CASE_DIR/old.txt" 50000
-  local old_sum new_sum
+  local old_sum new_size
   old_sum=$(md5sum <"$CASE_DIR/old.txt")
-  new_sum=$({ printf 'Z'; cat "$CASE_DIR/old.txt"; } | md5sum)
-  local delay outcome outcomes="" deadline sum litter
-  for delay in 0 0.01 0.025 0.05 0.075 0.1 0.3; do
+  new_size=$(($(stat -c %s "$CASE_DIR/old.txt") + 1))
+  PROGRAM=$FAULT_BIN
+  EXTRA_ENV=(VARNOTEX_SLOW_WRITES=big.txt)
+  local share at deadline temp outcomes=""
+  for share in 0 10 30 50 70 90; do
     cp "$CASE_DIR/old.txt" "$CWD/big.txt"
     launch "$CWD" big.txt
     wait_frame "$APP_PID" 60 || return 1
     responsive "$APP_PID" || return 1
     type_text "$APP_PID" "Z" || return 1
-    # The keys go in the background: a save can be over before xdotool has waited out its
-    # delay behind the last key.
-    menu_save "$APP_PID" &
-    local keys_pid=$!
-    # The save has begun once its temporary file is there; on a fast disk it may even have
-    # ended before the first look, and then the file holds the new text already.
+    menu_save "$APP_PID" || return 1
+    # Wait for the temporary file to hold the share of the new text, then kill at once.
+    at=$((new_size * share / 100))
     deadline=$(($(now_ms) + 60000))
-    while ! compgen -G "$CWD/big.txt.vxtmp-*" >/dev/null && is_running "$APP_PID"; do
-      [[ $(md5sum <"$CWD/big.txt") == "$new_sum" ]] && break
-      [[ $(now_ms) -lt $deadline ]] || { fail "the save did not begin"; return 1; }
+    while :; do
+      temp=$(temp_files "$CWD" | head -n 1)
+      [[ -n $temp && $(stat -c %s "$temp" 2>/dev/null || echo -1) -ge $at ]] && break
+      is_running "$APP_PID" || { fail "the program ended before the save reached ${share}%"; return 1; }
+      [[ $(now_ms) -lt $deadline ]] || { fail "the save did not reach ${share}%"; return 1; }
       sleep 0.002
     done
-    sleep "$delay"
+    is_running "$APP_PID" || { fail "the program was gone before the kill at ${share}%"; return 1; }
+    [[ $(md5sum <"$CWD/big.txt") == "$old_sum" ]] || { fail "the file changed before the save ended (${share}%)"; return 1; }
     { kill -9 "$APP_PID" && wait_exit "$APP_PID" 10; } 2>/dev/null
-    wait "$keys_pid" 2>/dev/null
-    sum=$(md5sum <"$CWD/big.txt")
-    if [[ $sum == "$old_sum" ]]; then
-      outcome=old
-    elif [[ $sum == "$new_sum" ]]; then
-      outcome=new
-    else
-      fail "after a kill ${delay}s into the save the file is neither the old nor the new text ($(stat -c %s "$CWD/big.txt") bytes)"
-      return 1
-    fi
-    litter=$(temp_files "$CWD" | wc -l)
-    outcomes+=" ${delay}s:$outcome"
-    [[ $litter == 0 ]] || outcomes+="(+temp)"
+    [[ $(md5sum <"$CWD/big.txt") == "$old_sum" ]] ||
+      { fail "after a kill at ${share}% of the save the file is not the complete old text ($(stat -c %s "$CWD/big.txt") bytes)"; return 1; }
+    [[ -e $temp ]] || { fail "the kill at ${share}% landed after the save had ended"; return 1; }
+    outcomes+=" ${share}%:old+$(basename "$temp")($(stat -c %s "$temp")B)"
     rm -f "$CWD"/big.txt.vxtmp-*
   done
   note "kills:$outcomes"
+  # Without a kill the same slowed save ends with the complete new text and no leftover.
+  cp "$CASE_DIR/old.txt" "$CWD/big.txt"
+  { printf 'Z'; cat "$CASE_DIR/old.txt"; } >"$CASE_DIR/new.txt"
+  launch "$CWD" big.txt
+  wait_frame "$APP_PID" 60 || return 1
+  responsive "$APP_PID" || return 1
+  type_text "$APP_PID" "Z" || return 1
+  menu_save "$APP_PID" || return 1
+  wait_content "$CWD/big.txt" "$CASE_DIR/new.txt" "the slowed save did not write the new text" || return 1
+  no_temp_files "$CWD" || return 1
+  quit "$APP_PID"
 }
 
 # The program killed with SIGKILL while it writes its settings at the end (a settings file
-# of 10,000 sections, so that each of the writes takes a moment): afterwards the file holds
-# every old byte and only whole lines, whatever moment the kill came.
-case_kill_during_settings_write() {
+# of 10,000 sections). The test build holds the write for half a second once its temporary
+# file is there (VARNOTEX_SLOW_WRITES), so the kill lands while the write runs: the program
+# is still running and the file still the old one. Afterwards the file holds every old byte
+# and nothing else, and the temporary file left behind is named. Without the kill the
+# write ends with the old bytes kept and only whole lines added.
+case_kill_during_slowed_settings_write() {
   awk 'BEGIN { for (i = 1; i <= 10000; i++) printf "[Abschnitt%d]\r\nSchluessel=Wert %d\r\n", i, i
                printf "[Save]\r\nAutoSaveSettings=1\r\nAutoSaveOpenFiles=1\r\n" }' >"$CASE_DIR/before.ini"
   printf 'eins\r\n' >"$CWD/a.txt"
   printf 'zwei\r\n' >"$CWD/b.txt"
-  local delay outcomes="" size
-  for delay in 0.01 0.03 0.06 0.1 0.2; do
-    cp "$CASE_DIR/before.ini" "$CWD/VARNX.ini"
-    launch "$CWD" a.txt b.txt
-    wait_frame "$APP_PID" || return 1
-    responsive "$APP_PID" || return 1
-    keys "$APP_PID" F2 alt+x || return 1
-    sleep "$delay"
-    { kill -9 "$APP_PID" && wait_exit "$APP_PID" 10; } 2>/dev/null
-    starts_with "$CWD/VARNX.ini" "$CASE_DIR/before.ini" || return 1
-    [[ $(tail -c 2 "$CWD/VARNX.ini" | od -An -c | tr -d ' ') == '\r\n' ]] || fail "the settings file ends in the middle of a line" || return 1
-    size=$(($(stat -c %s "$CWD/VARNX.ini") - $(stat -c %s "$CASE_DIR/before.ini")))
-    outcomes+=" ${delay}s:+${size}B"
-    rm -f "$CWD"/VARNX.ini.vxtmp-*
+  PROGRAM=$FAULT_BIN
+  EXTRA_ENV=(VARNOTEX_SLOW_WRITES=VARNX.ini@500)
+  cp "$CASE_DIR/before.ini" "$CWD/VARNX.ini"
+  launch "$CWD" a.txt b.txt
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" F2 alt+x || return 1
+  local deadline temp
+  deadline=$(($(now_ms) + 30000))
+  until temp=$(temp_files "$CWD" | head -n 1); [[ -n $temp ]]; do
+    is_running "$APP_PID" || { fail "the program ended before its settings write began"; return 1; }
+    [[ $(now_ms) -lt $deadline ]] || { fail "the settings write did not begin"; return 1; }
+    sleep 0.002
   done
-  note "kills:$outcomes"
+  is_running "$APP_PID" || { fail "the program was gone before the kill"; return 1; }
+  same_file "$CWD/VARNX.ini" "$CASE_DIR/before.ini" "the settings file changed before its write ended" || return 1
+  { kill -9 "$APP_PID" && wait_exit "$APP_PID" 10; } 2>/dev/null
+  same_file "$CWD/VARNX.ini" "$CASE_DIR/before.ini" "the kill during the write damaged the settings file" || return 1
+  [[ -e $temp ]] || { fail "the kill landed after the settings write had ended"; return 1; }
+  note "killed during the write; left behind: $(basename "$temp") ($(stat -c %s "$temp") bytes)"
+  rm -f "$CWD"/VARNX.ini.vxtmp-*
+  # Once more without the kill.
+  launch "$CWD" a.txt b.txt
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  quit "$APP_PID" || return 1
+  starts_with "$CWD/VARNX.ini" "$CASE_DIR/before.ini" || return 1
+  [[ $(tail -c 2 "$CWD/VARNX.ini" | od -An -c | tr -d ' ') == '\r\n' ]] || fail "the settings file ends in the middle of a line" || return 1
+  grep -q "a.txt" "$CWD/VARNX.ini" || fail "the open files were not written" || return 1
+  no_temp_files "$CWD"
 }

@@ -56,8 +56,8 @@ case_hard_link_saved_under_both_names() {
 # there is room again the same save writes the text.
 case_in_place_on_full_disk() {
   if [[ $CAN_MOUNT != 1 ]]; then
-    note "skipped: mounting a small file system is not possible here"
-    return 77
+    skip "needs root: mounts a small full tmpfs"
+    return
   fi
   write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
   local disk="$CASE_DIR/disk" dir
@@ -70,8 +70,8 @@ case_in_place_on_full_disk() {
   cp "$dir/a.txt" "$CASE_DIR/old.txt"
   { printf 'Z'; cat "$CASE_DIR/old.txt"; } >"$CASE_DIR/new.txt"
   if ! chattr +i "$dir" 2>/dev/null; then
-    note "skipped: this file system has no immutable folders"
-    return 77
+    skip "needs root and a file system with immutable folders (chattr +i)"
+    return
   fi
   IMMUTABLE+=("$dir")
   fill_up "$disk"

@@ -26,8 +26,7 @@ case_close_all_three_times() {
     answer "$APP_PID" "Änderungen speichern ?" n || return 1
     answer "$APP_PID" "Änderungen speichern ?" n || return 1
     answer "$APP_PID" "Änderungen speichern ?" n || return 1
-    sleep 0.3
-    is_running "$APP_PID" || { fail "the program ended after Alle schließen (round $round)"; return 1; }
+    responsive "$APP_PID" || { fail "the program ended after Alle schließen (round $round)"; return 1; }
     only_frame "$APP_PID" || return 1
   done
   # The program still takes commands and text: a new window, typing, F10 closes it after
@@ -48,7 +47,7 @@ case_close_all_cancel_keeps_that_window() {
   printf 'drei' >"$CWD/3.txt"
   launch "$CWD" 1.txt 2.txt 3.txt
   wait_frame "$APP_PID" || return 1
-  sleep 0.5
+  responsive "$APP_PID" || return 1
   local n
   for n in 1 2 3; do
     keys "$APP_PID" shift+F8 || return 1
@@ -58,8 +57,7 @@ case_close_all_cancel_keeps_that_window() {
   answer "$APP_PID" "Änderungen speichern ?" n || return 1
   answer "$APP_PID" "Änderungen speichern ?" Escape || return 1
   answer "$APP_PID" "Änderungen speichern ?" n || return 1
-  sleep 0.3
-  is_running "$APP_PID" || { fail "the program ended after Alle schließen"; return 1; }
+  responsive "$APP_PID" || { fail "the program ended after Alle schließen"; return 1; }
   only_frame "$APP_PID" || return 1
   # One window is left, still modified: Alt+X asks exactly once, and Ja saves it.
   keys "$APP_PID" alt+x || return 1

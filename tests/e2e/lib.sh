@@ -21,6 +21,14 @@ fail() {
 
 now_ms() { date +%s%3N; }
 
+# skip REASON: the case cannot run here; returns 77, which run_case counts as skipped and
+# lists with the reason at the end. A case that needs root says "needs root: ...".
+skip() {
+  SKIP_REASON=$*
+  note "skipped: $*"
+  return 77
+}
+
 # ---------------------------------------------------------------------------
 # The X server
 
@@ -242,6 +250,39 @@ answer() {
   focus "$box"
   xdotool key --delay 60 "$@"
   wait_closed "$pid" "$box" "$title"
+}
+
+# wait_menu PID: waits for an open menu of the process (a visible popup window, which
+# bypasses the window manager); MENU is its id.
+wait_menu() {
+  local pid=$1 id
+  local deadline=$(($(now_ms) + T_WIN * 1000))
+  while :; do
+    for id in $(xdotool search --all --onlyvisible --pid "$pid" --name '.*' 2>/dev/null); do
+      if xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes'; then
+        MENU=$id
+        return 0
+      fi
+    done
+    is_running "$pid" || { fail "the program ended while waiting for a menu"; return 1; }
+    [[ $(now_ms) -lt $deadline ]] || { fail "no menu opened within ${T_WIN}s"; return 1; }
+    sleep 0.05
+  done
+}
+
+# menu_gone PID: waits until no menu of the process is open.
+menu_gone() {
+  local pid=$1 id open
+  local deadline=$(($(now_ms) + T_WIN * 1000))
+  while :; do
+    open=0
+    for id in $(xdotool search --all --onlyvisible --pid "$pid" --name '.*' 2>/dev/null); do
+      xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes' && open=1
+    done
+    [[ $open == 0 ]] && return 0
+    [[ $(now_ms) -lt $deadline ]] || { fail "a menu is still open after ${T_WIN}s"; return 1; }
+    sleep 0.05
+  done
 }
 
 # Only the frame is open: no message box or dialog is showing.

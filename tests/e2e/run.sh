@@ -94,6 +94,7 @@ PASSED=0
 FAILED=0
 SKIPPED=0
 FAILED_NAMES=()
+SKIPPED_NAMES=()
 RUN_START=$(now_ms)
 
 # run_case NAME: runs case_NAME in a folder of its own (CASE_DIR, with the working folder
@@ -108,6 +109,7 @@ run_case() {
   mkdir -p "$CWD"
   EXTRA_ENV=()
   PROGRAM=""
+  SKIP_REASON=""
   local start result=0
   start=$(now_ms)
   "case_$name" || result=$?
@@ -124,6 +126,7 @@ run_case() {
     rm -rf "$CASE_DIR"
   elif [[ $result == 77 ]]; then
     SKIPPED=$((SKIPPED + 1))
+    SKIPPED_NAMES+=("$name: ${SKIP_REASON:-no reason given}")
     printf 'skip   %-34s %6s\n' "$name" "$secs"
     rm -rf "$CASE_DIR"
   else
@@ -157,16 +160,20 @@ run_case help_opens_guide
 
 # Faults while saving.
 run_case disk_full_document
+run_case disk_full_document_injected
 run_case disk_full_settings
+run_case disk_full_settings_injected
 run_case readonly_folder
+run_case readonly_folder_injected
 run_case readonly_attribute
 run_case file_replaced_by_directory
 run_case settings_replaced_by_directory
 run_case settings_readonly_beside_program
+run_case settings_readonly_beside_program_injected
 run_case save_keeps_mode_and_links
 run_case save_in_folder_without_new_files
-run_case kill_during_big_save
-run_case kill_during_settings_write
+run_case kill_during_slowed_big_save
+run_case kill_during_slowed_settings_write
 
 # Saves that keep what a file is.
 run_case settings_write_protected
@@ -205,6 +212,8 @@ if [[ $FAILED -gt 0 ]]; then
   echo "failed: ${FAILED_NAMES[*]}"
 fi
 if [[ $SKIPPED -gt 0 ]]; then
+  echo "skipped:"
+  printf '  %s\n' "${SKIPPED_NAMES[@]}"
   echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
 else
   echo "$PASSED passed, $FAILED failed"

@@ -2,6 +2,9 @@
 #include "platform/errors.h"
 #include "tests/editor/editortesting.h"
 
+#include <QFontMetricsF>
+#include <cmath>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QScrollBar>
@@ -28,6 +31,18 @@ QPoint pointOf(TTextEditor& editor, int pos)
 {
     const QRect r = editor.positionRect(pos);
     return QPoint(r.x() + 1, r.center().y());
+}
+
+// The point one pixel into the character at (line, column) of a short unscrolled text, from
+// the font alone: lines are the font's height apart, the text starts 2 pixels in (14 with
+// the 12-pixel selection bar), and a character stands where the ones before it end.
+QPoint pointAt(TTextEditor& editor, const QByteArray& lineText, int line, int column)
+{
+    const QFontMetricsF metrics(editor.font());
+    const int height = int(std::ceil(metrics.height()));
+    const int left = editor.ShowSelectionBar() ? 14 : 2;
+    const qreal x = left + metrics.horizontalAdvance(QString::fromLatin1(lineText.left(column)));
+    return QPoint(int(std::floor(x)) + 1, line * height + height / 2);
 }
 
 }  // namespace
@@ -407,24 +422,24 @@ TEST(EditorMouse, ClickDragDoubleClickAndSelectionBar)
     auto editor = makeEditor("Hallo Welt\r\nzweite Zeile\r\n");
     QSignalSpy downs(editor.get(), &TCustomTextEditor::OnMouseDown);
     QWidget* view = editor->viewport();
-    QTest::mouseClick(view, Qt::LeftButton, {}, pointOf(*editor, 6));
+    QTest::mouseClick(view, Qt::LeftButton, {}, pointAt(*editor, "Hallo Welt", 0, 6));
     EXPECT_EQ(editor->SelectionStart(), 6);
     EXPECT_EQ(downs.count(), 1);
-    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, pointOf(*editor, 14));
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, pointAt(*editor, "zweite Zeile", 1, 3));
     EXPECT_EQ(editor->SelectionText(), QByteArray("Welt\rzwe"));
     // Dragging.
-    QTest::mousePress(view, Qt::LeftButton, {}, pointOf(*editor, 1));
-    QMouseEvent move(QEvent::MouseMove, pointOf(*editor, 4), view->mapToGlobal(pointOf(*editor, 4)), Qt::NoButton,
+    QTest::mousePress(view, Qt::LeftButton, {}, pointAt(*editor, "Hallo Welt", 0, 1));
+    QMouseEvent move(QEvent::MouseMove, pointAt(*editor, "Hallo Welt", 0, 4), view->mapToGlobal(pointAt(*editor, "Hallo Welt", 0, 4)), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &move);
-    QTest::mouseRelease(view, Qt::LeftButton, {}, pointOf(*editor, 4));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, pointAt(*editor, "Hallo Welt", 0, 4));
     EXPECT_EQ(editor->SelectionText(), QByteArray("all"));
     // A double click selects the word with its blank.
-    QTest::mouseDClick(view, Qt::LeftButton, {}, pointOf(*editor, 2));
+    QTest::mouseDClick(view, Qt::LeftButton, {}, pointAt(*editor, "Hallo Welt", 0, 2));
     EXPECT_EQ(editor->SelectionText(), QByteArray("Hallo "));
     // A click in the selection bar selects the line with its break.
     editor->setShowSelectionBar(true);
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(3, pointOf(*editor, 13).y()));
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(3, pointAt(*editor, "zweite Zeile", 1, 2).y()));
     EXPECT_EQ(editor->SelectionText(), QByteArray("zweite Zeile\r"));
 }
 

@@ -114,6 +114,7 @@ TEST(OpenUrl, LinkReachesTheBrowserAsOneArgument)
 
     // A browser that has gone away is reported by the start routine.
     QFile::remove(browser.path());
+    messages.answers = {platform::MsgResult::Ok};
     OpenUrlInBrowser("http://x.de");
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].caption, "Fehler: Ausführung fehlgeschlagen...");
@@ -166,6 +167,9 @@ TEST(XdgRegistry, DefaultApplicationOfWebPages)
     EXPECT_EQ(xdg.registry.defaultValue(kCommandKey), std::optional<QString>("/opt/webby/bin/webby --new-window %u"));
     EXPECT_EQ(FindBrowserCommand(), "/opt/webby/bin/webby --new-window %u");
     EXPECT_EQ(FindBrowserProgram(), "/opt/webby/bin/webby");
+    // The lookup's second place, the extension's own command, gives the same application.
+    EXPECT_EQ(xdg.registry.defaultValue(".SHTM\\shell\\open\\command"),
+              std::optional<QString>("/opt/webby/bin/webby --new-window %u"));
 
     // The user's own file overrides it; an id with "-" may live in a subfolder, and the
     // Exec value's escapes are resolved.
@@ -283,6 +287,7 @@ TEST(OpenUrl, SnapAndFlatpakStyleBrowsersGetTheLinkAsOneArgument)
     platform::RecordingProcessService launcher;
     ScopedService<platform::ProcessService> recording(&launcher);
     registry.set("text/html\\shell\\open\\command", "env BAMF_HINT=/x.desktop " + dir.file("snap/bin/fehlt") + " %u");
+    messages.answers = {platform::MsgResult::Ok};
     OpenUrlInBrowser(url);
     EXPECT_TRUE(launcher.started.isEmpty());
     ASSERT_EQ(messages.shown.size(), 1);
@@ -304,7 +309,7 @@ TEST(OpenUrl, TheDesktopOpenersAnswerReachesTheUser)
     // xdg-open's "no application for it" answer.
     const QString opener = dir.write("bin/xdg-open", "#!/bin/sh\nexit 3\n");
     ASSERT_EQ(::chmod(QFile::encodeName(opener).constData(), 0755), 0);
-    messages.answers = {platform::MsgResult::Ok};
+    messages.answers = {platform::MsgResult::Ok, platform::MsgResult::Ok};  // the question, then the error
     OpenUrlInBrowser("gopher://x.de/");
     ASSERT_EQ(messages.shown.size(), 2);
     EXPECT_EQ(messages.shown[1].caption, "Fehler: Ausführung fehlgeschlagen...");

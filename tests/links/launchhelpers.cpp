@@ -7,25 +7,6 @@
 
 #include <sys/stat.h>
 
-EnvironmentGuard::~EnvironmentGuard()
-{
-    for (auto it = old_.rbegin(); it != old_.rend(); ++it) {
-        if (it->value)
-            qputenv(it->name.constData(), *it->value);
-        else
-            qunsetenv(it->name.constData());
-    }
-}
-
-void EnvironmentGuard::set(const char* name, const QByteArray& value)
-{
-    Old old{name, std::nullopt};
-    if (qEnvironmentVariableIsSet(name))
-        old.value = qgetenv(name);
-    old_.push_back(old);
-    qputenv(name, value);
-}
-
 RecorderScript::RecorderScript(const TestDir& dir, const QString& name, int mode)
 {
     out_ = dir.file(name + QStringLiteral(".out"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/process.h"
+#include "tests/support/guards.h"
 #include "tests/support/tempdir.h"
 
 #include <QByteArray>
@@ -15,18 +16,7 @@
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 // Sets environment variables for one test and puts the old values back afterwards.
-class EnvironmentGuard {
-public:
-    ~EnvironmentGuard();
-    void set(const char* name, const QByteArray& value);
-
-private:
-    struct Old {
-        QByteArray name;
-        std::optional<QByteArray> value;
-    };
-    std::vector<Old> old_;
-};
+using EnvironmentGuard = EnvGuard;
 
 // A real program in a test folder: a shell script that writes the folder it runs in and
 // its arguments (NUL-separated) to files beside it.

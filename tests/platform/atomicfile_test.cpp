@@ -96,6 +96,7 @@ TEST(ErrorReport, AddsFullStopOnlyAfterLetters)
 TEST(ErrorReport, RunGuardedShowsErrorWithCaptionVarnx)
 {
     FakeServices fakes;
+    fakes.messages.answers.assign(4, platform::MsgResult::Ok);
     EXPECT_FALSE(platform::runGuarded([] { throw platform::SettingsWriteError("/x/VARNX.ini"); }));
     ASSERT_EQ(fakes.messages.shown.size(), 1);
     EXPECT_EQ(fakes.messages.shown[0].caption, QString("VARNX"));

@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "tests/support/guards.h"
 #include "tests/support/tempdir.h"
 
 #include <QDir>
@@ -10,15 +11,14 @@ namespace {
 class CommandLineTest : public ::testing::Test {
 protected:
     TestDir work;
-    QString previousDir = QDir::currentPath();
+    CwdGuard cwd{work.path()};
     QString root;  // the working directory as the program sees it
 
     void SetUp() override
     {
-        ASSERT_TRUE(QDir::setCurrent(work.path()));
+        ASSERT_TRUE(cwd.ok());
         root = QDir::currentPath();
     }
-    void TearDown() override { QDir::setCurrent(previousDir); }
 };
 
 }  // namespace

@@ -2,7 +2,9 @@
 #include "platform/errors.h"
 #include "platform/filefacts.h"
 #include "platform/iniprofile.h"
+#include "tests/support/fakeframe.h"
 #include "tests/support/fakes.h"
+#include "tests/support/guards.h"
 #include "tests/support/tempdir.h"
 
 #include <QDir>
@@ -14,38 +16,6 @@
 
 namespace {
 
-const QString kDefaultFilter = QStringLiteral(
-    "Textdateien [*.txt]|*.txt|Html-Dokumente [*.htm;*.html]|*.htm;*.html|"
-    "Quellcode [*.c;*.h;*.mak;*.dpr;*.pas]|*.c;*.h;*.mak;*.dpr;*.pas|Alle Dateien [*.*]|*.*");
-
-// The frame as LoadSettings and SaveOnExit see it.
-class FakeFrame : public ISettingsFrame {
-public:
-    int width = 595;
-    int height = 415;
-    int widthSets = 0;
-    int heightSets = 0;
-    TWindowState state = TWindowState::wsNormal;
-    QString openFilter = kDefaultFilter;
-    QString saveFilter = kDefaultFilter;
-    QList<std::pair<QString, QString>> tools;
-    QStringList captions;
-    QStringList toolbarSaves;
-
-    int frameWidth() const override { return width; }
-    int frameHeight() const override { return height; }
-    void setFrameWidth(int w) override { width = w; ++widthSets; }
-    void setFrameHeight(int h) override { height = h; ++heightSets; }
-    TWindowState frameWindowState() const override { return state; }
-    QString openDialogFilter() const override { return openFilter; }
-    void setOpenDialogFilter(const QString& f) override { openFilter = f; }
-    QString saveDialogFilter() const override { return saveFilter; }
-    void setSaveDialogFilter(const QString& f) override { saveFilter = f; }
-    void AddTool(const QString& name, const QString& command) override { tools.append({name, command}); }
-    QStringList documentCaptions() const override { return captions; }
-    void saveToolbarLayout(const QString& iniFileName) override { toolbarSaves.append(iniFileName); }
-};
-
 // Runs a test in a fresh working directory with a fresh settings record; the old working
 // directory comes back afterwards.
 class SettingsTest : public ::testing::Test {
@@ -53,26 +23,17 @@ protected:
     TestDir work;
     TestDir programDir;  // stands for the executable's folder
     TestDir config;      // the user's configuration folder
-    QString previousDir = QDir::currentPath();
-    QByteArray previousConfig = qgetenv("XDG_CONFIG_HOME");
+    CwdGuard cwd{work.path()};
+    EnvGuard env{"XDG_CONFIG_HOME", QFile::encodeName(config.path())};
     FakeServices services;
     FakeFrame frame;
 
     void SetUp() override
     {
-        Globals::ResetSettings();
-        ASSERT_TRUE(QDir::setCurrent(work.path()));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    }
-    void TearDown() override
-    {
-        QDir::setCurrent(previousDir);
-        if (previousConfig.isNull())
-            qunsetenv("XDG_CONFIG_HOME");
-        else
-            qputenv("XDG_CONFIG_HOME", previousConfig);
+        ASSERT_TRUE(cwd.ok());
         Globals::ResetSettings();
     }
+    void TearDown() override { Globals::ResetSettings(); }
     QString program() const { return programDir.path() + QLatin1Char('/'); }
     // Writes VARNX.ini into the working directory and loads it.
     QString load(const QByteArray& content)
@@ -212,8 +173,8 @@ TEST_F(SettingsTest, EveryKeyIsReadAndConverted)
     EXPECT_EQ(s.SavedOpenFiles, QStringList({"1=/tmp/a.txt", "3=/tmp/c = d.txt"}));
     // A tool's command keeps its own "="; a tool with no command adds nothing.
     ASSERT_EQ(frame.tools.size(), 2);
-    EXPECT_EQ(frame.tools[0], std::make_pair(QString("Liste"), QString("cmd /c dir > a=b.txt")));
-    EXPECT_EQ(frame.tools[1], std::make_pair(QString("Editor"), QString("vi")));
+    EXPECT_EQ(frame.tools[0], (ToolEntry{"Liste", "cmd /c dir > a=b.txt"}));
+    EXPECT_EQ(frame.tools[1], (ToolEntry{"Editor", "vi"}));
 }
 
 TEST_F(SettingsTest, WrongValuesKeepTheDefaults)
@@ -305,9 +266,9 @@ TEST_F(SettingsTest, ConfigurationFolderIsTheThirdPlace)
     EXPECT_EQ(Globals::Settings().IniFileName, QDir(work.path()).canonicalPath() + "/VARNX.ini");
 
     // Without XDG_CONFIG_HOME the folder is ~/.config.
-    const QByteArray home = qgetenv("HOME");
-    qunsetenv("XDG_CONFIG_HOME");
-    qputenv("HOME", QFile::encodeName(config.path()));
+    EnvGuard home;
+    home.unset("XDG_CONFIG_HOME");
+    home.set("HOME", QFile::encodeName(config.path()));
     QFile::remove(work.file("VARNX.ini"));
     QFile::remove(besideProgram);
     QDir(config.path()).mkpath(".config");
@@ -315,7 +276,6 @@ TEST_F(SettingsTest, ConfigurationFolderIsTheThirdPlace)
     Globals::ResetSettings();
     const bool loaded = Globals::LoadSettings(frame, program());
     const QString found = Globals::Settings().IniFileName;
-    qputenv("HOME", home);
     ASSERT_TRUE(loaded);
     EXPECT_EQ(found, dotConfig);
     EXPECT_TRUE(services.messages.shown.isEmpty());

@@ -1,6 +1,7 @@
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/iniprofile.h"
+#include "tests/support/guards.h"
 #include "tests/support/tempdir.h"
 
 #include <QDir>
@@ -247,18 +248,13 @@ TEST(IniProfile, EightBitWindowsFileStaysEightBit)
 TEST(IniProfile, BareNameLivesInConfigFolder)
 {
     TestDir dir;
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.file("config")));
+    const EnvGuard config("XDG_CONFIG_HOME", QFile::encodeName(dir.file("config")));
     FileIniProfileService ini;
     EXPECT_EQ(platform::resolveProfilePath("VARNX.ini"), dir.file("config/VARNX.ini"));
     EXPECT_EQ(platform::resolveProfilePath("./VARNX.ini"), "./VARNX.ini");
     ini.writeString("VARNX.ini", "MainWindow", "State", "1");  // the folder is created
     EXPECT_EQ(fileBytes(dir.file("config/VARNX.ini")), QByteArray("[MainWindow]\r\nState=1\r\n"));
     EXPECT_EQ(ini.readString("VARNX.ini", "MainWindow", "State", ""), "1");
-    if (saved.isNull())
-        qunsetenv("XDG_CONFIG_HOME");
-    else
-        qputenv("XDG_CONFIG_HOME", saved);
 }
 
 TEST(IniProfile, RefusedWriteRaisesAndLeavesFileUnchanged)
@@ -291,19 +287,18 @@ TEST(IniProfile, RefusedWriteRaisesAndLeavesFileUnchanged)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
-TEST(IniProfile, MemoryServiceHasTheSameSemantics)
+// What the memory service does to the text is the contract suite's (iniprofile_contract_test);
+// here only its log, which other tests read.
+TEST(IniProfile, MemoryServiceLogsEveryCall)
 {
     platform::MemoryIniProfileService ini;
     ini.files["VARNX.ini"] = kWindowsFile;
-    EXPECT_EQ(ini.readString("VARNX.ini", "mainwindow", "HEIGHT", ""), "600");
+    ini.readString("VARNX.ini", "mainwindow", "HEIGHT", "");
     ini.writeString("VARNX.ini", "MainWindow", "Height", "700");
-    QByteArray expected = kWindowsFile;
-    expected.replace("  height   =   600   \r\n", "height=700\r\n");
-    EXPECT_EQ(ini.files["VARNX.ini"], expected);
     ini.refuseWrites = [](const QString&) { return true; };
     EXPECT_THROW(ini.eraseSection("VARNX.ini", "Tools"), SettingsWriteError);
-    EXPECT_EQ(ini.files["VARNX.ini"], expected);
     EXPECT_EQ(ini.calls, QStringList({"read mainwindow/HEIGHT", "write MainWindow/Height=700", "erase Tools"}));
+    EXPECT_EQ(ini.fileWrites, 1);
 }
 
 TEST(IniProfile, ChangesInOneWriteGiveTheBytesOfSingleWrites)

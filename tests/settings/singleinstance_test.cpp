@@ -1,6 +1,7 @@
 #include "app/globals.h"
 #include "app/singleinstance.h"
 #include "platform/instanceguard.h"
+#include "tests/support/guards.h"
 #include "tests/support/tempdir.h"
 
 #include <QCoreApplication>
@@ -22,28 +23,6 @@ namespace {
 const char* const kRoleVariable = "VARNOTEX_GUARD_ROLE";
 
 // Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name))
-    {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~ScopedEnv()
-    {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    QByteArray old_;
-    bool had_;
-};
 
 // One start of the program's guard in a process of its own: this test binary, running only
 // the role test below.
@@ -154,7 +133,7 @@ TEST(SingleInstance, KilledFirstInstanceDoesNotBlockTheNextStart)
 TEST(SingleInstance, LockAndRaiseWithinOneProcess)
 {
     TestDir runtime;
-    ScopedEnv env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    EnvGuard env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     int raised = 0;
     {
         platform::LocalInstanceGuardService first;
@@ -183,16 +162,16 @@ TEST(SingleInstance, LockFilePlace)
     const QString fallback = QStringLiteral("/tmp/varnotex-%1").arg(::getuid());
     EXPECT_EQ(platform::LocalInstanceGuardService::privateTempFolder(), fallback);
     {
-        ScopedEnv env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        EnvGuard env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
         EXPECT_EQ(platform::LocalInstanceGuardService::lockPath(), runtime.file("varnotex.lock"));
         EXPECT_EQ(platform::LocalInstanceGuardService::socketPath(), runtime.file("varnotex.sock"));
     }
     {
-        ScopedEnv env("XDG_RUNTIME_DIR", QByteArray());
+        EnvGuard env("XDG_RUNTIME_DIR", QByteArray());
         EXPECT_EQ(platform::LocalInstanceGuardService::lockPath(), fallback + "/varnotex.lock");
     }
     {
-        ScopedEnv env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.write("datei", "")));
+        EnvGuard env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.write("datei", "")));
         EXPECT_EQ(platform::LocalInstanceGuardService::socketPath(), fallback + "/varnotex.sock");
     }
 }
@@ -202,7 +181,7 @@ TEST(SingleInstance, PrivateFolderWithoutRuntimeDirectory)
     TestDir base;
     const QString folder = base.file("privat");
     const QByteArray native = QFile::encodeName(folder);
-    ScopedEnv env("XDG_RUNTIME_DIR", QByteArray());
+    EnvGuard env("XDG_RUNTIME_DIR", QByteArray());
     {
         // Made for the user alone, and used.
         platform::LocalInstanceGuardService first(folder);
@@ -315,7 +294,7 @@ TEST(SingleInstance, GuardFollowsTheLock)
 TEST(SingleInstance, SettingOffCreatesNothing)
 {
     TestDir runtime;
-    ScopedEnv env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    EnvGuard env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     Globals::ResetSettings();
     EXPECT_FALSE(CheckSingleInstance());
     EXPECT_TRUE(QDir(runtime.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));

@@ -1,5 +1,13 @@
 #include "tests/support/fakes.h"
 
+#include <gtest/gtest.h>
+
+ScriptedMessageBox::~ScriptedMessageBox()
+{
+    if (!answers.empty())
+        ADD_FAILURE() << answers.size() << " scripted message box answer(s) left unused";
+}
+
 platform::MsgResult ScriptedMessageBox::show(const QString& caption, const QString& text, platform::MsgIcon icon,
                                              platform::MsgButtons buttons)
 {
@@ -11,6 +19,7 @@ platform::MsgResult ScriptedMessageBox::show(const QString& caption, const QStri
         answers.pop_front();
         return answer;
     }
+    ADD_FAILURE() << "message box nobody scripted: \"" << caption.toStdString() << "\" \"" << text.toStdString() << "\"";
     return buttons == platform::MsgButtons::Ok ? platform::MsgResult::Ok : platform::MsgResult::Cancel;
 }
 

@@ -19,9 +19,16 @@ struct ShownMessage {
     platform::MsgButtons buttons;
 };
 
+// Every box the program shows takes the next scripted answer, an error box with only OK as
+// well. A box with no answer left fails the test (and gets Cancel, or OK for an OK box), and
+// so do answers still unused when the fake goes away.
 class ScriptedMessageBox : public platform::MessageBoxService {
 public:
-    // Answers are taken in order; with none left, OK for an OK box and Cancel otherwise.
+    ScriptedMessageBox() = default;
+    ~ScriptedMessageBox() override;
+    ScriptedMessageBox(const ScriptedMessageBox&) = delete;
+    ScriptedMessageBox& operator=(const ScriptedMessageBox&) = delete;
+
     std::deque<platform::MsgResult> answers;
     QList<ShownMessage> shown;
     std::function<void(const ShownMessage&)> onShow;  // runs while the box would be on screen

@@ -28,7 +28,7 @@ TEST(DockWidgets, DesignLayoutFillsOneRowOfDockTop)
     EXPECT_EQ(f.left()->width(), 0);
     EXPECT_EQ(f.right()->width(), 0);
     EXPECT_EQ(f.central()->geometry().left(), 0);
-    EXPECT_EQ(f.central()->geometry().top(), 28 + 20);
+    EXPECT_EQ(f.central()->geometry().top(), 28 + 22);  // DockTop, then the 22-pixel tab strip
 
     // Buttons are 23 x 22 with a 16 x 16 image and the hint as tooltip.
     auto* neu = f.form()->findChild<TToolbarButton*>("Button_Neu");

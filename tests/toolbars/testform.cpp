@@ -1,80 +1,28 @@
 #include "testform.h"
 
-#include "toolbars/toolbarbutton.h"
-#include "toolbars/toolbarsep.h"
+#include "app/frametoolbars.h"
+#include "app/globals.h"
 
 #include <QCoreApplication>
-#include <QPainter>
-#include <QPixmap>
+#include <QMdiArea>
 #include <QTest>
-#include <QVBoxLayout>
 
 const int kDesignPos[6] = {0, 111, 268, 379, 438, 503};
 const int kDesignLength[6] = {111, 157, 111, 59, 65, 82};
 
-namespace {
-
-struct BarDef {
-    const char* name;
-    const char* caption;
-    int pos;
-    QList<const char*> contents;  // button names; "-" is a separator
-};
-
-QIcon plainIcon(int index)
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(QColor::fromHsv((index * 37) % 360, 160, 200));
-    return QIcon(pixmap);
-}
-
-}  // namespace
-
 TestForm::TestForm(bool show, QPoint at, QSize size)
-    : form_(std::make_unique<QWidget>())
 {
-    form_->setObjectName(QStringLiteral("MainForm"));
-    auto* layout = new QVBoxLayout(form_.get());
-    layout->setContentsMargins(0, 0, 0, 0);
-    frame_ = new TDockFrame(form_.get());
-    layout->addWidget(frame_);
-    auto* tabs = new QWidget;
-    tabs->setFixedHeight(20);
-    frame_->addTopWidget(tabs);
-    central_ = new QWidget;
-    frame_->setCentralWidget(central_);
-
-    const QList<BarDef> defs = {
-        {"Toolbar_Datei", "Datei", 0, {"Button_Neu", "Button_Oeffnen", "Button_Speichern", "-", "Button_Drucken"}},
-        {"Toolbar_Bearbeiten", "Bearbeiten", 111,
-         {"Button_Rueckgaengig", "Button_Wiederherstellen", "-", "Button_Ausschneiden", "Button_Kopieren",
-          "Button_Einfuegen", "Button_Loeschen"}},
-        {"Toolbar_Markierung", "Markierung", 268,
-         {"Button_Grossbuchstaben", "Button_Kleinbuchstaben", "-", "Button_NichtsMarkieren", "Button_AllesMarkieren"}},
-        {"Toolbar_Suchen", "Suchen", 379, {"Button_Suchen", "Button_Weitersuchen"}},
-        {"Toolbar_Optionen", "Optionen", 438, {"Button_EinstellungenKonfigurieren", "-", "Button_Infos"}},
-        {"Toolbar_Fenster", "Fenster", 503, {"Button_Laengsteilen", "Button_Querteilen", "Button_Ueberlappen"}},
-    };
-    int icon = 0;
-    for (const BarDef& def : defs) {
-        auto* bar = new TToolbar(form_.get());
-        bar->setObjectName(QString::fromLatin1(def.name));
-        bar->setCaption(QString::fromLatin1(def.caption));
-        for (const char* item : def.contents) {
-            if (QByteArray(item) == "-") {
-                bar->addControl(new TToolbarSep);
-            } else {
-                auto* button = new TToolbarButton;
-                button->setObjectName(QString::fromLatin1(item));
-                button->setHint(QString::fromLatin1(item).mid(7));
-                button->setImage(plainIcon(icon++));
-                bar->addControl(button);
-            }
-        }
-        bar->setDockPos(def.pos);
-        bar->setDockedTo(frame_->dockTop());
-        toolbars_.append(bar);
-    }
+    Globals::ResetSettings();
+    Globals::Settings().FirstActivation = false;
+    form_ = std::make_unique<TMainForm>();
+    frame_ = form_->findChild<TDockFrame*>(QStringLiteral("DockFrame"));
+    Q_ASSERT(frame_);
+    central_ = form_->mdiArea();
+    // The tab strip as it stands with documents open.
+    form_->pagePanel()->setVisible(true);
+    for (const char* name : {"Toolbar_Datei", "Toolbar_Bearbeiten", "Toolbar_Markierung", "Toolbar_Suchen",
+                             "Toolbar_Optionen", "Toolbar_Fenster"})
+        toolbars_.append(static_cast<TToolbar*>(form_->toolbars()->toolbar(QString::fromLatin1(name))));
 
     form_->move(at);
     form_->resize(size);
@@ -85,6 +33,14 @@ TestForm::TestForm(bool show, QPoint at, QSize size)
         settle();
     }
 }
+
+TestForm::~TestForm()
+{
+    form_.reset();
+    Globals::ResetSettings();
+}
+
+QWidget* TestForm::form() const { return form_.get(); }
 
 TToolbar* TestForm::toolbar(const QString& caption) const
 {

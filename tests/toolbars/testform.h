@@ -1,19 +1,22 @@
 #pragma once
 
+#include "app/mainform.h"
 #include "toolbars/dockframe.h"
 #include "toolbars/toolbar.h"
+#include "tests/support/fakes.h"
 
 #include <QWidget>
 #include <memory>
 
-// A form laid out like the frame: the four docks around a central widget, a strip below
-// DockTop standing for the tab strip, and the six toolbars at their design places in
-// DockTop with the frame's buttons and separators.
+// The program's own frame, built as the program builds it (app/frametoolbars.cpp): the four
+// docks around the client area, the tab strip below DockTop and the six toolbars at their
+// design places in DockTop with the frame's buttons and separators.
 class TestForm {
 public:
     explicit TestForm(bool show = true, QPoint at = QPoint(40, 30), QSize size = QSize(700, 460));
+    ~TestForm();
 
-    QWidget* form() const { return form_.get(); }
+    QWidget* form() const;
     TDockFrame* frame() const { return frame_; }
     QWidget* central() const { return central_; }
     TDock* top() const { return frame_->dockTop(); }
@@ -27,7 +30,8 @@ public:
     static void settle();
 
 private:
-    std::unique_ptr<QWidget> form_;
+    FakeServices fakes_;
+    std::unique_ptr<TMainForm> form_;
     TDockFrame* frame_;
     QWidget* central_;
     QList<TToolbar*> toolbars_;

@@ -1,13 +1,23 @@
 #include "tests/ui/framefixture.h"
 
 #include "app/frametoolbars.h"
-#include "document/edittext.h"
 
+#include "dialogs/settingsdialog.h"
+#include "dialogs/toolsgrid.h"
+#include "platform/process.h"
+#include "tests/support/guards.h"
+
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
 #include <QMenu>
 #include <QScrollBar>
+#include <QTableWidget>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 using platform::MsgResult;
 
@@ -137,9 +147,10 @@ TEST_F(FrameTest, DateAndFileNameInsertKeepTheCaretLine)
     child->RichEdit->setCaretLine(4);
     child->RichEdit->setCaretColumn(2);
     fakes.clock.time = QDateTime(QDate(2026, 12, 8), QTime(14, 5, 33));
+    const LocaleGuard german(QLocale(QLocale::German, QLocale::Germany));
     child->MainMenu_Bearbeiten_DatumUhrzeitEinfuegen_OnClick();
     TTextEditorLines& lines = child->RichEdit->Lines();
-    EXPECT_EQ(QString::fromLatin1(lines.LineText(4)), dateTimeInsertText(fakes.clock.time, QLocale::system()));
+    EXPECT_EQ(lines.LineText(4), QByteArray("08.12.2026 14:05:33"));
     EXPECT_EQ(lines.LineText(5), QByteArray("fuenf"));
     EXPECT_EQ(child->RichEdit->CaretLine(), 5);
     EXPECT_EQ(child->RichEdit->CaretColumn(), 0);
@@ -224,16 +235,64 @@ TEST_F(FrameTest, ShortcutDispatchFollowsMenuOrder)
     EXPECT_TRUE(frame->MainMenu_Optionen_ToolbarDateiEinblenden->isChecked());
 }
 
-TEST_F(FrameTest, F9OpensTheSettingsDialog)
+// F9, the dialog's own controls clicked, "Übernehmen": the real frame's Tools menu gets the
+// typed tool, which then starts from that menu, and the open window loses its selection bar.
+TEST_F(FrameTest, SettingsAppliedWithF9ReachTheToolsMenuAndTheOpenWindows)
 {
-    newDocument();
+    platform::RecordingProcessService processes;
+    const platform::ScopedService<platform::ProcessService> installed(&processes);
+    const QString tool = dir.write("werkzeug.sh", "#!/bin/sh\n");
+    ::chmod(QFile::encodeName(tool).constData(), 0755);
+    TMainChildForm* child = openFile("a.txt", "x");
+    ASSERT_TRUE(child->RichEdit->ShowSelectionBar());
+    ASSERT_FALSE(frame->MainMenu_Tools->menuAction()->isVisible());
+
     QString title;
     QTimer::singleShot(0, [&] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            title = modal->windowTitle();
-            modal->close();
+        auto* form = qobject_cast<TEinstellungenForm*>(QApplication::activeModalWidget());
+        ASSERT_NE(form, nullptr);
+        title = form->windowTitle();
+        // The tabs clicked by their captions' places.
+        QTabBar* tabs = form->PageControl->tabBar();
+        auto clickTab = [&](const QString& caption) {
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->tabText(i) == caption)
+                    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(i).center());
+            QApplication::processEvents();
+        };
+        clickTab("Tools");
+        ASSERT_TRUE(form->ToolsGrid->isVisible());
+        // Each cell of the first row: a double click, the text, Return.
+        QTableWidget* grid = form->ToolsGrid;
+        for (const auto& [column, text] : {std::pair{0, QString("Zeige")}, std::pair{1, tool}}) {
+            const QRect cell = grid->visualRect(grid->model()->index(0, column));
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+            QApplication::processEvents();
+            QTest::keyClicks(QApplication::focusWidget(), text);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QApplication::processEvents();
         }
+        clickTab("Darstellung");
+        QCheckBox* bar = form->CheckBox_ShowMarkleiste;
+        ASSERT_TRUE(bar->isVisible());
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(5, bar->height() / 2));
+        ASSERT_TRUE(form->Button_Uebernehmen->isEnabled());
+        QTest::mouseClick(form->Button_Uebernehmen, Qt::LeftButton);
+        if (form->isVisible())
+            form->close();
     });
-    QTest::keyClick(frame->activeDocument()->RichEdit, Qt::Key_F9);
+    QTest::keyClick(child->RichEdit, Qt::Key_F9);
+    QApplication::processEvents();
     EXPECT_EQ(title, QString("Einstellungen konfigurieren"));
+    EXPECT_FALSE(child->RichEdit->ShowSelectionBar());
+    ASSERT_TRUE(frame->MainMenu_Tools->menuAction()->isVisible());
+    ASSERT_EQ(frame->toolItems().size(), 1);
+    EXPECT_EQ(frame->toolItems()[0]->text(), QString("Zeige"));
+    EXPECT_TRUE(TestDir::read(dir.file("VARNX.ini")).contains("[Tools]\r\nZeige=" + tool.toUtf8() + "\r\n"));
+
+    clickMenuItem(frame->MainMenu_Tools, frame->toolItems()[0]);
+    ASSERT_EQ(processes.started.size(), 1);
+    EXPECT_EQ(processes.started[0].program, tool);
+    EXPECT_EQ(processes.started[0].arguments, QStringList{dir.file("a.txt")});
 }

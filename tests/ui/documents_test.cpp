@@ -92,6 +92,7 @@ TEST_F(FrameTest, SameFileTwiceGivesTwoWindows)
 
 TEST_F(FrameTest, MissingFileIsReportedAndOpensNothing)
 {
+    fakes.messages.answers = {MsgResult::Ok};
     frame->OpenDocument(dir.file("fehlt.txt"));
     ASSERT_EQ(shownCount(), 1);
     EXPECT_EQ(lastMessage().caption, QString("Fehler:"));
@@ -105,6 +106,7 @@ TEST_F(FrameTest, UnreadableFileLeavesNoWindowWithoutTab)
 {
     const QString fifo = dir.file("pipe");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    fakes.messages.answers = {MsgResult::Ok};
     const bool reported = !platform::runGuarded([&] { frame->OpenDocument(fifo); });
     QApplication::processEvents();
     EXPECT_TRUE(reported);
@@ -223,7 +225,7 @@ TEST_F(FrameTest, BeendenWithCancelAsksOnceAndKeepsRunning)
     const QByteArray ini = "[Save]\r\nAutoSaveOpenFiles=1\r\n";
     dir.write("VARNX.ini", ini);
     Globals::Settings().AutoSaveOpenFiles = true;
-    fakes.messages.answers = {MsgResult::Cancel, MsgResult::Cancel};
+    fakes.messages.answers = {MsgResult::Cancel};
     child->MainMenu_Datei_Beenden_OnClick();
     QApplication::processEvents();
     EXPECT_EQ(shownCount(), 1);
@@ -278,7 +280,7 @@ TEST_F(FrameTest, SecondFailedSettingsWriteStillQuits)
     Globals::Settings().AutoSaveSettings = true;
     const QString report = "nach " + dir.file("VARNX.ini") + " kann nicht geschrieben werden.";
 
-    fakes.messages.answers = {MsgResult::No};
+    fakes.messages.answers = {MsgResult::No, MsgResult::Ok};
     EXPECT_FALSE(frame->close());
     QApplication::processEvents();
     ASSERT_EQ(shownCount(), 2);
@@ -294,7 +296,7 @@ TEST_F(FrameTest, SecondFailedSettingsWriteStillQuits)
     EXPECT_EQ(shownCount(), 3);
     EXPECT_TRUE(frame->isVisible());
 
-    fakes.messages.answers = {MsgResult::No};
+    fakes.messages.answers = {MsgResult::No, MsgResult::Ok};
     EXPECT_TRUE(frame->close());
     QApplication::processEvents();
     ASSERT_EQ(shownCount(), 5);
@@ -372,9 +374,11 @@ TEST_F(FrameTest, TabSelectionActivatesItsWindow)
 {
     TMainChildForm* a = newDocument();
     newDocument();
-    const int index = frame->tabIndexOf(a->tag());
-    frame->pageCtrl()->setCurrentIndex(index);
-    frame->PageCtrlChange();
+    // A left click in the middle of its tab, as a user picks it.
+    QTabBar* tabs = frame->pageCtrl();
+    const QRect tab = tabs->tabRect(frame->tabIndexOf(a->tag()));
+    ASSERT_TRUE(tab.isValid());
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tab.center());
     QApplication::processEvents();
     EXPECT_EQ(frame->activeDocument(), a);
     EXPECT_TRUE(a->RichEdit->hasFocus());

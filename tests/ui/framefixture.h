@@ -14,14 +14,51 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QTimer>
 #include <QTabBar>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
+// Opens the menu as a popup and clicks the item with the mouse, as a user does.
+inline void clickMenuItem(QMenu* menu, QAction* item)
+{
+    menu->popup(QPoint(40, 40));
+    QApplication::processEvents();
+    ASSERT_TRUE(menu->isVisible()) << menu->objectName().toStdString();
+    const QRect box = menu->actionGeometry(item);
+    ASSERT_TRUE(box.isValid()) << item->objectName().toStdString();
+    QTest::mouseMove(menu, box.center());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, box.center());
+    QApplication::processEvents();
+    QApplication::processEvents();
+}
+
+// Closes every modal dialog that comes up while it lives and keeps their titles, so a
+// command that runs a dialog returns to the test.
+class ModalCloser {
+public:
+    ModalCloser()
+    {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                titles << modal->windowTitle();
+                modal->close();
+            }
+        });
+        timer_.start();
+    }
+    QStringList titles;
+
+private:
+    QTimer timer_;
+};
+
 // A frame with scripted message boxes, dialogs, cursor and clock, and a temporary folder.
 class FrameTest : public ::testing::Test {
-protected:
+public:
     FakeServices fakes;
     TestDir dir;
     std::unique_ptr<TMainForm> frame;

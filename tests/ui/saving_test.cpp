@@ -1,4 +1,5 @@
 #include "tests/ui/framefixture.h"
+#include "tests/support/guards.h"
 
 #include "platform/atomicfile.h"
 #include "platform/process.h"
@@ -98,6 +99,7 @@ TEST_F(FrameTest, SaveIntoAMissingFolderCannotCreate)
     TMainChildForm* child = newDocument();
     type(child, "x");
     const QString target = dir.file("fehlt/x.txt");
+    fakes.messages.answers = {MsgResult::Ok};
     EXPECT_FALSE(child->SaveDocument(target));
     EXPECT_EQ(lastMessage().caption, QString("Fehler: Speichern fehlgeschlagen..."));
     EXPECT_EQ(lastMessage().text, QString("Die Datei \"%1\" konnte nicht erstellt werden.").arg(target));
@@ -113,6 +115,7 @@ TEST_F(FrameTest, SaveOntoADirectoryCannotWrite)
     type(child, "x");
     QDir(dir.path()).mkdir("ordner");
     // A directory is no existing file, so the "cannot create" text applies.
+    fakes.messages.answers = {MsgResult::Ok};
     EXPECT_FALSE(child->SaveDocument(dir.file("ordner")));
     EXPECT_EQ(lastMessage().text, QString("Die Datei \"%1\" konnte nicht erstellt werden.").arg(dir.file("ordner")));
     EXPECT_TRUE(child->RichEdit->TextModified());
@@ -123,6 +126,7 @@ TEST_F(FrameTest, FailedWriteKeepsOldContentAndModifiedState)
     TMainChildForm* child = openFile("a.txt", "alter Inhalt\r\n");
     type(child, "X");
     platform::setWriteFaultHook([](const QString&) { return ENOSPC; });
+    fakes.messages.answers = {MsgResult::Ok};
     const bool saved = child->SaveDocument(dir.file("a.txt"));
     platform::setWriteFaultHook({});
     EXPECT_FALSE(saved);
@@ -137,7 +141,7 @@ TEST_F(FrameTest, FailedWriteKeepsOldContentAndModifiedState)
 
     // The close prompt's Yes then keeps the window open.
     platform::setWriteFaultHook([](const QString&) { return ENOSPC; });
-    fakes.messages.answers = {MsgResult::Yes};
+    fakes.messages.answers = {MsgResult::Yes, MsgResult::Ok};
     child->MainMenu_Datei_Schliessen_OnClick();
     platform::setWriteFaultHook({});
     QApplication::processEvents();
@@ -149,6 +153,7 @@ TEST_F(FrameTest, FailedWriteOfANewFileLeavesNothingBehind)
     TMainChildForm* child = newDocument();
     type(child, "x");
     platform::setWriteFaultHook([](const QString&) { return ENOSPC; });
+    fakes.messages.answers = {MsgResult::Ok};
     EXPECT_FALSE(child->SaveDocument(dir.file("neu.txt")));
     platform::setWriteFaultHook({});
     EXPECT_FALSE(QFile::exists(dir.file("neu.txt")));
@@ -158,14 +163,6 @@ TEST_F(FrameTest, FailedWriteOfANewFileLeavesNothingBehind)
 namespace {
 
 // Runs a test body with the working directory set to a folder, and restores it.
-class InFolder {
-public:
-    explicit InFolder(const QString& path) : old_(QDir::currentPath()) { QDir::setCurrent(path); }
-    ~InFolder() { QDir::setCurrent(old_); }
-
-private:
-    QString old_;
-};
 
 // A save dialog that fails with an error that is none of the program's own.
 class FailingFileDialogs : public ScriptedFileDialogs {
@@ -177,7 +174,7 @@ public:
 
 TEST_F(FrameTest, UntitledDocumentNeverUsesAFileOfThatName)
 {
-    const InFolder cwd(dir.path());
+    const CwdGuard cwd(dir.path());
     const QString stranger = dir.write("<Unbenannt>", "fremd");
     platform::RecordingProcessService processes;
     const platform::ScopedService<platform::ProcessService> installed(&processes);
@@ -218,6 +215,7 @@ TEST_F(FrameTest, AnySaveErrorIsReportedOnceTheBusyDisplayHasGone)
 
     // Memory runs out while the text is written: the general error report, old bytes kept.
     platform::setWriteStepHook([](platform::WriteStep, const QString&) -> int { throw std::bad_alloc(); });
+    fakes.messages.answers = {MsgResult::Ok, MsgResult::Ok, MsgResult::Ok};
     EXPECT_FALSE(child->SaveDocument(dir.file("a.txt")));
     // A first save through a dangling link: only the file the probe made goes again.
     const QString link = dir.file("verweis.txt");
@@ -251,7 +249,7 @@ TEST_F(FrameTest, ForeignExceptionInACloseQueryStopsTheClose)
 
     // Closing the program: the first prompt's Yes saves a.txt, the second's Yes fails in the
     // save dialog. The close stops, every window and text stays.
-    fakes.messages.answers = {MsgResult::Yes, MsgResult::Yes};
+    fakes.messages.answers = {MsgResult::Yes, MsgResult::Yes, MsgResult::Ok};
     frame->close();
     QApplication::processEvents();
     EXPECT_TRUE(frame->isVisible());
@@ -262,7 +260,7 @@ TEST_F(FrameTest, ForeignExceptionInACloseQueryStopsTheClose)
     EXPECT_EQ(untitled->RichEdit->Lines().LineText(0), QByteArray("neu"));
 
     // The window's own close the same way.
-    fakes.messages.answers = {MsgResult::Yes};
+    fakes.messages.answers = {MsgResult::Yes, MsgResult::Ok};
     untitled->MainMenu_Datei_Schliessen->trigger();
     QApplication::processEvents();
     EXPECT_EQ(frame->documentCount(), 2);

@@ -186,6 +186,7 @@ TEST_F(FrameTest, PrintingWithoutPrinterTellsTheUser)
     dialogs.available = false;
     const platform::ScopedService<platform::PrintDialogService> d(&dialogs);
     TMainChildForm* child = newDocument();
+    fakes.messages.answers = {MsgResult::Ok, MsgResult::Ok};
     child->MainMenu_Datei_Drucken_OnClick();
     child->MainMenu_Datei_DruckerEinrichten_OnClick();
     ASSERT_EQ(shownCount(), 2);
@@ -203,6 +204,7 @@ TEST_F(FrameTest, PrintJobThatFailsAtItsEndIsReportedAsAnError)
     const platform::ScopedService<platform::PrintDialogService> d(&dialogs);
     TMainChildForm* child = openFile("brief.txt", "Sehr geehrte Damen und Herren\r\n");
     dialogs.copies = {1};
+    fakes.messages.answers = {MsgResult::Ok};
     child->MainMenu_Datei_Drucken->trigger();
     ASSERT_EQ(shownCount(), 1);
     EXPECT_EQ(lastMessage().caption, QString("VARNX"));

@@ -1,4 +1,5 @@
 #include "tests/ui/framefixture.h"
+#include "tests/support/guards.h"
 
 #include "app/appstyle.h"
 #include "app/frametoolbars.h"
@@ -19,14 +20,6 @@ using platform::MsgResult;
 namespace {
 
 // Runs a test body with the working directory set to a folder, and restores it.
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const QString& path) : old_(QDir::currentPath()) { QDir::setCurrent(path); }
-    ~WorkingDirectory() { QDir::setCurrent(old_); }
-
-private:
-    QString old_;
-};
 
 QStringList captions(TMainForm* frame)
 {
@@ -61,7 +54,7 @@ TEST_F(FrameTest, CommandLineFilesAreOpenedWithFullPaths)
 {
     dir.write("Eigene Dateien/Brief 1.txt", "Brief");
     dir.write("a.txt", "a");
-    const WorkingDirectory cwd(dir.path());
+    const CwdGuard cwd(dir.path());
     Globals::Settings().FirstActivation = true;
     Globals::Settings().StartWithNewDoc = true;
     frame->setCommandLine({"a.txt", "Eigene", "Dateien/Brief", "1.txt", "fehlt.txt"});
@@ -96,6 +89,7 @@ TEST_F(FrameTest, AnErrorEndsTheFirstActivation)
     Globals::Settings().FirstActivation = true;
     Globals::Settings().StartWithNewDoc = true;
     frame->setCommandLine({fifo, later});
+    fakes.messages.answers = {MsgResult::Ok};
     frame->OnActivate();
     QApplication::processEvents();
     EXPECT_EQ(frame->documentCount(), 0);
@@ -132,7 +126,7 @@ TEST_F(FrameTest, HiddenToolbarComesBackHiddenWithoutCheckMark)
     EXPECT_FALSE(frame->MainMenu_Optionen_ToolbarSuchenEinblenden->isChecked());
     frame->saveToolbarLayout(Globals::Settings().IniFileName);
     frame.reset();
-    const WorkingDirectory cwd(dir.path());
+    const CwdGuard cwd(dir.path());
     frame = std::make_unique<TMainForm>();
     ASSERT_TRUE(frame->OnCreate());
     EXPECT_FALSE(frame->toolbars()->isToolbarVisible("Toolbar_Suchen"));
@@ -183,7 +177,7 @@ TEST_F(FrameTest, HelpOpensTheGuideFromTheFirstPlaceThatHasIt)
         f.write("Hilfe\r\n");
     }
     {
-        const WorkingDirectory cwd(dir.path());
+        const CwdGuard cwd(dir.path());
         frame->MainMenu_Hilfe_Hilfethemen_OnClick();
         frame->MainMenu_Hilfe_Hilfethemen_OnClick();
         ASSERT_EQ(frame->documentCount(), 2);
@@ -197,9 +191,10 @@ TEST_F(FrameTest, HelpOpensTheGuideFromTheFirstPlaceThatHasIt)
     if (!hadDoc) {
         QFile::remove(besideProgram);
         QDir().rmdir(platform::programDir() + "Doc");
-        const WorkingDirectory cwd(dir.path());
+        const CwdGuard cwd(dir.path());
         QFile::remove(dir.file("Readme.txt"));
-        frame->MainMenu_Hilfe_Hilfethemen_OnClick();
+        fakes.messages.answers = {MsgResult::Ok};
+    frame->MainMenu_Hilfe_Hilfethemen_OnClick();
         EXPECT_EQ(lastMessage().text, QString("Die angegebene Datei \"Readme.txt\" konnte nicht gefunden werden."));
         EXPECT_EQ(frame->documentCount(), 3);
     }

@@ -16,20 +16,6 @@ using platform::MsgResult;
 
 namespace {
 
-// Opens the menu as a popup and clicks the item with the mouse, as a user does.
-void clickMenuItem(QMenu* menu, QAction* item)
-{
-    menu->popup(QPoint(40, 40));
-    QApplication::processEvents();
-    ASSERT_TRUE(menu->isVisible());
-    const QRect box = menu->actionGeometry(item);
-    ASSERT_TRUE(box.isValid()) << item->objectName().toStdString();
-    QTest::mouseMove(menu, box.center());
-    QTest::mouseClick(menu, Qt::LeftButton, {}, box.center());
-    QApplication::processEvents();
-    QApplication::processEvents();
-}
-
 QPoint tabCenter(QTabBar* tabs, int index) { return tabs->tabRect(index).center(); }
 
 }  // namespace
