@@ -21,6 +21,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// True while a menu handles the click of clickMenuItem.
+inline bool inMenuClick = false;
+
 // Opens the menu as a popup and clicks the item with the mouse, as a user does.
 inline void clickMenuItem(QMenu* menu, QAction* item)
 {
@@ -30,7 +33,9 @@ inline void clickMenuItem(QMenu* menu, QAction* item)
     const QRect box = menu->actionGeometry(item);
     ASSERT_TRUE(box.isValid()) << item->objectName().toStdString();
     QTest::mouseMove(menu, box.center());
+    inMenuClick = true;
     QTest::mouseClick(menu, Qt::LeftButton, {}, box.center());
+    inMenuClick = false;
     QApplication::processEvents();
     QApplication::processEvents();
 }

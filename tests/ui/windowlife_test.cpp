@@ -18,16 +18,32 @@ namespace {
 
 QPoint tabCenter(QTabBar* tabs, int index) { return tabs->tabRect(index).center(); }
 
+// Counts the objects destroyed while a menu still handled their click: a window that goes
+// with its own menu inside that menu's click is a use-after-free in the menu's code.
+struct DestroyedInClick {
+    int count = 0;
+    void watch(QObject* object)
+    {
+        QObject::connect(object, &QObject::destroyed, [this] {
+            if (inMenuClick)
+                ++count;
+        });
+    }
+};
+
 }  // namespace
 
 TEST_F(FrameTest, CloseAllFromTheWindowsOwnMenuThreeTimes)
 {
+    DestroyedInClick early;
     for (int round = 0; round < 3; ++round) {
         QList<TMainChildForm*> children;
         for (int i = 0; i < 3; ++i) {
             TMainChildForm* child = newDocument();
             type(child, "x");
             children << child;
+            early.watch(child);
+            early.watch(child->subWindow());
         }
         fakes.messages.answers = {MsgResult::No, MsgResult::No, MsgResult::No};
         const int before = shownCount();
@@ -40,6 +56,7 @@ TEST_F(FrameTest, CloseAllFromTheWindowsOwnMenuThreeTimes)
         EXPECT_EQ(frame->pageCtrl()->count(), 0);
         EXPECT_TRUE(frame->mdiArea()->subWindowList().isEmpty());
     }
+    EXPECT_EQ(early.count, 0) << "windows destroyed while their own menu handled the click";
     // The frame goes on: F2 makes a window that takes typing.
     QTest::keyClick(frame.get(), Qt::Key_F2);
     QApplication::processEvents();
@@ -55,9 +72,12 @@ TEST_F(FrameTest, CloseAndQuitItemsRunOnceTheMenuIsDone)
     newDocument();
     TMainChildForm* second = frame->activeDocument();
     QPointer<TMainChildForm> watch(second);
+    DestroyedInClick early;
+    early.watch(second);
     clickMenuItem(second->MainMenu_Datei, second->MainMenu_Datei_Schliessen);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(watch.isNull());
+    EXPECT_EQ(early.count, 0);
     ASSERT_EQ(frame->documents(), (QList<TMainChildForm*>{first}));
     // F10 through the frame's key dispatch closes the last one.
     first->RichEdit->setFocus();
