@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QString>
 
+#include "editor/utf8text.h"
+
 class QPrinter;
 
 namespace editor {
@@ -13,6 +15,8 @@ class TextBuffer;
 // many pages as it takes; a line wider than the page goes on over the next lines of
 // paper, broken after a blank where it can be. The font's size is kept as the screen
 // shows it. False when the job could not be started.
-bool printText(const TextBuffer& text, QPrinter& printer, const QFont& font, const QString& title);
+// The text's bytes are read in the given encoding.
+bool printText(const TextBuffer& text, QPrinter& printer, const QFont& font, const QString& title,
+               TextEncoding encoding = TextEncoding::Windows1252);
 
 }  // namespace editor
