@@ -12,12 +12,12 @@ namespace editor {
 // How a line break was written in the file it came from.
 enum class BreakKind : std::uint8_t { CrLf = 0, Lf = 1, Cr = 2 };
 
+class TextBuffer;
+
 // A stretch of text with its breaks, as it is taken out of a buffer or put into one: the
 // bytes (breaks as CR) and one entry per break, its kind in the top two bits and its
 // position within the stretch below. Putting it back costs one copy of each, and no
 // search for breaks.
-class TextBuffer;
-
 struct TextPiece {
     QByteArray text;
     std::vector<std::uint32_t> breaks;
@@ -111,7 +111,6 @@ public:
     void finishLoad();
 
 private:
-
     void moveGap(int pos);
     void ensureGap(int size);
     void moveLineGap(int index);
