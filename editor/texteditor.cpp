@@ -1240,7 +1240,8 @@ void TCustomTextEditor::setSelectionStart(int pos)
 void TCustomTextEditor::setSelectionLength(int length)
 {
     const int start = doc_.selectionStart();
-    const int end = doc_.utf8() ? doc_.bytePos(doc_.charPos(start) + std::max(0, length)) : start + length;
+    const int end = doc_.utf8() ? doc_.bytePos(int(std::clamp<qint64>(qint64(doc_.charPos(start)) + length, 0, INT_MAX)))
+                                : start + length;
     setSelectionInternal(start, end, true);
 }
 
