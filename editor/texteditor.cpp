@@ -975,11 +975,12 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
             x = next;
             ++p;
         }
-        // Start on a character's first byte.
-        while (p > start && isContinuation(p))
-            --p;
-        if (p < end && doc_.utf8() && static_cast<unsigned char>(b.at(p)) >= 0x80 && left + x >= clipLeft)
+        // Start on a character's first byte: the x reached lies behind that character.
+        if (p < end && isContinuation(p)) {
+            while (p > start && isContinuation(p))
+                --p;
             x -= utf8Width(p);
+        }
         // The links of the part shown: at most as many characters as fit in the width.
         std::vector<LinkMark> marks;
         if (autoURLDetect_ != adNone) {
