@@ -7,6 +7,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 using editor::TextEncoding;
 
 namespace {
@@ -103,6 +106,74 @@ TEST(Utf8Recognition, ASequenceAcrossReadBlocksAndAnErrorFarIn)
     auto other = makeEditor(text);
     EXPECT_EQ(other->Encoding(), TextEncoding::Windows1252);
     EXPECT_EQ(other->Lines().TextLength(), text.size());
+}
+
+// The table of well-formed byte sequences, read slowly, as the reference.
+bool wellFormed(const QByteArray& bytes)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = s[i];
+        int length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (c < 0x80) length = 1;
+        else if (c >= 0xC2 && c <= 0xDF) length = 2;
+        else if (c == 0xE0) length = 3, low = 0xA0;
+        else if (c == 0xED) length = 3, high = 0x9F;
+        else if (c >= 0xE1 && c <= 0xEF) length = 3;
+        else if (c == 0xF0) length = 4, low = 0x90;
+        else if (c == 0xF4) length = 4, high = 0x8F;
+        else if (c >= 0xF1 && c <= 0xF3) length = 4;
+        else return false;
+        if (i + length > n)
+            return false;
+        for (int k = 1; k < length; ++k) {
+            const unsigned char d = s[i + k];
+            if (d < (k == 1 ? low : 0x80) || d > (k == 1 ? high : 0xBF))
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+TEST(Utf8Recognition, TheCheckAgreesWithTheTableOnRandomTextFedInRandomPieces)
+{
+    // Valid characters of every length, and the classic faults, strewn over runs of ASCII
+    // so that they fall on every place of the blocks the check works in.
+    const QByteArray pieces[] = {"a", "hello world, ", u8("\xC3\xBC"), u8("\xE2\x82\xAC"), u8("\xF0\x9F\x98\x80"),
+                                 u8("\xEF\xBF\xBF"), u8("\xF4\x8F\xBF\xBF"), u8("\xC2\x80"), u8("\xED\x9F\xBF"),
+                                 u8("\xC3"), u8("\xBC"), u8("\xE2\x82"), u8("\xF0\x9F"), u8("\xC0\x80"), u8("\xC1\xBF"),
+                                 u8("\xE0\x9F\xBF"), u8("\xED\xA0\x80"), u8("\xF0\x8F\xBF\xBF"), u8("\xF4\x90\x80\x80"),
+                                 u8("\xF5\x80"), u8("\xFF"), u8("\xFE"), u8("\xF8\x88\x80\x80\x80")};
+    std::mt19937 rng(99);
+    int valid = 0;
+    for (int round = 0; round < 4000; ++round) {
+        QByteArray text;
+        const int count = int(rng() % 40);
+        const bool clean = rng() % 2 == 0;
+        for (int i = 0; i < count; ++i) {
+            const size_t k = rng() % (clean ? 9 : std::size(pieces));
+            text += pieces[k];
+            if (rng() % 3 == 0)
+                text += QByteArray(int(rng() % 40), 'x');
+        }
+        editor::Utf8Validator check;
+        for (qsizetype at = 0; at < text.size();) {
+            const qsizetype n = std::min<qsizetype>(text.size() - at, 1 + rng() % 70);
+            check.feed(QByteArrayView(text).sliced(at, n));
+            at += n;
+        }
+        const bool expected = wellFormed(text);
+        valid += expected;
+        ASSERT_EQ(check.valid(), expected) << text.toHex().constData();
+        ASSERT_EQ(check.sawNonAscii(), std::any_of(text.begin(), text.end(), [](char c) {
+            return static_cast<unsigned char>(c) >= 0x80;
+        })) << text.toHex().constData();
+    }
+    EXPECT_GT(valid, 1000);  // both outcomes were tried often
+    EXPECT_LT(valid, 3500);
 }
 
 // ---- Round trips ----
