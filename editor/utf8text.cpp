@@ -146,7 +146,7 @@ void Utf8Validator::feedBlocks(const unsigned char* data, qsizetype size)
 
 void Utf8Validator::feed(QByteArrayView bytes)
 {
-    if (failed_)
+    if (failed_ || bytes.isEmpty())
         return;
     if (!wide_) {
         feedBytewise(bytes);
@@ -169,7 +169,8 @@ void Utf8Validator::feed(QByteArrayView bytes)
     if (whole > 0)
         feedBlocks(data, whole);
     pendingSize_ = int(size - whole);
-    std::memcpy(pending_, data + whole, size_t(pendingSize_));
+    if (pendingSize_ > 0)
+        std::memcpy(pending_, data + whole, size_t(pendingSize_));
 }
 
 bool Utf8Validator::valid() const
