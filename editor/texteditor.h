@@ -39,8 +39,9 @@ struct TConversionFormat {
 // "txt" and "rtf", both plain byte-for-byte conversions; "txt" also serves every other extension.
 const std::vector<TConversionFormat>& ConverterFormats();
 
-// The editor's text as 8-bit lines (the Lines property). With word wrap on, the lines
-// are the lines as displayed.
+// The editor's text as lines of bytes in the document's encoding (the Lines property).
+// With word wrap on, the lines are the lines as displayed. Positions and lengths count
+// characters.
 class TTextEditorLines {
 public:
     explicit TTextEditorLines(TCustomTextEditor& editor) : editor_(editor) {}
@@ -63,7 +64,10 @@ public:
     QByteArray Text() const;
     int TextLength() const;
 
-    // Replaces the whole text with the file's bytes. Throws platform::FileOpenError
+    // Replaces the whole text with the file's bytes and recognises their encoding: UTF-8
+    // when, behind an optional UTF-8 byte order mark, they are valid UTF-8 and either had
+    // the mark or hold a byte of 0x80 or above; Windows-1252 otherwise. The mark is not
+    // part of the text and is written back on saving. Throws platform::FileOpenError
     // "Datei %s kann nicht geöffnet werden", or platform::OutOfResourcesError
     // "Das Laden des Streams ist mißlungen" when reading fails part-way (the text is then
     // left as it was).
