@@ -1,10 +1,14 @@
 #include "tests/ui/framefixture.h"
 
+#include "dialogs/statisticsdialog.h"
+
 #include "platform/printdialogs.h"
 #include "platform/printer.h"
 
 #include <QPrinter>
 #include <QProcess>
+#include <QLabel>
+#include <QTimer>
 #include <deque>
 
 using platform::MsgButtons;
@@ -151,6 +155,26 @@ TEST_F(FrameTest, SearchInAUtf8DocumentFindsUmlautsAndCountsCharacters)
     child->RichEdit->setSelectionStart(0);
     child->MainMenu_Bearbeiten_DateinameEinfuegen_OnClick();
     EXPECT_TRUE(child->RichEdit->Lines().LineText(0).endsWith("u.txt"));
+}
+
+TEST_F(FrameTest, StatisticsOfAUtf8FileCountCharactersAndItsSizeInBytes)
+{
+    // "Grüße 😀" and "ab": 7 + 2 characters in 16 bytes with the break.
+    TMainChildForm* child = openFile("s.txt", QString::fromUtf8("Grüße 😀\r\nab").toUtf8());
+    QString characters;
+    QString size;
+    QTimer::singleShot(0, [&] {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        if (auto* form = qobject_cast<TStatistikForm*>(QApplication::activeModalWidget())) {
+            characters = form->Label_Zeichenanzahl->text();
+            size = form->Label_DateiGroesse->text();
+            form->close();
+        }
+    });
+    child->MainMenu_Datei_Statistik->trigger();
+    EXPECT_EQ(characters, QStringLiteral("9"));
+    EXPECT_EQ(size, QStringLiteral("16 Bytes."));
 }
 
 TEST_F(FrameTest, NewDocumentsAreUtf8OnlyWithTheSetting)
