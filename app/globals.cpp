@@ -153,6 +153,10 @@ bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
     s.StartWithNewDoc = ReadBool(view, QStringLiteral("StartWithNewDoc"), s.StartWithNewDoc);
     s.OpenAsReadOnlyIfIsReadOnly =
         ReadBool(view, QStringLiteral("OpenAsReadOnlyIfIsReadOnly"), s.OpenAsReadOnlyIfIsReadOnly);
+    const QString newEncoding =
+        ReadString(QStringLiteral("Edit"), QStringLiteral("NewFileEncoding"), QStringLiteral("ANSI")).trimmed();
+    s.NewFilesUtf8 = newEncoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ||
+                     newEncoding.compare(QLatin1String("UTF8"), Qt::CaseInsensitive) == 0;
 
     frame.setOpenDialogFilter(ReadString(QStringLiteral("Open"), QStringLiteral("Filter"), frame.openDialogFilter()));
     frame.setSaveDialogFilter(ReadString(QStringLiteral("Save"), QStringLiteral("Filter"), frame.saveDialogFilter()));

@@ -17,6 +17,9 @@ struct TSettingsRecord {
     bool AutoUrlDetection = true;
     bool StartWithNewDoc = false;
     bool OpenAsReadOnlyIfIsReadOnly = false;
+    // [Edit] NewFileEncoding: "UTF-8" makes new documents UTF-8; "ANSI" (the default)
+    // keeps them Windows-1252. Only read: the user sets it in the file.
+    bool NewFilesUtf8 = false;
     bool AutoSaveSettings = true;
     bool AutoSaveOpenFiles = false;
     bool FirstActivation = true;

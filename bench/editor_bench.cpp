@@ -2,8 +2,10 @@
 // and a repaint, offscreen) and prints one row per figure with its goal.
 // Run: bench_editor_bench [folder for the test files] [part]
 // (default: the temporary folder; part, one of keys, wrap, undo, replace, load,
-// statistics, links, runs that part alone, for example under a profiler)
+// statistics, links, runs that part alone, for example under a profiler; utf8 runs the
+// rows of the UTF-8 files alone)
 #include "document/editorstatistics.h"
+#include "editor/codepage1252.h"
 #include "editor/links.h"
 #include "editor/texteditor.h"
 #include "platform/atomicfile.h"
@@ -23,7 +25,9 @@
 
 namespace {
 
-QString makeFile(const QString& folder, const QString& name, qint64 size, bool oneLine)
+// German words with umlauts, "€" and quotes, in Windows-1252 or (utf8) in UTF-8; a UTF-8
+// file ends on a whole character, so that it is recognised as UTF-8.
+QString makeFile(const QString& folder, const QString& name, qint64 size, bool oneLine, bool utf8 = false)
 {
     const QString path = folder + "/" + name;
     if (QFileInfo(path).size() == size)
@@ -32,24 +36,46 @@ QString makeFile(const QString& folder, const QString& name, qint64 size, bool o
     QByteArray data;
     data.reserve(size);
     const char* words[] = {"Grüße ", "Straße ", "und ", "der ", "Text ", "€ ", "„Zitat“ ", "Varnotex ", "Zeile "};
+    std::vector<QByteArray> encoded;
+    for (const char* word : words)
+        encoded.push_back(utf8 ? QByteArray(word) : editor::encode1252(QString::fromUtf8(word)));
     while (data.size() < size) {
-        data += words[rng() % 9];
+        data += encoded[rng() % 9];
         if (!oneLine && rng() % 10 == 0)
             data += "\r\n";
     }
     data.truncate(size);
+    if (utf8) {
+        qsizetype end = size;
+        while (end > 0 && (static_cast<unsigned char>(data[end - 1]) & 0xC0) == 0x80)
+            --end;
+        if (end > 0 && static_cast<unsigned char>(data[end - 1]) >= 0xC0)
+            --end;
+        for (qsizetype i = end; i < size; ++i)
+            data[i] = 'x';
+    }
     platform::writeFileAtomically(path, data);
     return path;
 }
 
-QString makeLetterLines(const QString& folder, qint64 size)
+// One letter per line; with utf8 an "ü" of two bytes, as UTF-8.
+QString makeLetterLines(const QString& folder, qint64 size, bool utf8 = false)
 {
-    const QString path = folder + "/varnotex-bench-letters.txt";
+    const QString path = folder + (utf8 ? "/varnotex-bench-letters-utf8.txt" : "/varnotex-bench-letters.txt");
     if (QFileInfo(path).size() == size)
         return path;
     QByteArray data(size, 'a');
     for (qint64 i = 1; i < size; i += 2)
         data[i] = '\n';
+    if (utf8) {
+        for (qint64 i = 0; i + 2 < size; i += 3) {
+            data[i] = '\xC3';
+            data[i + 1] = '\xBC';
+            data[i + 2] = '\n';
+        }
+        for (qint64 i = size - size % 3; i < size; ++i)
+            data[i] = '\n';
+    }
     platform::writeFileAtomically(path, data);
     return path;
 }
@@ -115,10 +141,34 @@ double keyAndPaint(TTextEditor& editor, int key, Qt::KeyboardModifiers modifiers
 }
 
 std::string details;  // printed below the table
+std::string rowPrefix;  // "UTF-8: " while the rows of the UTF-8 files run
 
 void row(const char* action, const char* goal, const std::string& measured, bool met)
 {
-    std::printf("| %-62s | %-10s | %-34s | %s |\n", action, goal, measured.c_str(), met ? "yes" : "NO ");
+    std::printf("| %-62s | %-10s | %-34s | %s |\n", (rowPrefix + action).c_str(), goal, measured.c_str(), met ? "yes" : "NO ");
+}
+
+// Loading 50 MB of UTF-8 against loading as much Windows-1252 text of the same words:
+// the median of three loads each.
+void utf8AgainstAnsi(const QString& ansiPath, const QString& utf8Path)
+{
+    auto loadTime = [](const QString& path) {
+        readAndScan(path);
+        std::vector<double> times;
+        for (int run = 0; run < 3; ++run) {
+            TTextEditor editor;
+            QElapsedTimer t;
+            t.start();
+            editor.Lines().LoadTextFile(path);
+            times.push_back(t.nsecsElapsed() / 1e6);
+        }
+        return median(times);
+    };
+    const double ansi = loadTime(ansiPath);
+    const double utf8 = loadTime(utf8Path);
+    details += QString::asprintf("  load of 50 MB: Windows-1252 %.1f ms, UTF-8 %.1f ms\n", ansi, utf8).toStdString();
+    row("load of 50 MB UTF-8, x load of 50 MB Windows-1252", "<= 1.3x", QString::number(utf8 / ansi, 'f', 2).toStdString(),
+        utf8 / ansi <= 1.3);
 }
 
 std::string ms(double v) { return QString::number(v, 'f', v < 10 ? 2 : 1).toStdString() + " ms"; }
@@ -190,6 +240,8 @@ void loading(const QString& path50, const QString& path100)
     std::string measured;
     double worst = 0;
     for (const QString& path : {path50, path100}) {
+        if (path.isEmpty())
+            continue;
         readAndScan(path);  // into the page cache
         measured += path == path50 ? "50: " : "  100: ";
         for (int run = 0; run < 3; ++run) {
@@ -221,7 +273,7 @@ void loading(const QString& path50, const QString& path100)
 void statistics(const QString& path)
 {
     auto editor = openEditor(path);
-    const EditorStatisticsDocument document(path, editor->Lines());
+    const EditorStatisticsDocument document(path, editor->Lines(), editor->Encoding() == editor::TextEncoding::Utf8);
     std::vector<double> times;
     quint64 words = 0;
     for (int i = 0; i < 3; ++i) {
@@ -262,6 +314,9 @@ int main(int argc, char** argv)
     const QString file50 = makeFile(folder, "varnotex-bench-50.txt", 50'000'000, false);
     const QString file100 = makeFile(folder, "varnotex-bench-100.txt", 100'000'000, false);
     const QString letters = makeLetterLines(folder, 50'000'000);
+    const QString lineUtf8 = makeFile(folder, "varnotex-bench-line-utf8.txt", 5'000'000, true, true);
+    const QString file50Utf8 = makeFile(folder, "varnotex-bench-50-utf8.txt", 50'000'000, false, true);
+    const QString lettersUtf8 = makeLetterLines(folder, 50'000'000, true);
 
     const QString part = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     auto wanted = [&](const char* name) { return part.isEmpty() || part == QLatin1String(name); };
@@ -282,6 +337,23 @@ int main(int argc, char** argv)
         statistics(letters);
     if (wanted("links"))
         links();
+    // The same figures for UTF-8 text: a 5 MB line and a 50 MB file.
+    rowPrefix = "UTF-8: ";
+    if (wanted("keys") || wanted("utf8"))
+        keystrokes(lineUtf8, false);
+    if (wanted("wrap") || wanted("utf8"))
+        keystrokes(lineUtf8, true);
+    if (wanted("undo") || wanted("utf8"))
+        undoKeystroke(lineUtf8);
+    if (wanted("replace") || wanted("utf8"))
+        replaceAll(file50Utf8);
+    if (wanted("load") || wanted("utf8")) {
+        loading(file50Utf8, QString());
+        utf8AgainstAnsi(file50, file50Utf8);
+    }
+    if (wanted("statistics") || wanted("utf8"))
+        statistics(lettersUtf8);
+    rowPrefix.clear();
     std::printf("\n%s", details.c_str());
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "dialogs/statistics.h"
 
+#include "editor/utf8text.h"
 #include "platform/filefacts.h"
 
 #include <QLocale>
@@ -49,7 +50,7 @@ void TextCounter::addLine(QByteArrayView line)
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(line.data());
     const unsigned char* const end = p + line.size();
-    characters_ += std::uint64_t(line.size());
+    characters_ += std::uint64_t(utf8_ ? editor::countUtf8Chars(line) : line.size());
     // A word starts at every non-blank whose predecessor is a blank; before the first
     // character of the text the state is "outside a word", as after a blank.
     std::uint64_t previousBlank = insideWord_ ? 0 : 1;
@@ -137,12 +138,13 @@ void TextCounter::addText(QByteArrayView text, char lineBreak)
     insideWord_ = previousBlank == 0;
     words_ += words;
     spaces_ += spaces;
-    characters_ += std::uint64_t(text.size()) - breaks;
+    characters_ += std::uint64_t(utf8_ ? editor::countUtf8Chars(text) : text.size()) - breaks;
 }
 
 TextCounter countDocument(const IStatisticsDocument& document)
 {
     TextCounter counter;
+    counter.setUtf8(document.utf8());
     if (document.forEachBlock([&](QByteArrayView block) { counter.addText(block, IStatisticsDocument::lineBreak); }))
         return counter;
     const qint64 lines = document.lineCount();

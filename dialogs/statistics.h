@@ -15,8 +15,8 @@ struct FileFacts;
 
 // The document whose statistics are shown: its window caption (the full path of its file,
 // or "<Unbenannt>") and the editor's lines without their line breaks, as 8-bit
-// Windows-1252 text. The line count leaves out an empty last line; with word wrap on,
-// the lines are the displayed lines. lineText may hand out QByteArray::fromRawData over
+// Windows-1252 text, or UTF-8 where utf8() says so. The line count leaves out an empty
+// last line; with word wrap on, the lines are the displayed lines. lineText may hand out QByteArray::fromRawData over
 // the editor's own storage, since each line is read once and dropped before the next.
 class IStatisticsDocument {
 public:
@@ -33,6 +33,8 @@ public:
         return false;
     }
     static constexpr char lineBreak = '\r';
+    // Whether the lines are UTF-8, so that a character is a code point of one to four bytes.
+    virtual bool utf8() const { return false; }
 };
 
 // Digits grouped by three from the right with "." whatever the regional settings:
@@ -51,6 +53,8 @@ QString formatWithLocaleSeparator(std::uint64_t value);
 // the start of the next with no blank between them count as one.
 class TextCounter {
 public:
+    // In UTF-8 a character is a code point: the bytes that continue one are not counted.
+    void setUtf8(bool utf8) { utf8_ = utf8; }
     void addLine(QByteArrayView line);
     // A stretch of text in which every lineBreak byte ends a line: the same counts as the
     // lines between the breaks given to addLine one by one.
@@ -65,6 +69,7 @@ private:
     std::uint64_t spaces_ = 0;
     std::uint64_t characters_ = 0;
     bool insideWord_ = false;
+    bool utf8_ = false;
 };
 
 // Counts every line of the document once, from the first to the last: in blocks when the

@@ -9,7 +9,7 @@
 #include "document/edittext.h"
 #include "document/finddialog.h"
 #include "document/statusbar.h"
-#include "editor/codepage1252.h"
+#include "editor/utf8text.h"
 #include "editor/texteditor.h"
 #include "platform/clock.h"
 #include "platform/cursor.h"
@@ -286,6 +286,8 @@ void TMainChildForm::OnCreate()
     RichEdit->setShowSelectionBar(settings.ShowMarkbar);
     if (!settings.AutoUrlDetection)
         RichEdit->setAutoURLDetect(adNone);
+    if (settings.NewFilesUtf8)
+        RichEdit->setNewTextEncoding(editor::TextEncoding::Utf8);
     frame_->documentCreated(this);
 }
 
@@ -644,7 +646,7 @@ void TMainChildForm::insertLineAtCaret(const QString& text)
     // A write-protected text stays as it is; the inserted line is one undo step.
     if (RichEdit->ReadOnly())
         return;
-    RichEdit->Lines().InsertLine(RichEdit->CaretLine(), editor::encode1252(text), true);
+    RichEdit->Lines().InsertLine(RichEdit->CaretLine(), RichEdit->encodeText(text), true);
 }
 
 void TMainChildForm::MainMenu_Bearbeiten_DatumUhrzeitEinfuegen_OnClick()
@@ -690,7 +692,8 @@ void TMainChildForm::convertSelection(bool upper)
     const int start = RichEdit->SelectionStart();
     RichEdit->setSelectionText(upper ? asciiUpper(text) : asciiLower(text));
     RichEdit->setSelectionStart(start);
-    RichEdit->setSelectionLength(int(text.size()));
+    RichEdit->setSelectionLength(RichEdit->Encoding() == editor::TextEncoding::Utf8 ? int(editor::countUtf8Chars(text))
+                                                                                   : int(text.size()));
 }
 
 void TMainChildForm::MainMenu_Markierung_InGrobuchstabenUmwandeln_OnClick() { convertSelection(true); }
@@ -703,7 +706,7 @@ void TMainChildForm::MainMenu_Suchen_Suchen_OnClick() { FindDialog()->execute();
 
 void TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick()
 {
-    const QByteArray text = editor::encode1252(FindDialog()->findText());
+    const QByteArray text = RichEdit->encodeText(FindDialog()->findText());
     if (text.isEmpty()) {
         MainMenu_Suchen_Suchen_OnClick();
         return;
@@ -712,8 +715,11 @@ void TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick()
     int column = std::max(0, RichEdit->CaretColumn());
     int line = std::max(0, RichEdit->CaretLine());
     TTextEditorLines& lines = RichEdit->Lines();
+    // Columns and lengths count characters; in UTF-8 the line is searched in its bytes.
+    const bool utf8 = RichEdit->Encoding() == editor::TextEncoding::Utf8;
+    auto chars = [&](QByteArrayView bytes) { return utf8 ? int(editor::countUtf8Chars(bytes)) : int(bytes.size()); };
     if (RichEdit->SelectionLength() > 0) {
-        const int n = int(lines.LineText(line).size());
+        const int n = chars(lines.LineText(line));
         if (column < n - 1)
             ++column;
         else if (NextSearchLine(line, column))
@@ -721,12 +727,14 @@ void TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick()
     }
     const QByteArray pattern = matchCase ? text : asciiUpper(text);
     for (;;) {
-        const int hit = findInLine(lines.LineText(line), column, pattern, matchCase);
+        const QByteArray lineText = lines.LineText(line);
+        const int from = utf8 ? editor::utf8ByteOffset(lineText, column) : column;
+        const int hit = findInLine(lineText, from, pattern, matchCase);
         if (hit >= 0) {
             RichEdit->Refresh();
             takeKeyboardFocus();
-            RichEdit->setSelectionStart(lines.LineStart(line) + hit);
-            RichEdit->setSelectionLength(int(pattern.size()));
+            RichEdit->setSelectionStart(lines.LineStart(line) + chars(QByteArrayView(lineText).first(hit)));
+            RichEdit->setSelectionLength(chars(pattern));
             return;
         }
         if (NextSearchLine(line, column))
@@ -760,7 +768,7 @@ bool TMainChildForm::NextSearchLine(int& line, int& column)
 
 void TMainChildForm::MainMenu_Datei_Statistik_OnClick()
 {
-    const EditorStatisticsDocument document(caption_, RichEdit->Lines());
+    const EditorStatisticsDocument document(caption_, RichEdit->Lines(), RichEdit->Encoding() == editor::TextEncoding::Utf8);
     TStatistikForm dialog(document, this);
     dialog.exec();
 }

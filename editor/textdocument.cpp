@@ -23,9 +23,13 @@ TextChange TextDocument::replace(int pos, int len, QByteArrayView text, EditOrig
 {
     pos = std::clamp(pos, 0, buffer_.length());
     len = std::clamp(len, 0, buffer_.length() - pos);
-    TextPiece inserted = TextPiece::fromText(normalizeBreaks(text), newBreakKind_);
+    QByteArray bytes = normalizeBreaks(text);
+    if (utf8())
+        bytes = sanitizeUtf8(bytes);  // the text stays valid UTF-8
+    TextPiece inserted = TextPiece::fromText(std::move(bytes), newBreakKind_);
     if (qint64(buffer_.length()) - len + inserted.size() > TextBuffer::kMaxLength)
         throw std::length_error("text too long");
+    const int removedChars = charsRemoved(pos, len);
     EditStep step;
     step.pos = pos;
     step.origin = origin;
@@ -42,6 +46,7 @@ TextChange TextDocument::replace(int pos, int len, QByteArrayView text, EditOrig
     }
     buffer_.insertPiece(pos, inserted);
     const int size = inserted.size();
+    indexAfterEdit(pos, len, size, removedChars);
     anchor_ = caret_ = pos + size;
     modified_ = true;
     if (record) {
@@ -58,6 +63,7 @@ bool TextDocument::undo(TextChange* change)
     if (!history_.canUndo())
         return false;
     EditStep& step = history_.popUndo();
+    const int removedChars = charsRemoved(step.pos, step.inserted.size());
     if (step.removed.whole) {
         // The text is now just what the step inserted: the old one changes places with it.
         std::swap(buffer_, *step.removed.whole);
@@ -65,6 +71,7 @@ bool TextDocument::undo(TextChange* change)
         buffer_.erase(step.pos, step.inserted.size());
         buffer_.insertPiece(step.pos, step.removed);
     }
+    indexAfterEdit(step.pos, step.inserted.size(), step.removed.size(), removedChars);
     anchor_ = std::clamp(step.anchorBefore, 0, buffer_.length());
     caret_ = std::clamp(step.caretBefore, 0, buffer_.length());
     modified_ = true;
@@ -78,12 +85,14 @@ bool TextDocument::redo(TextChange* change)
     if (!history_.canRedo())
         return false;
     EditStep& step = history_.popRedo();
+    const int removedChars = charsRemoved(step.pos, step.removed.size());
     if (step.removed.whole) {
         std::swap(buffer_, *step.removed.whole);
     } else {
         buffer_.erase(step.pos, step.removed.size());
         buffer_.insertPiece(step.pos, step.inserted);
     }
+    indexAfterEdit(step.pos, step.removed.size(), step.inserted.size(), removedChars);
     anchor_ = caret_ = step.pos + step.inserted.size();
     modified_ = true;
     if (change)
@@ -91,13 +100,116 @@ bool TextDocument::redo(TextChange* change)
     return true;
 }
 
-void TextDocument::adopt(TextBuffer&& buffer)
+void TextDocument::adopt(TextBuffer&& buffer, TextEncoding encoding, bool byteOrderMark)
 {
     buffer_ = std::move(buffer);
+    encoding_ = encoding;
+    byteOrderMark_ = encoding == TextEncoding::Utf8 && byteOrderMark;
+    charIndex_.clear();
     newBreakKind_ = buffer_.breakCount() > 0 ? buffer_.breakKind(0) : BreakKind::CrLf;
     history_.clear();
     anchor_ = caret_ = 0;
     modified_ = false;
+}
+
+void TextDocument::setEncoding(TextEncoding encoding)
+{
+    encoding_ = encoding;
+    byteOrderMark_ = false;
+    charIndex_.clear();
+}
+
+int TextDocument::countBytes(int pos, int len) const
+{
+    const QByteArrayView before = buffer_.partBeforeGap();
+    const QByteArrayView after = buffer_.partAfterGap();
+    const int gap = int(before.size());
+    std::int64_t n = 0;
+    if (pos < gap)
+        n += countUtf8Chars(before.sliced(pos, std::min(len, gap - pos)));
+    if (pos + len > gap) {
+        const int from = std::max(pos, gap) - gap;
+        n += countUtf8Chars(after.sliced(from, pos + len - gap - from));
+    }
+    return int(n);
+}
+
+int TextDocument::charPos(int bytePos) const
+{
+    bytePos = std::clamp(bytePos, 0, buffer_.length());
+    if (!utf8())
+        return bytePos;
+    if (charIndex_.empty()) {
+        const int length = buffer_.length();
+        charIndex_.reserve(size_t(length / kCharIndexStep + 1));
+        charIndex_.emplace_back(0, 0);
+        int chars = 0;
+        for (int p = kCharIndexStep; p < length; p += kCharIndexStep) {
+            chars += countBytes(p - kCharIndexStep, kCharIndexStep);
+            charIndex_.emplace_back(p, chars);
+        }
+    }
+    auto it = std::upper_bound(charIndex_.begin(), charIndex_.end(), bytePos,
+                               [](int pos, const std::pair<int, int>& e) { return pos < e.first; });
+    --it;
+    return it->second + countBytes(it->first, bytePos - it->first);
+}
+
+int TextDocument::bytePos(int charPos) const
+{
+    if (!utf8())
+        return std::clamp(charPos, 0, buffer_.length());
+    if (charPos <= 0)
+        return 0;
+    (void)this->charPos(0);  // builds the index
+    auto it = std::upper_bound(charIndex_.begin(), charIndex_.end(), charPos,
+                               [](int chars, const std::pair<int, int>& e) { return chars < e.second; });
+    --it;
+    int chars = it->second;
+    const int length = buffer_.length();
+    for (int p = it->first; p < length; ++p) {
+        if (!isUtf8Continuation(buffer_.at(p))) {
+            if (chars == charPos)
+                return p;
+            ++chars;
+        }
+    }
+    return length;
+}
+
+int TextDocument::charCount(int pos, int len) const
+{
+    if (!utf8())
+        return len;
+    return charPos(pos + len) - charPos(pos);
+}
+
+int TextDocument::charsRemoved(int pos, int removed) const
+{
+    if (!utf8() || charIndex_.empty() || removed == 0)
+        return 0;
+    return charPos(pos + removed) - charPos(pos);
+}
+
+void TextDocument::indexAfterEdit(int pos, int removed, int inserted, int removedChars)
+{
+    if (!utf8() || charIndex_.empty())
+        return;
+    if (std::max(removed, inserted) > 16 * kCharIndexStep) {
+        charIndex_.clear();  // built anew when next needed
+        return;
+    }
+    const int delta = inserted - removed;
+    const int charDelta = countBytes(pos, inserted) - removedChars;
+    auto first = std::upper_bound(charIndex_.begin(), charIndex_.end(), pos,
+                                  [](int p, const std::pair<int, int>& e) { return p < e.first; });
+    auto last = std::lower_bound(first, charIndex_.end(), pos + std::max(removed, 1),
+                                 [](const std::pair<int, int>& e, int p) { return e.first < p; });
+    for (auto it = last; it != charIndex_.end(); ++it) {
+        it->first += delta;
+        it->second += charDelta;
+    }
+    charIndex_.erase(first, last);
 }
 
 }  // namespace editor

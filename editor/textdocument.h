@@ -2,11 +2,14 @@
 
 #include "editor/textbuffer.h"
 #include "editor/undohistory.h"
+#include "editor/utf8text.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace editor {
 
@@ -58,7 +61,27 @@ public:
     BreakKind newBreakKind() const { return newBreakKind_; }
 
     // Takes over a freshly loaded text: selection at the start, no history, unmodified.
-    void adopt(TextBuffer&& buffer);
+    void adopt(TextBuffer&& buffer, TextEncoding encoding = TextEncoding::Windows1252, bool byteOrderMark = false);
+
+    // The encoding of the text's bytes, and whether its file began with the UTF-8 byte
+    // order mark (which is not part of the text).
+    TextEncoding encoding() const { return encoding_; }
+    bool utf8() const { return encoding_ == TextEncoding::Utf8; }
+    bool byteOrderMark() const { return byteOrderMark_; }
+    // For an empty new text: the encoding its characters are stored in.
+    void setEncoding(TextEncoding encoding);
+
+    // Characters against byte positions. In Windows-1252 both are the same; in UTF-8 a
+    // character is a code point of one to four bytes. charPos counts the characters that
+    // begin before a byte position; bytePos gives the position where character number
+    // chars begins (the length behind the last). Both cost a look-up in an index of
+    // every kCharIndexStep bytes and a count of at most that many bytes.
+    int charPos(int bytePos) const;
+    int bytePos(int charPos) const;
+    int charLength() const { return charPos(buffer_.length()); }
+    // The characters in [pos, pos+len) of the bytes.
+    int charCount(int pos, int len) const;
+    static constexpr int kCharIndexStep = 64 * 1024;
 
 private:
     TextBuffer buffer_;
@@ -67,6 +90,17 @@ private:
     int caret_ = 0;
     bool modified_ = false;
     BreakKind newBreakKind_ = BreakKind::CrLf;
+    TextEncoding encoding_ = TextEncoding::Windows1252;
+    bool byteOrderMark_ = false;
+
+    // UTF-8 only: (byte position, characters before it), ascending, the first (0, 0);
+    // built when first needed and carried along by edits.
+    mutable std::vector<std::pair<int, int>> charIndex_;
+    int countBytes(int pos, int len) const;  // characters in [pos, pos+len), counted
+    // Before an edit of [pos, pos+removed): the characters removed. After it, with the
+    // inserted bytes in place: brings the index up to date.
+    int charsRemoved(int pos, int removed) const;
+    void indexAfterEdit(int pos, int removed, int inserted, int removedChars);
 };
 
 }  // namespace editor

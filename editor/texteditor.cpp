@@ -4,6 +4,7 @@
 
 #include "editor/codepage1252.h"
 #include "editor/textprinting.h"
+#include "editor/utf8text.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/printer.h"
@@ -138,7 +139,7 @@ int TTextEditorLines::LineStart(int i) const
 {
     if (!editor_.hasDisplayLine(i))
         return -1;
-    return editor_.displayLineStart(i);
+    return editor_.doc_.charPos(editor_.displayLineStart(i));
 }
 
 void TTextEditorLines::forEachBlock(const std::function<void(QByteArrayView)>& visit) const
@@ -152,16 +153,17 @@ void TTextEditorLines::forEachBlock(const std::function<void(QByteArrayView)>& v
 
 QByteArray TTextEditorLines::Text() const { return editor_.doc_.buffer().text(); }
 
-int TTextEditorLines::TextLength() const { return editor_.doc_.length(); }
+int TTextEditorLines::TextLength() const { return editor_.doc_.charLength(); }
 
 void TTextEditorLines::InsertLine(int i, const QByteArray& s, bool undoable)
 {
     if (i < 0)
         return;
     int p = editor_.hasDisplayLine(i) ? editor_.displayLineStart(i) : -1;
+    const QByteArray line = editor_.doc_.utf8() ? editor::sanitizeUtf8(s) : s;
     QByteArray t;
     if (p >= 0) {
-        t = s + TextBuffer::kBreak;
+        t = line + TextBuffer::kBreak;
     } else {
         const int before = i - 1;
         if (!editor_.hasDisplayLine(before))
@@ -171,7 +173,7 @@ void TTextEditorLines::InsertLine(int i, const QByteArray& s, bool undoable)
         if (n == 0)
             return;
         p += n;
-        t = TextBuffer::kBreak + s;
+        t = TextBuffer::kBreak + line;
     }
     const int oldAnchor = editor_.doc_.anchor();
     const int oldCaret = editor_.doc_.caret();
@@ -182,7 +184,7 @@ void TTextEditorLines::InsertLine(int i, const QByteArray& s, bool undoable)
         throw platform::OutOfResourcesError(QStringLiteral("Fehler bei Einfügen von RichEdit-Zeile"));
     }
     editor_.applyChange(change, oldAnchor, oldCaret);
-    if (editor_.SelectionStart() != p + t.size())
+    if (editor_.doc_.selectionStart() != p + t.size())
         throw platform::OutOfResourcesError(QStringLiteral("Fehler bei Einfügen von RichEdit-Zeile"));
 }
 
@@ -227,6 +229,12 @@ void TTextEditorLines::LoadTextStream(QIODevice& stream)
             throw std::length_error("text too long");
         TextBuffer buffer;
         buffer.beginLoad(stream.isSequential() ? 0 : size - stream.pos());
+        // The encoding is decided as the bytes pass: a byte order mark at the start is
+        // held back from the text, and the bytes are checked for UTF-8 while they are in
+        // the cache.
+        editor::Utf8Validator validator;
+        QByteArray head;  // the first bytes, until it is clear whether they are a mark
+        bool headDone = false;
         // Read in blocks small enough to stay in the processor's cache while they are
         // converted into the buffer.
         constexpr qint64 kBlock = 256 * 1024;
@@ -238,10 +246,32 @@ void TTextEditorLines::LoadTextStream(QIODevice& stream)
                 throw platform::OutOfResourcesError(kLoadFailed);
             if (n == 0)
                 break;
-            buffer.appendRaw(block.constData(), n);
+            QByteArrayView bytes(block.constData(), n);
+            if (!headDone) {
+                const qsizetype take = std::min<qsizetype>(3 - head.size(), bytes.size());
+                head.append(bytes.first(take));
+                bytes = bytes.sliced(take);
+                if (head.size() < 3)
+                    continue;
+                headDone = true;
+                if (head != QByteArrayView(editor::kUtf8Mark, 3)) {
+                    validator.feed(head);
+                    buffer.appendRaw(head.constData(), head.size());
+                }
+            }
+            validator.feed(bytes);
+            buffer.appendRaw(bytes.data(), bytes.size());
+        }
+        const bool mark = headDone && head == QByteArrayView(editor::kUtf8Mark, 3);
+        if (!headDone) {
+            validator.feed(head);
+            buffer.appendRaw(head.constData(), head.size());
         }
         buffer.finishLoad();
-        editor_.loadBuffer(std::move(buffer));
+        const bool utf8 = validator.valid() && (mark || validator.sawNonAscii());
+        if (mark && !utf8)
+            buffer.insert(0, QByteArrayView(editor::kUtf8Mark, 3), editor::BreakKind::CrLf);  // a 1252 text after all
+        editor_.loadBuffer(std::move(buffer), utf8 ? editor::TextEncoding::Utf8 : editor::TextEncoding::Windows1252, mark && utf8);
     } catch (const std::length_error&) {
         throw platform::OutOfResourcesError(kLoadFailed);
     } catch (const std::bad_alloc&) {
@@ -275,6 +305,8 @@ void TTextEditorLines::SaveTextStream(QIODevice& stream)
         temporary = std::make_unique<TConversion>();
         converter = temporary.get();
     }
+    if (editor_.doc_.byteOrderMark() && converter->WriteBlock(stream, editor::kUtf8Mark, 3) != 3)
+        throw platform::OutOfResourcesError(kSaveFailed);
     const bool ok = editor_.doc_.buffer().write([&](const char* data, qint64 size) {
         if (converter->WriteBlock(stream, data, size) != size)
             return false;
@@ -416,6 +448,7 @@ void TCustomTextEditor::updateMetrics()
     lineHeight_ = std::max(1, int(std::ceil(fm.height())));
     ascent_ = int(std::ceil(fm.ascent()));
     xCache_.clear();
+    utf8Widths_.clear();
     if (wordWrap_)
         rewrapAll();
     updateScrollBars();
@@ -427,6 +460,66 @@ qreal TCustomTextEditor::advance(unsigned char c, qreal x) const
     if (c == '\t')
         return (std::floor(x / tabWidth_ + 1e-6) + 1) * tabWidth_;
     return x + widths_[c];
+}
+
+qreal TCustomTextEditor::advanceAt(int p, qreal x) const
+{
+    const auto c = static_cast<unsigned char>(doc_.buffer().at(p));
+    if (c < 0x80 || !doc_.utf8())
+        return advance(c, x);
+    return x + utf8Width(p);
+}
+
+qreal TCustomTextEditor::utf8Width(int p) const
+{
+    const TextBuffer& b = doc_.buffer();
+    const auto lead = static_cast<unsigned char>(b.at(p));
+    if (editor::isUtf8Continuation(char(lead)))
+        return 0;
+    const int n = editor::utf8SequenceLength(lead);
+    unsigned char seq[4] = {lead, 0, 0, 0};
+    for (int k = 1; k < n && p + k < b.length(); ++k)
+        seq[k] = static_cast<unsigned char>(b.at(p + k));
+    const char32_t ch = editor::decodeUtf8Char(seq, n);
+    auto it = utf8Widths_.find(ch);
+    if (it != utf8Widths_.end())
+        return it->second;
+    qreal w = averageWidth_;  // control characters show as a box
+    if (ch >= 0xA0) {
+        const QFontMetricsF fm(font());
+        // Never wider than its bytes at the widest width: a line that fits by its byte
+        // count fits without measuring.
+        w = std::min(fm.horizontalAdvance(QString::fromUcs4(&ch, 1)), n * maxWidth_);
+    }
+    utf8Widths_.emplace(ch, w);
+    return w;
+}
+
+int TCustomTextEditor::nextCharPos(int p) const
+{
+    const int len = doc_.length();
+    if (p >= len)
+        return len;
+    ++p;
+    while (p < len && isContinuation(p))
+        ++p;
+    return p;
+}
+
+int TCustomTextEditor::prevCharPos(int p) const
+{
+    if (p <= 0)
+        return 0;
+    --p;
+    while (p > 0 && isContinuation(p))
+        --p;
+    return p;
+}
+
+bool TCustomTextEditor::wordByte(unsigned char c) const
+{
+    // In UTF-8 every character beyond ASCII counts as part of a word.
+    return isWordByte(c) || (c >= 0x80 && doc_.utf8());
 }
 
 qreal TCustomTextEditor::measureCheckpoints(XCheckpoints& c, int from, qreal x, int to) const
@@ -443,10 +536,9 @@ qreal TCustomTextEditor::measureCheckpoints(XCheckpoints& c, int from, qreal x, 
             c.tabs.push_back(0);
             next += kCheckpointStep;
         }
-        const auto ch = static_cast<unsigned char>(b.at(c.start + p));
-        if (ch == '\t')
+        if (b.at(c.start + p) == '\t')
             c.tabs.back() = 1;
-        x = advance(ch, x);
+        x = advanceAt(c.start + p, x);
     }
     return x;
 }
@@ -499,10 +591,9 @@ bool TCustomTextEditor::editCheckpoints(XCheckpoints& c, int offset, int removed
                 // The piece before this checkpoint is unchanged text: without a tab it
                 // shifts by the same amount; with one it is measured from its new start.
                 if (dx != 0 && c.tabs[size_t(k - 1)]) {
-                    const TextBuffer& b = doc_.buffer();
                     qreal y = fresh.xs.back();
                     for (int p = fresh.offsets.back(); p < newOffset; ++p)
-                        y = advance(static_cast<unsigned char>(b.at(c.start + p)), y);
+                        y = advanceAt(c.start + p, y);
                     dx = y - c.xs[size_t(k)];
                 }
                 x = c.xs[size_t(k)] + dx;
@@ -570,26 +661,24 @@ std::pair<int, qreal> TCustomTextEditor::checkpointBeforeX(int start, int end, q
 
 qreal TCustomTextEditor::xOf(int pos) const
 {
-    const TextBuffer& b = doc_.buffer();
     const int line = displayLineOf(pos);
     auto [p, x] = checkpointAtPos(displayLineStart(line), displayLineEnd(line), pos);
     for (; p < pos; ++p)
-        x = advance(static_cast<unsigned char>(b.at(p)), x);
+        x = advanceAt(p, x);
     return x;
 }
 
 int TCustomTextEditor::posAt(int line, qreal x) const
 {
-    const TextBuffer& b = doc_.buffer();
     const int start = displayLineStart(line);
     int end = displayLineEnd(line);
     // The end of a wrapped piece is the start of the next one; stay before it.
     if (wordWrap_ && end > start && !endsWithBreak(line) && hasDisplayLine(line + 1))
-        --end;
+        end = prevCharPos(end);
     auto [from, cur] = checkpointBeforeX(start, displayLineEnd(line), x);
     for (int p = from; p < end; ++p) {
-        const qreal next = advance(static_cast<unsigned char>(b.at(p)), cur);
-        if (x < (cur + next) / 2)
+        const qreal next = advanceAt(p, cur);
+        if (x < (cur + next) / 2 && !isContinuation(p))
             return p;
         cur = next;
     }
@@ -638,9 +727,9 @@ int TCustomTextEditor::nextRowStart(int start, int* line) const
     qreal x = 0;
     for (int p = start; p < end; ++p) {
         const auto c = static_cast<unsigned char>(b.at(p));
-        const qreal next = advance(c, x);
+        const qreal next = advanceAt(p, x);
         const bool blank = c == ' ' || c == '\t';
-        if (next > avail && p > start && !blank)
+        if (next > avail && p > start && !blank && !isContinuation(p))
             return lastBreak > start ? lastBreak : p;
         x = next;
         if (blank)
@@ -832,16 +921,18 @@ void TCustomTextEditor::ensureCaretVisible()
 
 // ---- Painting ----
 
-QRect TCustomTextEditor::caretRect() const { return positionRect(doc_.caret()); }
+QRect TCustomTextEditor::caretRect() const { return byteRect(doc_.caret()); }
 
-QRect TCustomTextEditor::positionRect(int caret) const
+QRect TCustomTextEditor::positionRect(int pos) const { return byteRect(doc_.bytePos(pos)); }
+
+QRect TCustomTextEditor::byteRect(int caret) const
 {
     const int line = displayLineOf(caret);
     const int y = (line - firstVisibleLine()) * lineHeight_;
     const qreal x = textLeft() + xOf(caret);
     int width = 1;
     if (!insertMode_ && caret < doc_.length() && doc_.buffer().at(caret) != TextBuffer::kBreak)
-        width = std::max(1, int(std::ceil(charWidth(static_cast<unsigned char>(doc_.buffer().at(caret))))));
+        width = std::max(1, int(std::ceil(advanceAt(caret, 0))));
     return QRect(int(std::floor(x)), y, width, lineHeight_);
 }
 
@@ -878,16 +969,23 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
         // Skip what lies left of the view.
         auto [p, x] = checkpointBeforeX(start, end, clipLeft - left);
         while (p < end) {
-            const qreal next = advance(static_cast<unsigned char>(b.at(p)), x);
+            const qreal next = advanceAt(p, x);
             if (left + next >= clipLeft)
                 break;
             x = next;
             ++p;
         }
+        // Start on a character's first byte: the x reached lies behind that character.
+        if (p < end && isContinuation(p)) {
+            while (p > start && isContinuation(p))
+                --p;
+            x -= utf8Width(p);
+        }
         // The links of the part shown: at most as many characters as fit in the width.
         std::vector<LinkMark> marks;
         if (autoURLDetect_ != adNone) {
-            const int shown = int(std::min<qint64>(end - p, qint64(width / std::max<qreal>(1, minWidth_)) + 2));
+            const qint64 fit = qint64(width / std::max<qreal>(1, minWidth_)) + 2;
+            const int shown = int(std::min<qint64>(end - p, doc_.utf8() ? 4 * fit : fit));
             marks = linksIn(bufferLine, p - bufferLineStart, p + shown - bufferLineStart);
         }
         size_t markIndex = 0;
@@ -919,7 +1017,37 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
                 if (markIndex < marks.size() && marks[markIndex].start <= col)
                     entry = marks[markIndex].entry;
             }
-            const qreal next = advance(c, x);
+            const qreal next = advanceAt(p, x);
+            if (doc_.utf8() && c >= 0x80) {
+                // A character of several bytes, drawn alone where the layout puts it.
+                if (editor::isUtf8Continuation(char(c))) {
+                    ++p;
+                    continue;
+                }
+                if (selected)
+                    painter.fillRect(QRectF(left + x, y, next - x, lineHeight_), highlight);
+                flush(x);
+                runSelected = selected;
+                runEntry = entry;
+                const int n = editor::utf8SequenceLength(c);
+                unsigned char seq[4] = {c, 0, 0, 0};
+                for (int k = 1; k < n && p + k < end; ++k)
+                    seq[k] = static_cast<unsigned char>(b.at(p + k));
+                const char32_t ch = editor::decodeUtf8Char(seq, n);
+                if (ch < 0xA0) {
+                    painter.setPen(selected ? highlightText : textColor);
+                    painter.drawRect(QRectF(left + x + 1, y + 2, next - x - 3, lineHeight_ - 5));
+                    runX = next;
+                } else {
+                    runX = x;
+                    run = QString::fromUcs4(&ch, 1);
+                    flush(next);
+                    runX = next;
+                }
+                x = next;
+                ++p;
+                continue;
+            }
             if (selected)
                 painter.fillRect(QRectF(left + x, y, next - x, lineHeight_), highlight);
             if (c == '\t' || isShownAsBox(c) || selected != runSelected || entry != runEntry) {
@@ -1104,12 +1232,18 @@ void TCustomTextEditor::moveTo(int pos, bool extend)
     setSelectionInternal(extend ? doc_.anchor() : pos, pos, true);
 }
 
-void TCustomTextEditor::setSelectionStart(int pos) { setSelectionInternal(pos, pos, true); }
+void TCustomTextEditor::setSelectionStart(int pos)
+{
+    const int p = doc_.bytePos(pos);
+    setSelectionInternal(p, p, true);
+}
 
 void TCustomTextEditor::setSelectionLength(int length)
 {
     const int start = doc_.selectionStart();
-    setSelectionInternal(start, start + length, true);
+    const int end = doc_.utf8() ? doc_.bytePos(int(std::clamp<qint64>(qint64(doc_.charPos(start)) + length, 0, INT_MAX)))
+                                : start + length;
+    setSelectionInternal(start, end, true);
 }
 
 QByteArray TCustomTextEditor::selectedBytes() const
@@ -1130,19 +1264,32 @@ int TCustomTextEditor::CaretLine() const { return displayLineOf(doc_.selectionSt
 
 int TCustomTextEditor::CaretColumn() const
 {
-    return doc_.selectionStart() - displayLineStart(displayLineOf(doc_.caret()));
+    const int lineStart = displayLineStart(displayLineOf(doc_.caret()));
+    const int start = doc_.selectionStart();
+    if (start < lineStart)
+        return -doc_.charCount(start, lineStart - start);
+    return doc_.charCount(lineStart, start - lineStart);
 }
 
 void TCustomTextEditor::setCaretLine(int line)
 {
     if (!hasDisplayLine(line))
         return;
-    setSelectionStart(std::max(0, displayLineStart(line) + CaretColumn()));
+    setSelectionStart(std::max(0, doc_.charPos(displayLineStart(line)) + CaretColumn()));
 }
 
 void TCustomTextEditor::setCaretColumn(int column)
 {
-    setSelectionStart(std::max(0, displayLineStart(CaretLine()) + column));
+    setSelectionStart(std::max(0, doc_.charPos(displayLineStart(CaretLine())) + column));
+}
+
+void TCustomTextEditor::setNewTextEncoding(editor::TextEncoding encoding)
+{
+    if (doc_.length() == 0 && !doc_.modified() && !doc_.canUndo() && doc_.encoding() != encoding) {
+        doc_.setEncoding(encoding);
+        utf8Widths_.clear();
+        viewport()->update();
+    }
 }
 
 void TCustomTextEditor::SelectWholeText() { setSelectionInternal(0, doc_.length(), false); }
@@ -1195,9 +1342,10 @@ void TCustomTextEditor::insertTyped(const QByteArray& text)
     // Overwriting replaces as many characters as are typed, never a line break.
     const TextBuffer& b = doc_.buffer();
     const int caret = doc_.caret();
+    const int chars = doc_.utf8() ? int(editor::countUtf8Chars(text)) : int(text.size());
     int n = 0;
-    while (n < text.size() && caret + n < b.length() && b.at(caret + n) != TextBuffer::kBreak)
-        ++n;
+    for (int k = 0; k < chars && caret + n < b.length() && b.at(caret + n) != TextBuffer::kBreak; ++k)
+        n = nextCharPos(caret + n) - caret;
     const int oldAnchor = doc_.anchor();
     TextChange change = doc_.replace(caret, n, text, EditOrigin::Typing);
     applyChange(change, oldAnchor, caret);
@@ -1229,7 +1377,7 @@ void TCustomTextEditor::copyToClipboard(bool selectionClipboard) const
         return;
     QByteArray bytes = selectedBytes();
     bytes.replace(TextBuffer::kBreak, '\n');
-    clipboard->setText(editor::decode1252(bytes), mode);
+    clipboard->setText(decodeText(bytes), mode);
 }
 
 void TCustomTextEditor::CopySelection()
@@ -1259,7 +1407,7 @@ void TCustomTextEditor::pasteText(const QString& text, int pos)
         return;
     if (pos >= 0)
         doc_.setSelection(pos, pos);
-    replaceSelectionWith(editor::encode1252(text), EditOrigin::Command);
+    replaceSelectionWith(encodeText(text), EditOrigin::Command);
 }
 
 void TCustomTextEditor::PasteClipboard()
@@ -1275,12 +1423,13 @@ void TCustomTextEditor::PasteClipboard()
     pasteText(text, -1);
 }
 
-void TCustomTextEditor::loadBuffer(TextBuffer&& buffer)
+void TCustomTextEditor::loadBuffer(TextBuffer&& buffer, editor::TextEncoding encoding, bool byteOrderMark)
 {
     const int oldAnchor = doc_.anchor();
     const int oldCaret = doc_.caret();
-    doc_.adopt(std::move(buffer));
+    doc_.adopt(std::move(buffer), encoding, byteOrderMark);
     xCache_.clear();
+    utf8Widths_.clear();
     linkCache_.clear();
     stretchLinks_.clear();
     lastChangeRange_ = {0, doc_.length()};
@@ -1309,8 +1458,8 @@ int TCustomTextEditor::wordStartBefore(int pos) const
         return p - 1;
     while (p > 0 && (b.at(p - 1) == ' ' || b.at(p - 1) == '\t'))
         --p;
-    if (p > 0 && isWordByte(static_cast<unsigned char>(b.at(p - 1)))) {
-        while (p > 0 && isWordByte(static_cast<unsigned char>(b.at(p - 1))))
+    if (p > 0 && wordByte(static_cast<unsigned char>(b.at(p - 1)))) {
+        while (p > 0 && wordByte(static_cast<unsigned char>(b.at(p - 1))))
             --p;
     } else if (p > 0 && b.at(p - 1) != TextBuffer::kBreak) {
         --p;
@@ -1327,8 +1476,8 @@ int TCustomTextEditor::wordEndAfter(int pos) const
     int p = pos;
     if (b.at(p) == TextBuffer::kBreak)
         return p + 1;
-    if (isWordByte(static_cast<unsigned char>(b.at(p)))) {
-        while (p < len && isWordByte(static_cast<unsigned char>(b.at(p))))
+    if (wordByte(static_cast<unsigned char>(b.at(p)))) {
+        while (p < len && wordByte(static_cast<unsigned char>(b.at(p))))
             ++p;
     } else if (b.at(p) != ' ' && b.at(p) != '\t') {
         ++p;
@@ -1352,8 +1501,8 @@ std::pair<int, int> TCustomTextEditor::wordAt(int pos) const
     }
     const auto c = static_cast<unsigned char>(b.at(pos));
     auto same = [&](unsigned char d) {
-        if (isWordByte(c))
-            return isWordByte(d);
+        if (wordByte(c))
+            return wordByte(d);
         if (c == ' ' || c == '\t')
             return d == ' ' || d == '\t';
         return d == c;
@@ -1365,7 +1514,7 @@ std::pair<int, int> TCustomTextEditor::wordAt(int pos) const
     while (end < len && b.at(end) != TextBuffer::kBreak && same(static_cast<unsigned char>(b.at(end))))
         ++end;
     // A word takes the blanks that follow it, as users of Windows text fields know it.
-    if (isWordByte(c)) {
+    if (wordByte(c)) {
         while (end < len && (b.at(end) == ' ' || b.at(end) == '\t'))
             ++end;
     }
@@ -1399,13 +1548,13 @@ void TCustomTextEditor::handleMovementKey(QKeyEvent* event, bool* handled)
         if (hasSelection && !shift && !ctrl)
             moveTo(doc_.selectionStart(), false);
         else
-            moveTo(ctrl ? wordStartBefore(caret) : std::max(0, caret - 1), shift);
+            moveTo(ctrl ? wordStartBefore(caret) : prevCharPos(caret), shift);
         break;
     case Qt::Key_Right:
         if (hasSelection && !shift && !ctrl)
             moveTo(doc_.selectionEnd(), false);
         else
-            moveTo(ctrl ? wordEndAfter(caret) : std::min(len, caret + 1), shift);
+            moveTo(ctrl ? wordEndAfter(caret) : nextCharPos(caret), shift);
         break;
     case Qt::Key_Up:
         vertical(line - 1);
@@ -1427,7 +1576,7 @@ void TCustomTextEditor::handleMovementKey(QKeyEvent* event, bool* handled)
     case Qt::Key_End: {
         int end = ctrl ? len : displayLineEnd(line);
         if (!ctrl && wordWrap_ && !endsWithBreak(line) && hasDisplayLine(line + 1) && end > displayLineStart(line))
-            --end;
+            end = prevCharPos(end);
         moveTo(end, shift);
         break;
     }
@@ -1503,7 +1652,7 @@ void TCustomTextEditor::handleKey(QKeyEvent* event)
         if (doc_.selectionLength() > 0) {
             replaceSelectionWith(QByteArray(), EditOrigin::Command);
         } else if (caret > 0) {
-            const int from = ctrl ? wordStartBefore(caret) : caret - 1;
+            const int from = ctrl ? wordStartBefore(caret) : prevCharPos(caret);
             const int oldAnchor = doc_.anchor();
             applyChange(doc_.replace(from, caret - from, QByteArray(), ctrl ? EditOrigin::Command : EditOrigin::Backspace),
                         oldAnchor, caret);
@@ -1515,7 +1664,7 @@ void TCustomTextEditor::handleKey(QKeyEvent* event)
         if (doc_.selectionLength() > 0) {
             replaceSelectionWith(QByteArray(), EditOrigin::Command);
         } else if (caret < doc_.length()) {
-            const int to = ctrl ? wordEndAfter(caret) : caret + 1;
+            const int to = ctrl ? wordEndAfter(caret) : nextCharPos(caret);
             const int oldAnchor = doc_.anchor();
             applyChange(doc_.replace(caret, to - caret, QByteArray(), ctrl ? EditOrigin::Command : EditOrigin::DeleteForward),
                         oldAnchor, caret);
@@ -1543,7 +1692,7 @@ void TCustomTextEditor::handleKey(QKeyEvent* event)
     // Ctrl with Alt is AltGr on many keyboards and types characters.
     if (printable && (!ctrl || alt)) {
         if (!readOnly_)
-            insertTyped(editor::encode1252(text));
+            insertTyped(encodeText(text));
         return;
     }
     event->ignore();
@@ -1552,7 +1701,7 @@ void TCustomTextEditor::handleKey(QKeyEvent* event)
 void TCustomTextEditor::inputMethodEvent(QInputMethodEvent* event)
 {
     if (!event->commitString().isEmpty())
-        platform::runGuarded([&] { insertTyped(editor::encode1252(event->commitString())); });
+        platform::runGuarded([&] { insertTyped(encodeText(event->commitString())); });
     event->accept();
 }
 
@@ -1796,7 +1945,7 @@ QString TCustomTextEditor::linkAt(const QPoint& viewportPos) const
     auto [from, cur] = checkpointBeforeX(displayLineStart(line), end, x);
     int hit = -1;
     for (int p = from; p < end; ++p) {
-        const qreal next = advance(static_cast<unsigned char>(b.at(p)), cur);
+        const qreal next = advanceAt(p, cur);
         if (x >= cur && x < next) {
             hit = p;
             break;
@@ -1810,14 +1959,14 @@ QString TCustomTextEditor::linkAt(const QPoint& viewportPos) const
     int entry = -1;
     if (hit < 0 || !linkAtPos(hit, &start, &length, &entry))
         return {};
-    return editor::decode1252(b.text(start, length));
+    return decodeText(b.text(start, length));
 }
 
 void TCustomTextEditor::updateHoverCursor(const QPoint& viewportPos)
 {
     const QString link = linkAt(viewportPos);
     if (!link.isEmpty()) {
-        const int cursor = LinkCursorFor(editor::encode1252(link), customURLs_, urlCursor_);
+        const int cursor = LinkCursorFor(encodeText(link), customURLs_, urlCursor_);
         viewport()->setCursor(cursorShapeFor(cursor));
         if (link.size() > 1)
             emit OnURLMove(link);
@@ -1849,7 +1998,7 @@ void TCustomTextEditor::PrintText(const QString& title)
     QPrinter* printer = platform::PrinterService::current().currentPrinter();
     if (!printer)
         throw platform::AppError(QStringLiteral("Es ist kein Drucker eingerichtet"));
-    if (!editor::printText(doc_.buffer(), *printer, font(), title))
+    if (!editor::printText(doc_.buffer(), *printer, font(), title, doc_.encoding()))
         throw platform::AppError(QStringLiteral("Der Druckauftrag \"%1\" konnte nicht gestartet werden").arg(title));
 }
 

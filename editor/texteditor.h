@@ -39,8 +39,9 @@ struct TConversionFormat {
 // "txt" and "rtf", both plain byte-for-byte conversions; "txt" also serves every other extension.
 const std::vector<TConversionFormat>& ConverterFormats();
 
-// The editor's text as 8-bit lines (the Lines property). With word wrap on, the lines
-// are the lines as displayed.
+// The editor's text as lines of bytes in the document's encoding (the Lines property).
+// With word wrap on, the lines are the lines as displayed. Positions and lengths count
+// characters.
 class TTextEditorLines {
 public:
     explicit TTextEditorLines(TCustomTextEditor& editor) : editor_(editor) {}
@@ -64,7 +65,10 @@ public:
     QByteArray Text() const;
     int TextLength() const;
 
-    // Replaces the whole text with the file's bytes. Throws platform::FileOpenError
+    // Replaces the whole text with the file's bytes and recognises their encoding: UTF-8
+    // when, behind an optional UTF-8 byte order mark, they are valid UTF-8 and either had
+    // the mark or hold a byte of 0x80 or above; Windows-1252 otherwise. The mark is not
+    // part of the text and is written back on saving. Throws platform::FileOpenError
     // "Datei %s kann nicht geöffnet werden", or platform::OutOfResourcesError
     // "Das Laden des Streams ist mißlungen" when reading fails part-way (the text is then
     // left as it was).
@@ -87,9 +91,10 @@ private:
     std::unique_ptr<TConversion> activeConverter_;
 };
 
-// A multi-line plain-text editor over an 8-bit (Windows-1252) text buffer. Positions
-// count a line break as one character; text goes in and out as 8-bit bytes with every
-// break as a single CR.
+// A multi-line plain-text editor over a text buffer that holds the file's bytes, in
+// Windows-1252 or UTF-8. Positions count characters (in UTF-8 code points, never bytes)
+// with a line break as one character; text goes in and out as bytes in the document's
+// own encoding with every break as a single CR.
 class TCustomTextEditor : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -115,9 +120,9 @@ public:
     int UndoLimit() const { return undoLimit_; }
     void setUndoLimit(int limit);
 
-    int SelectionStart() const { return doc_.selectionStart(); }
+    int SelectionStart() const { return doc_.charPos(doc_.selectionStart()); }
     void setSelectionStart(int pos);
-    int SelectionLength() const { return doc_.selectionLength(); }
+    int SelectionLength() const { return doc_.charCount(doc_.selectionStart(), doc_.selectionLength()); }
     void setSelectionLength(int length);  // scrolls the caret into view
     QByteArray SelectionText() const;
     void setSelectionText(const QByteArray& text);
@@ -152,7 +157,19 @@ public:
     void setURLColor(const QColor& color);
     int URLCursor() const { return urlCursor_; }
     void setURLCursor(int cursor) { urlCursor_ = cursor; }
-    std::pair<int, int> LastChangeRange() const { return lastChangeRange_; }
+    std::pair<int, int> LastChangeRange() const
+    {
+        return {doc_.charPos(lastChangeRange_.first), doc_.charPos(lastChangeRange_.second)};
+    }
+
+    // The encoding of the text: that its file was recognised in, or for a new text the
+    // one set here (only while the text is empty and unmodified).
+    editor::TextEncoding Encoding() const { return doc_.encoding(); }
+    bool ByteOrderMark() const { return doc_.byteOrderMark(); }
+    void setNewTextEncoding(editor::TextEncoding encoding);
+    // Text to and from the document's own bytes.
+    QByteArray encodeText(QStringView text) const { return editor::encodeText(text, doc_.encoding()); }
+    QString decodeText(QByteArrayView bytes) const { return editor::decodeText(bytes, doc_.encoding()); }
 
     // Called from an OnKeyDown handler: the editor leaves the key alone.
     void SuppressCurrentKey() { keySuppressed_ = true; }
@@ -162,7 +179,7 @@ public:
     // Lines as displayed; the caret's display line; the first visible one.
     int firstVisibleLine() const;
     QRect caretRect() const;  // in viewport coordinates
-    QRect positionRect(int pos) const;  // the caret's rectangle were it at pos
+    QRect positionRect(int pos) const;  // the caret's rectangle were it at pos (a character position)
     const editor::TextBuffer& buffer() const { return doc_.buffer(); }
 
 signals:
@@ -209,6 +226,15 @@ private:
     void updateMetrics();
     qreal charWidth(unsigned char c) const { return widths_[c]; }
     qreal advance(unsigned char c, qreal x) const;
+    // x behind the character at byte position p; in UTF-8 the bytes after a character's
+    // first one add nothing.
+    qreal advanceAt(int p, qreal x) const;
+    qreal utf8Width(int p) const;
+    bool isContinuation(int p) const { return doc_.utf8() && editor::isUtf8Continuation(doc_.buffer().at(p)); }
+    int nextCharPos(int p) const;  // byte position of the character after the one at p
+    int prevCharPos(int p) const;
+    bool wordByte(unsigned char c) const;
+    QRect byteRect(int pos) const;
     qreal xOf(int pos) const;                 // from the start of its display line
     int posAt(int line, qreal x) const;       // nearest position to x in the display line
     int posAtPoint(const QPoint& viewportPos) const;
@@ -247,7 +273,8 @@ private:
     std::pair<int, int> wordAt(int pos) const;
     void copyToClipboard(bool selectionClipboard) const;
     void pasteText(const QString& text, int pos);
-    void loadBuffer(editor::TextBuffer&& buffer);
+    void loadBuffer(editor::TextBuffer&& buffer, editor::TextEncoding encoding = editor::TextEncoding::Windows1252,
+                    bool byteOrderMark = false);
     QByteArray selectedBytes() const;
 
     // Links. A line up to kLinkLineLimit characters is scanned whole and its marks kept
@@ -322,6 +349,7 @@ private:
     void updateCheckpoints(const editor::TextChange& change);
     bool editCheckpoints(XCheckpoints& c, int offset, int removed, int inserted) const;
     mutable std::vector<XCheckpoints> xCache_;
+    mutable std::unordered_map<char32_t, qreal> utf8Widths_;
 
     mutable std::vector<int> wrapStarts_;
     mutable int wrapEnd_ = 0;

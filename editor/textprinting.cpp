@@ -20,8 +20,8 @@ constexpr qreal kScreenDpi = 96.0;
 
 class PagePrinter {
 public:
-    PagePrinter(QPrinter& printer, QPainter& painter, const QFont& font)
-        : printer_(printer), painter_(painter), metrics_(font, &printer)
+    PagePrinter(QPrinter& printer, QPainter& painter, const QFont& font, TextEncoding encoding)
+        : printer_(printer), painter_(painter), metrics_(font, &printer), encoding_(encoding)
     {
         for (int c = 0; c < 256; ++c) {
             const auto byte = static_cast<unsigned char>(c);
@@ -38,6 +38,20 @@ public:
         return c == '\t' ? (std::floor(x / tab_ + 1e-6) + 1) * tab_ : x + widths_[c];
     }
 
+    // In UTF-8 a character's width goes with its first byte; the bytes after it add none.
+    qreal advanceAt(const QByteArray& line, int p, qreal x) const
+    {
+        const auto c = static_cast<unsigned char>(line[p]);
+        if (encoding_ != TextEncoding::Utf8 || c < 0x80)
+            return advance(c, x);
+        if (isUtf8Continuation(char(c)))
+            return x;
+        const int n = utf8SequenceLength(c);
+        const char32_t ch = p + n <= line.size() ? decodeUtf8Char(reinterpret_cast<const unsigned char*>(line.constData() + p), n)
+                                                 : char32_t(0xFFFD);
+        return x + metrics_.horizontalAdvance(QString::fromUcs4(&ch, 1));
+    }
+
     // Prints one line of the text, breaking it where it is wider than the page.
     bool printLine(const QByteArray& line)
     {
@@ -46,9 +60,9 @@ public:
         qreal x = 0;
         for (int p = 0; p < line.size(); ++p) {
             const auto c = static_cast<unsigned char>(line[p]);
-            const qreal next = advance(c, x);
+            const qreal next = advanceAt(line, p, x);
             const bool blank = c == ' ' || c == '\t';
-            if (next > width_ && p > pieceStart && !blank) {
+            if (next > width_ && p > pieceStart && !blank && !isUtf8Continuation(char(c))) {
                 const int cut = lastBreak > pieceStart ? lastBreak : p;
                 if (!printPiece(line.mid(pieceStart, cut - pieceStart)))
                     return false;
@@ -56,7 +70,7 @@ public:
                 lastBreak = -1;
                 x = 0;
                 for (int q = cut; q <= p; ++q)
-                    x = advance(static_cast<unsigned char>(line[q]), x);
+                    x = advanceAt(line, q, x);
                 continue;
             }
             x = next;
@@ -75,21 +89,21 @@ private:
             y_ = 0;
         }
         qreal x = 0;
-        QString run;
+        QByteArray run;
         qreal runX = 0;
         auto flush = [&] {
             if (!run.isEmpty())
-                painter_.drawText(QPointF(runX, y_ + metrics_.ascent()), run);
+                painter_.drawText(QPointF(runX, y_ + metrics_.ascent()), decodeText(run, encoding_));
             run.clear();
         };
-        for (char ch : piece) {
-            const auto c = static_cast<unsigned char>(ch);
-            const qreal next = advance(c, x);
+        for (int p = 0; p < piece.size(); ++p) {
+            const auto c = static_cast<unsigned char>(piece[p]);
+            const qreal next = advanceAt(piece, p, x);
             if (c == '\t' || c < 0x20) {
                 flush();
                 runX = next;
             } else {
-                run.append(QChar(cp1252ToUnicode(c)));
+                run.append(char(c));
             }
             x = next;
         }
@@ -107,11 +121,12 @@ private:
     qreal width_ = 1;
     qreal height_ = 1;
     qreal y_ = 0;
+    TextEncoding encoding_;
 };
 
 }  // namespace
 
-bool printText(const TextBuffer& text, QPrinter& printer, const QFont& font, const QString& title)
+bool printText(const TextBuffer& text, QPrinter& printer, const QFont& font, const QString& title, TextEncoding encoding)
 {
     printer.setDocName(title);
     // The painter's origin is the corner of the printable area inside the margins, never
@@ -128,7 +143,7 @@ bool printText(const TextBuffer& text, QPrinter& printer, const QFont& font, con
     }
     painter.setFont(printFont);
     painter.setPen(Qt::black);
-    PagePrinter pages(printer, painter, painter.font());
+    PagePrinter pages(printer, painter, painter.font(), encoding);
     bool ok = true;
     const int lines = text.lineCount();
     for (int line = 0; line < lines && ok; ++line) {

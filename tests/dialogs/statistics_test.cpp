@@ -166,6 +166,38 @@ TEST(Statistics, AnEditorsTextCountsLikeItsLines)
     EXPECT_GT(editor->Lines().LineCount(), 10);  // wrapped into many lines
 }
 
+TEST(Statistics, AUtf8TextCountsCodePoints)
+{
+    // "Grüße € 😀" and a long second line: characters are code points, in blocks and line
+    // by line alike; words and blanks are as in 8-bit text.
+    QByteArray text = QString::fromUtf8("Grüße € 😀\r\n").toUtf8();
+    for (int i = 0; i < 100; ++i)
+        text += QString::fromUtf8("äöü ").toUtf8();
+    auto editor = makeEditor(text, QSize(300, 200));
+    ASSERT_EQ(editor->Encoding(), editor::TextEncoding::Utf8);
+    editor->setSelectionStart(3);
+    editor->setSelectionText(QString::fromUtf8("ß").toUtf8());  // the gap lies inside the text
+    const EditorStatisticsDocument document(QStringLiteral("x"), editor->Lines(), true);
+    const TextCounter blocks = countDocument(document);
+    EXPECT_EQ(blocks.characters(), 10u + 400u);
+    EXPECT_EQ(blocks.words(), 3u + 100u - 1u);  // the break joins the last word and the first
+    EXPECT_EQ(blocks.spaces(), 2u + 100u);
+    struct OneByOne : IStatisticsDocument {
+        const TTextEditorLines& lines;
+        explicit OneByOne(const TTextEditorLines& l) : lines(l) {}
+        QString caption() const override { return {}; }
+        qint64 lineCount() const override { return lines.LineCount(); }
+        QByteArray lineText(qint64 i) const override { return lines.LineText(int(i)); }
+        bool utf8() const override { return true; }
+    };
+    const TextCounter lines = countDocument(OneByOne(editor->Lines()));
+    EXPECT_EQ(lines.characters(), blocks.characters());
+    EXPECT_EQ(lines.words(), blocks.words());
+    // The same bytes read as 8-bit text count every byte.
+    const EditorStatisticsDocument bytes(QStringLiteral("x"), editor->Lines(), false);
+    EXPECT_EQ(countDocument(bytes).characters(), quint64(editor->Lines().Text().size() - 1));
+}
+
 TEST(Statistics, FormatThousands)
 {
     EXPECT_EQ(FormatThousands(0), "0");

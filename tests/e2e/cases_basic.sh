@@ -332,6 +332,32 @@ case_search_with_keyboard() {
   quit "$APP_PID"
 }
 
+# A UTF-8 file is recognised and stays UTF-8: "ü" typed at the end of "Grüße" is saved as
+# its two bytes, and the file on disk is valid UTF-8. With [Edit] NewFileEncoding=UTF-8 a
+# new document is saved as UTF-8 too.
+case_utf8_file_typed_and_saved() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0" "[Edit]" "NewFileEncoding=UTF-8"
+  printf 'Gr\xc3\xbc\xc3\x9fe' >"$CWD/gruss.txt"
+  launch "$CWD" gruss.txt
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  keys "$APP_PID" ctrl+End || return 1
+  type_text "$APP_PID" "ü" || return 1
+  menu_save "$APP_PID" || return 1
+  printf 'Gr\xc3\xbc\xc3\x9fe\xc3\xbc' >"$CASE_DIR/expected"
+  wait_content "$CWD/gruss.txt" "$CASE_DIR/expected" "the typed ü was not saved as UTF-8" || return 1
+  iconv -f UTF-8 -t UTF-8 "$CWD/gruss.txt" >/dev/null 2>&1 || fail "the saved file is no valid UTF-8" || return 1
+  grep -q "Grüßeü" "$CWD/gruss.txt" || fail "Grüßeü is not in the saved file" || return 1
+  # A new document, typed and saved.
+  keys "$APP_PID" F2 || return 1
+  type_text "$APP_PID" "Maß €" || return 1
+  keys "$APP_PID" alt+d u || return 1
+  save_dialog "$APP_PID" "$CWD/neu.txt" || return 1
+  printf 'Ma\xc3\x9f \xe2\x82\xac' >"$CASE_DIR/expected-new"
+  wait_content "$CWD/neu.txt" "$CASE_DIR/expected-new" "the new document was not saved as UTF-8" || return 1
+  quit "$APP_PID"
+}
+
 # on_top A B: window A is stacked above window B (xwininfo lists the root's children from
 # the top down).
 on_top() {

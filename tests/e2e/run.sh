@@ -154,6 +154,7 @@ run_case close_prompt_cancel_and_no
 run_case quit_prompt_cancel_keeps_everything
 run_case untitled_yes_then_dialog_cancelled
 run_case search_with_keyboard
+run_case utf8_file_typed_and_saved
 run_case single_instance
 run_case settings_dialog_single_instance
 run_case help_opens_guide

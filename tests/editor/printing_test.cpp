@@ -76,6 +76,28 @@ TEST(EditorPrinting, TheWholeTextGoesOnAsManyPagesAsNeeded)
     EXPECT_GT(wideLines, 1);
 }
 
+TEST(EditorPrinting, AUtf8TextPrintsItsCharacters)
+{
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    TestDir dir;
+    const QString pdf = dir.file("utf8.pdf");
+    platform::PdfPrinterService printer(pdf);
+    platform::ScopedService<platform::PrinterService> scoped(&printer);
+    // A wide line of umlauts is broken between characters, never inside one.
+    QByteArray wide;
+    for (int i = 0; i < 40; ++i)
+        wide += QString::fromUtf8("Größe%1 ").arg(i).toUtf8();
+    auto editor = makeEditor(QString::fromUtf8("Grüße „αβγ“ €\r\n").toUtf8() + wide);
+    ASSERT_EQ(editor->Encoding(), editor::TextEncoding::Utf8);
+    editor->PrintText("1 - utf8.txt");
+    const QString out = runTool("pdftotext", {"-layout", pdf, "-"});
+    EXPECT_TRUE(out.contains(QString::fromUtf8("Grüße „αβγ“ €"))) << out.toStdString();
+    for (int i = 0; i < 40; ++i)
+        EXPECT_TRUE(out.contains(QString::fromUtf8("Größe%1").arg(i))) << i;
+    EXPECT_FALSE(out.contains(QChar(0xFFFD)));
+}
+
 TEST(EditorPrinting, WithoutPrinterTheUserIsTold)
 {
     NoPrinter none;

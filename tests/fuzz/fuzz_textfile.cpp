@@ -3,12 +3,16 @@
 // from a memory stream, from a pipe-like stream that hands out short pieces and cannot
 // seek, or from a real file, with word wrap and link detection switched at random, and
 // saved to a memory stream or a real file. Checked:
+// - the encoding is the one the recognition rule gives (UTF-8 with or without its mark, or
+//   Windows-1252), and a UTF-8 text's length counts code points;
 // - the saved bytes are the loaded ones, byte for byte;
-// - the text is the file's with each break as one CR, and the lines are its lines;
+// - the text is the file's (behind a UTF-8 mark) with each break as one CR, and the lines
+//   are its lines;
 // - a few edits, all undone, save the file's bytes again;
 // - painting the control over any text works.
 
 #include "editor/texteditor.h"
+#include "editor/utf8text.h"
 #include "tests/fuzz/fuzzcheck.h"
 
 #include <QApplication>
@@ -120,10 +124,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     where += QStringLiteral(" (wrap %1, links %2)").arg(theEditor->WordWrap()).arg(int(theEditor->AutoURLDetect()));
 
+    // The encoding the rule decides on.
+    const editor::EncodingGuess guess = editor::guessEncoding(file);
+    FUZZ_CHECK(theEditor->Encoding() == guess.encoding && theEditor->ByteOrderMark() == guess.byteOrderMark,
+               where + QStringLiteral(" encoding %1 mark %2").arg(int(theEditor->Encoding())).arg(theEditor->ByteOrderMark()));
+    where += QStringLiteral(" (encoding %1)").arg(int(guess.encoding));
+
     // The text, with one CR for each break, and its lines.
-    const QByteArray text = editor::normalizeBreaks(file);
+    const QByteArray text = editor::normalizeBreaks(guess.byteOrderMark ? QByteArrayView(file).sliced(3) : QByteArrayView(file));
     FUZZ_CHECK(theEditor->Lines().Text() == text, where + QStringLiteral(" text %1").arg(fuzz::show(theEditor->Lines().Text())));
-    FUZZ_CHECK(theEditor->Lines().TextLength() == text.size(), where);
+    const qint64 textLength = guess.encoding == editor::TextEncoding::Utf8 ? editor::countUtf8Chars(text) : text.size();
+    FUZZ_CHECK(theEditor->Lines().TextLength() == textLength, where);
     const int lineCount = theEditor->Lines().LineCount();
     if (!theEditor->WordWrap()) {
         QList<QByteArray> lines = text.split('\r');

@@ -217,8 +217,31 @@ TEST_F(SettingsTest, ReadsInTheStatedOrder)
               QStringList({"read MainWindow/SingleInstance", "read MainWindow/Width", "read MainWindow/Height",
                            "read MainWindow/State", "read Save/AutoSaveOpenFiles", "keys OpenFiles", "read OpenFiles/1",
                            "keys Tools", "read Tools/T", "read View/ShowMarkbar", "read View/AutoUrlDetection",
-                           "read View/StartWithNewDoc", "read View/OpenAsReadOnlyIfIsReadOnly", "read Open/Filter",
+                           "read View/StartWithNewDoc", "read View/OpenAsReadOnlyIfIsReadOnly",
+                           "read Edit/NewFileEncoding", "read Open/Filter",
                            "read Save/Filter", "read Save/AutoSaveSettings", "read Save/AutoSaveOpenFiles"}));
+}
+
+TEST_F(SettingsTest, NewFileEncodingIsReadAndNeverWritten)
+{
+    const struct {
+        const char* value;
+        bool utf8;
+    } cases[] = {{"UTF-8", true}, {"utf-8", true}, {" UTF8 ", true}, {"ANSI", false}, {"", false}, {"Latin-1", false}};
+    for (const auto& c : cases) {
+        Globals::ResetSettings();
+        const QByteArray ini = QByteArray("[Edit]\nNewFileEncoding=") + c.value + "\n";
+        work.write("VARNX.ini", ini);
+        ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+        EXPECT_EQ(Globals::Settings().NewFilesUtf8, c.utf8) << c.value;
+    }
+    // Without the key nothing about it is ever written.
+    Globals::ResetSettings();
+    work.write("VARNX.ini", "[Save]\nAutoSaveSettings=1\n");
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    EXPECT_FALSE(Globals::Settings().NewFilesUtf8);
+    Globals::SaveOnExit(frame);
+    EXPECT_FALSE(TestDir::read(work.file("VARNX.ini")).contains("NewFileEncoding"));
 }
 
 TEST_F(SettingsTest, FileLocationOrder)

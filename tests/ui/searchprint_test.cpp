@@ -1,10 +1,14 @@
 #include "tests/ui/framefixture.h"
 
+#include "dialogs/statisticsdialog.h"
+
 #include "platform/printdialogs.h"
 #include "platform/printer.h"
 
 #include <QPrinter>
 #include <QProcess>
+#include <QLabel>
+#include <QTimer>
 #include <deque>
 
 using platform::MsgButtons;
@@ -122,6 +126,67 @@ TEST_F(FrameTest, SearchCaseRules)
     find(child, "\xC4");  // Ä does not find ä
     EXPECT_EQ(shownCount(), 1);
     EXPECT_EQ(selection(child), std::make_pair(0, 0));
+}
+
+TEST_F(FrameTest, SearchInAUtf8DocumentFindsUmlautsAndCountsCharacters)
+{
+    // "Grüße, GRÜSSE und grüße" then a line with a four-byte character before the hit.
+    TMainChildForm* child = openFile("u.txt", QString::fromUtf8("Grüße, GRÜSSE\r\n😀 und grüße\r\n").toUtf8());
+    ASSERT_EQ(child->RichEdit->Encoding(), editor::TextEncoding::Utf8);
+    find(child, QString::fromUtf8("grüße"));  // only ASCII letters fold: "Grüße" is found
+    EXPECT_EQ(selection(child), std::make_pair(0, 5));
+    EXPECT_EQ(child->RichEdit->SelectionText(), QString::fromUtf8("Grüße").toUtf8());
+    find(child, QString::fromUtf8("grüße"));
+    EXPECT_EQ(selection(child), std::make_pair(14 + 6, 5));
+    EXPECT_EQ(panel(child, 3), QStringLiteral("7:2"));
+    EXPECT_EQ(panel(child, 0), QStringLiteral("5 Zeichen markiert."));
+    // "Ü" is no ASCII letter: "grüsse" does not find "GRÜSSE".
+    child->RichEdit->setSelectionStart(0);
+    fakes.messages.answers = {MsgResult::Cancel};
+    find(child, QStringLiteral("gr\u00FCsse"));
+    EXPECT_EQ(shownCount(), 1);
+    find(child, QString::fromUtf8("GRÜSSE"), true);
+    EXPECT_EQ(selection(child), std::make_pair(7, 6));
+    // Upper case keeps the umlauts and the selection's length in characters.
+    child->MainMenu_Markierung_InKleinbuchstabenUmwandeln_OnClick();
+    EXPECT_EQ(child->RichEdit->SelectionText(), QString::fromUtf8("grÜsse").toUtf8());
+    EXPECT_EQ(selection(child), std::make_pair(7, 6));
+    // Inserted lines keep every character.
+    child->RichEdit->setSelectionStart(0);
+    child->MainMenu_Bearbeiten_DateinameEinfuegen_OnClick();
+    EXPECT_TRUE(child->RichEdit->Lines().LineText(0).endsWith("u.txt"));
+}
+
+TEST_F(FrameTest, StatisticsOfAUtf8FileCountCharactersAndItsSizeInBytes)
+{
+    // "Grüße 😀" and "ab": 7 + 2 characters in 16 bytes with the break.
+    TMainChildForm* child = openFile("s.txt", QString::fromUtf8("Grüße 😀\r\nab").toUtf8());
+    QString characters;
+    QString size;
+    QTimer::singleShot(0, [&] {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        if (auto* form = qobject_cast<TStatistikForm*>(QApplication::activeModalWidget())) {
+            characters = form->Label_Zeichenanzahl->text();
+            size = form->Label_DateiGroesse->text();
+            form->close();
+        }
+    });
+    child->MainMenu_Datei_Statistik->trigger();
+    EXPECT_EQ(characters, QStringLiteral("9"));
+    EXPECT_EQ(size, QStringLiteral("16 Bytes."));
+}
+
+TEST_F(FrameTest, NewDocumentsAreUtf8OnlyWithTheSetting)
+{
+    TMainChildForm* ansi = newDocument();
+    EXPECT_EQ(ansi->RichEdit->Encoding(), editor::TextEncoding::Windows1252);
+    Globals::Settings().NewFilesUtf8 = true;
+    TMainChildForm* utf8 = newDocument();
+    EXPECT_EQ(utf8->RichEdit->Encoding(), editor::TextEncoding::Utf8);
+    // An ASCII file opened meanwhile is Windows-1252, whatever the setting.
+    TMainChildForm* file = openFile("a.txt", "ascii");
+    EXPECT_EQ(file->RichEdit->Encoding(), editor::TextEncoding::Windows1252);
 }
 
 TEST_F(FrameTest, SearchRunsLineByLine)
