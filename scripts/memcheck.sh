@@ -7,7 +7,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bin=${1:-build/varnotex}
-pattern=${2:-'^(close_all_three_times|close_all_cancel_keeps_that_window|close_prompt_cancel_and_no|quit_prompt_cancel_keeps_everything|open_with_dialog)$'}
+pattern=${2:-'^(close_all_three_times|close_all_cancel_keeps_that_window|close_prompt_cancel_and_no|quit_prompt_cancel_keeps_everything)$'}
 command -v valgrind >/dev/null || { echo "memcheck: valgrind is missing (bash scripts/install-deps.sh installs it)"; exit 1; }
 logs=$(mktemp -d /tmp/varnotex-memcheck.XXXXXX)
 VARNOTEX_E2E_WAIT=120 VARNOTEX_E2E_MEMCHECK="$logs" bash tests/e2e/run.sh "$bin" "$pattern"
