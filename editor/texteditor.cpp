@@ -3,6 +3,7 @@
 #include "platform/filefacts.h"
 
 #include "editor/codepage1252.h"
+#include "editor/texteditoraccessible.h"
 #include "editor/textprinting.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
@@ -296,6 +297,7 @@ TCustomTextEditor::TCustomTextEditor(QWidget* parent) : QAbstractScrollArea(pare
     viewport()->setMouseTracking(true);
     viewport()->setCursor(Qt::IBeamCursor);
     setAttribute(Qt::WA_InputMethodEnabled);
+    installTextEditorAccessibility();
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
@@ -946,6 +948,10 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
             painter.fillRect(QRectF(left + x, y, charWidth(' '), lineHeight_), highlight);
     }
 
+    if (!preedit_.isEmpty()) {
+        paintPreedit(painter);
+        return;
+    }
     if (hasFocus() && caretVisible_) {
         const QRect caret = caretRect();
         if (insertMode_) {
@@ -954,6 +960,26 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
             painter.setCompositionMode(QPainter::CompositionMode_Difference);
             painter.fillRect(caret, Qt::white);
         }
+    }
+}
+
+// The text being composed covers what follows the caret, underlined, with the input
+// method's own caret in it.
+void TCustomTextEditor::paintPreedit(QPainter& painter)
+{
+    const QPalette& pal = viewport()->palette();
+    const QRect caret = caretRect();
+    const QFontMetricsF metrics(font());
+    const qreal width = metrics.horizontalAdvance(preedit_);
+    const QRectF area(caret.left(), caret.top(), width + 1, lineHeight_);
+    painter.fillRect(area, pal.base());
+    painter.setPen(pal.color(QPalette::Text));
+    painter.drawText(QPointF(area.left(), caret.top() + ascent_), preedit_);
+    const qreal underline = caret.top() + ascent_ + 1.5;
+    painter.drawLine(QPointF(area.left(), underline), QPointF(area.left() + width, underline));
+    if (hasFocus() && caretVisible_) {
+        const qreal x = area.left() + metrics.horizontalAdvance(preedit_.left(preeditCursor_));
+        painter.fillRect(QRectF(x, caret.top(), 1, lineHeight_), pal.color(QPalette::Text));
     }
 }
 
@@ -1083,8 +1109,10 @@ void TCustomTextEditor::setURLColor(const QColor& color)
 
 void TCustomTextEditor::emitSelectionIfChanged(int oldAnchor, int oldCaret)
 {
-    if (doc_.anchor() != oldAnchor || doc_.caret() != oldCaret)
+    if (doc_.anchor() != oldAnchor || doc_.caret() != oldCaret) {
+        notifyAccessibleCaret(this, oldAnchor, oldCaret);
         emit OnSelectionChange();
+    }
 }
 
 void TCustomTextEditor::setSelectionInternal(int anchor, int caret, bool scroll)
@@ -1167,6 +1195,7 @@ void TCustomTextEditor::applyChange(const TextChange& change, int oldAnchor, int
     ensureCaretVisible();
     restartBlink();
     viewport()->update();
+    notifyAccessibleTextChange(this, change.pos, change.removed, change.inserted);
     emit OnChange();
     emitSelectionIfChanged(oldAnchor, oldCaret);
 }
@@ -1551,18 +1580,68 @@ void TCustomTextEditor::handleKey(QKeyEvent* event)
 
 void TCustomTextEditor::inputMethodEvent(QInputMethodEvent* event)
 {
-    if (!event->commitString().isEmpty())
-        platform::runGuarded([&] { insertTyped(editor::encode1252(event->commitString())); });
     event->accept();
+    const QRect oldCaret = caretRect();
+    preedit_.clear();
+    preeditCursor_ = 0;
+    if (!readOnly_) {
+        preedit_ = event->preeditString();
+        preeditCursor_ = int(preedit_.size());
+        for (const QInputMethodEvent::Attribute& a : event->attributes()) {
+            if (a.type == QInputMethodEvent::Cursor)
+                preeditCursor_ = std::clamp(a.start, 0, int(preedit_.size()));
+        }
+        platform::runGuarded([&] {
+            // The method may replace text around the caret (a compose key taking back the
+            // character before it); the commit then takes the place of that text.
+            if (event->replacementLength() > 0 || event->replacementStart() != 0) {
+                const int caret = doc_.caret();
+                const int from = std::clamp(caret + event->replacementStart(), 0, doc_.length());
+                const int to = std::clamp(from + event->replacementLength(), from, doc_.length());
+                if (to > from || !event->commitString().isEmpty())
+                    setSelectionInternal(from, to, false);
+            }
+            insertTyped(editor::encode1252(event->commitString()));
+        });
+    }
+    viewport()->update(oldCaret.adjusted(-1, 0, viewport()->width(), 0));
+    viewport()->update(caretRect().adjusted(-1, 0, viewport()->width(), 0));
 }
 
 QVariant TCustomTextEditor::inputMethodQuery(Qt::InputMethodQuery query) const
 {
+    const TextBuffer& b = doc_.buffer();
+    const int caret = doc_.caret();
+    const int line = b.lineOf(caret);
+    const int lineStart = b.lineStart(line);
+    const int lineEnd = lineStart + b.lineLength(line);
     switch (query) {
-    case Qt::ImCursorRectangle:
-        return caretRect().translated(viewport()->pos());
+    case Qt::ImCursorRectangle: {
+        QRect r = caretRect().translated(viewport()->pos());
+        if (!preedit_.isEmpty())
+            r.translate(int(QFontMetricsF(font()).horizontalAdvance(preedit_.left(preeditCursor_))), 0);
+        return r;
+    }
     case Qt::ImEnabled:
         return !readOnly_;
+    case Qt::ImHints:
+        return int(Qt::ImhMultiLine);
+    // The surrounding text is the caret's line; positions count from its start.
+    case Qt::ImSurroundingText:
+        return editor::decode1252(b.text(lineStart, lineEnd - lineStart));
+    case Qt::ImCursorPosition:
+        return caret - lineStart;
+    case Qt::ImAnchorPosition:
+        return std::clamp(doc_.anchor(), lineStart, lineEnd) - lineStart;
+    case Qt::ImCurrentSelection: {
+        QByteArray bytes = selectedBytes();
+        bytes.replace(TextBuffer::kBreak, '\n');
+        return editor::decode1252(bytes);
+    }
+    case Qt::ImTextBeforeCursor:
+        return editor::decode1252(b.text(lineStart, caret - lineStart));
+    case Qt::ImTextAfterCursor:
+        return editor::decode1252(b.text(caret, lineEnd - caret));
     case Qt::ImFont:
         return font();
     default:
