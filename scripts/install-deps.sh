@@ -2,7 +2,8 @@
 # Installs the Debian packages that building, running and testing Varnotex need,
 # but only those that are missing.
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev
+# libqt6svg6 holds the SVG icon engine plugin that draws the toolbar and menu images.
+packages=(cmake g++ make pkg-config qt6-base-dev libqt6svg6 qt6-translations-l10n libgl-dev libgtest-dev
           xvfb xauth xdotool x11-utils poppler-utils clang libclang-rt-14-dev valgrind
           dpkg-dev binutils appstream)
 missing=()
