@@ -99,3 +99,17 @@ case_date_under_c_locale() {
   [[ $(sed -n 2p "$CWD/datum.txt" | tr -d '\r') == Text ]] || fail "the old line did not move down" || return 1
   quit "$APP_PID"
 }
+
+# Started from a Wayland session (WAYLAND_DISPLAY and XDG_SESSION_TYPE set, no
+# QT_QPA_PLATFORM) with XWayland there (DISPLAY set): the program runs as an X11 client,
+# shows its frame on the X display and takes keys there.
+case_wayland_session_uses_xwayland() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0"
+  EXTRA_ENV=(QT_QPA_PLATFORM= WAYLAND_DISPLAY=wayland-varnotex-e2e XDG_SESSION_TYPE=wayland)
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  quit "$APP_PID" || return 1
+  # Qt was not sent looking for its Wayland plugin first.
+  ! grep -q 'platform plugin "wayland"' "$CASE_DIR/app.log" || fail "Qt tried Wayland: $(grep -m1 wayland "$CASE_DIR/app.log")"
+}
