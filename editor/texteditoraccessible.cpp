@@ -291,15 +291,20 @@ void installTextEditorAccessibility()
 
 void notifyAccessibleTextChange(TCustomTextEditor* editor, int pos, int removed, int inserted)
 {
-    if (!listening())
+    if (!listening() || (removed == 0 && inserted == 0))
         return;
-    if (removed > 0) {
-        // The removed characters are gone by now; their number and place are what is told.
-        QAccessibleTextRemoveEvent event(editor, pos, QString(removed, QChar(QChar::ObjectReplacementCharacter)));
+    // The removed characters are gone by now: their number and place are told, with
+    // blanks for their text, as Qt's own text widgets do.
+    const QString oldText(removed, QLatin1Char(' '));
+    const QString newText = inserted > 0 ? editorText(editor, pos, pos + inserted) : QString();
+    if (removed == 0) {
+        QAccessibleTextInsertEvent event(editor, pos, newText);
         send(&event);
-    }
-    if (inserted > 0) {
-        QAccessibleTextInsertEvent event(editor, pos, editorText(editor, pos, pos + inserted));
+    } else if (inserted == 0) {
+        QAccessibleTextRemoveEvent event(editor, pos, oldText);
+        send(&event);
+    } else {
+        QAccessibleTextUpdateEvent event(editor, pos, oldText, newText);
         send(&event);
     }
 }

@@ -49,6 +49,13 @@ void recordEvent(QAccessibleEvent* event)
         h.b = int(e->textRemoved().size());
         break;
     }
+    case QAccessible::TextUpdated: {
+        auto* e = static_cast<QAccessibleTextUpdateEvent*>(event);
+        h.a = e->changePosition();
+        h.b = int(e->textRemoved().size());
+        h.text = e->textInserted();
+        break;
+    }
     default:
         break;
     }
@@ -209,6 +216,18 @@ TEST_F(EditorAccessibility, TellsOfTypedTextCaretMovesAndSelections)
     inserted = of(QAccessible::TextInserted);
     ASSERT_EQ(inserted.size(), 1u);
     EXPECT_EQ(inserted[0].text, QStringLiteral("de"));
+
+    // Typing over a selection replaces it: one update with both.
+    editor->setSelectionStart(1);
+    editor->setSelectionLength(2);
+    heard.clear();
+    QTest::keyClicks(editor.get(), QStringLiteral("z"));
+    const auto updated = of(QAccessible::TextUpdated);
+    ASSERT_EQ(updated.size(), 1u);
+    EXPECT_EQ(updated[0].a, 1);
+    EXPECT_EQ(updated[0].b, 2);
+    EXPECT_EQ(updated[0].text, QStringLiteral("z"));
+    EXPECT_TRUE(of(QAccessible::TextInserted).empty());
 }
 
 }  // namespace
