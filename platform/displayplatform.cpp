@@ -1,6 +1,6 @@
 #include "platform/displayplatform.h"
 
-#include <QGuiApplication>
+#include <QtGlobal>
 
 namespace platform {
 
@@ -21,7 +21,5 @@ QByteArray chooseQpaPlatform()
         qputenv("QT_QPA_PLATFORM", chosen);
     return chosen;
 }
-
-bool windowPositionsWork() { return !QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
 }  // namespace platform

@@ -16,7 +16,4 @@ QByteArray chosenQpaPlatform(const QByteArray& userPlatform, const QByteArray& w
 // Applies the choice to this process's environment; the plugin chosen, or empty.
 QByteArray chooseQpaPlatform();
 
-// Whether windows may be placed at screen positions (not so on native Wayland).
-bool windowPositionsWork();
-
 }  // namespace platform
