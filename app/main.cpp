@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/commandline.h"
 #include "app/mainform.h"
+#include "platform/displayplatform.h"
 
 #include <QScreen>
 
@@ -8,6 +9,8 @@
 
 int main(int argc, char* argv[])
 {
+    // In a Wayland session the program runs through XWayland where there is one.
+    platform::chooseQpaPlatform();
     // Without a display Qt would abort; say so in one line instead.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {

@@ -41,7 +41,7 @@ constexpr int kFilterIndex = 4;
 
 QIcon buttonIcon(const QString& name)
 {
-    return QIcon(QStringLiteral(":/icons/%1.png").arg(name.toLower()));
+    return QIcon(QStringLiteral(":/icons/%1.svg").arg(name.toLower()));
 }
 
 }  // namespace
@@ -50,7 +50,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Varnotex V1"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/varnotex-32.png")));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/varnotex.svg")));
     openFilter_ = kDefaultFilter;
     saveFilter_ = kDefaultFilter;
 
@@ -410,7 +410,7 @@ TMainChildForm* TMainForm::createDocumentWindow()
     sub->setAttribute(Qt::WA_DeleteOnClose);
     systemMenus_->attach(sub);
     sub->setAttribute(Qt::WA_ShowWithoutActivating, batch_ > 0);
-    sub->setWindowIcon(QIcon(QStringLiteral(":/icons/varnotex-16.png")));
+    sub->setWindowIcon(QIcon(QStringLiteral(":/icons/varnotex-small.svg")));
     zorder_.raise(child);
     child->OnCreate();
     // Placed by the frame, before it shows: the client area's own placement, which looks at

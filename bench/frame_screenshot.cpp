@@ -1,6 +1,8 @@
 // Shows the frame with two documents, the tab strip and the toolbars, and saves a picture
-// of it: bench_frame_screenshot out.png [layout.ini] (run under a display or Xvfb).
+// of it: bench_frame_screenshot [--all-toolbars] out.png [layout.ini] (run under a display
+// or Xvfb). --all-toolbars shows all six toolbars; QT_SCALE_FACTOR sets the scale.
 #include "app/application.h"
+#include "app/frametoolbars.h"
 #include "app/globals.h"
 #include "app/mainform.h"
 #include "document/mainchildform.h"
@@ -23,6 +25,12 @@ static void settle()
 
 int main(int argc, char** argv)
 {
+    bool allToolbars = false;
+    if (argc > 1 && QByteArray(argv[1]) == "--all-toolbars") {
+        allToolbars = true;
+        --argc;
+        ++argv;
+    }
     TApplication app(argc, argv);
     Q_INIT_RESOURCE(varnotex);
     installGermanTranslations(app);
@@ -50,6 +58,11 @@ int main(int argc, char** argv)
     if (!frame.OnCreate())
         return 1;
     frame.resize(800, 560);
+    if (allToolbars) {
+        for (const char* name : {"Toolbar_Datei", "Toolbar_Bearbeiten", "Toolbar_Markierung", "Toolbar_Suchen",
+                                 "Toolbar_Optionen", "Toolbar_Fenster"})
+            frame.toolbars()->setToolbarVisible(QLatin1String(name), true);
+    }
     frame.show();
     settle();
     frame.OpenDocument(liste);

@@ -69,7 +69,7 @@ TInfosForm::TInfosForm(QWidget* parent)
     Image->setGeometry(2, 2, 32, 32);
     Image->setAlignment(Qt::AlignCenter);
     // The program's icon; without one the image stays empty.
-    const QString iconPath = QStringLiteral(":/icons/varnotex-32.png");
+    const QString iconPath = QStringLiteral(":/icons/varnotex.svg");
     if (QFile::exists(iconPath))
         Image->setPixmap(QIcon(iconPath).pixmap(32, 32));
 

@@ -64,6 +64,9 @@ TToolsGrid::TToolsGrid(ToolsGridRules& rules, QWidget* parent) : QTableWidget(pa
 {
     setColumnCount(ToolsGridRules::ColCount);
     setItemDelegate(new CellDelegate(this));
+    setAccessibleName(QStringLiteral("Externe Programme"));
+    horizontalHeader()->setAccessibleName(QStringLiteral("Spalten"));
+    verticalHeader()->setAccessibleName(QStringLiteral("Zeilen"));
     verticalHeader()->hide();  // no fixed column
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumSectionSize(16);
@@ -127,6 +130,10 @@ void TToolsGrid::showCellText(int col, int row, const QString& text)
     }
     if (cell->text() != text)
         cell->setText(text);
+    // A screen reader names the cell by its column and row, then reads its text.
+    const QString name = QStringLiteral("%1, Zeile %2: %3").arg(rules_.cell(col, 0)).arg(row).arg(text);
+    if (cell->data(Qt::AccessibleTextRole).toString() != name)
+        cell->setData(Qt::AccessibleTextRole, name);
 }
 
 void TToolsGrid::keyPressEvent(QKeyEvent* event)

@@ -1,5 +1,9 @@
 #include "document/statusbar.h"
 
+#include "document/statusbaraccessible.h"
+
+#include <QAccessible>
+
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -12,6 +16,7 @@ TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent)
     small.setPixelSize(11);
     setFont(small);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    installStatusBarAccessibility();
 }
 
 void TStatusBar::addPanel(const QString& text, int width, Qt::Alignment alignment, bool bevel)
@@ -29,6 +34,11 @@ void TStatusBar::setPanelText(int index, const QString& text)
         return;
     texts_[index] = text;
     update();
+    if (QAccessible::isActive() && !simple_) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        event.setChild(index);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void TStatusBar::setPanelWidth(int index, int width)

@@ -3,6 +3,7 @@
 #include "platform/filefacts.h"
 
 #include "editor/codepage1252.h"
+#include "editor/texteditoraccessible.h"
 #include "editor/textprinting.h"
 #include "editor/utf8text.h"
 #include "platform/atomicfile.h"
@@ -328,6 +329,7 @@ TCustomTextEditor::TCustomTextEditor(QWidget* parent) : QAbstractScrollArea(pare
     viewport()->setMouseTracking(true);
     viewport()->setCursor(Qt::IBeamCursor);
     setAttribute(Qt::WA_InputMethodEnabled);
+    installTextEditorAccessibility();
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
@@ -1074,6 +1076,10 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
             painter.fillRect(QRectF(left + x, y, charWidth(' '), lineHeight_), highlight);
     }
 
+    if (!preedit_.isEmpty()) {
+        paintPreedit(painter);
+        return;
+    }
     if (hasFocus() && caretVisible_) {
         const QRect caret = caretRect();
         if (insertMode_) {
@@ -1082,6 +1088,26 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
             painter.setCompositionMode(QPainter::CompositionMode_Difference);
             painter.fillRect(caret, Qt::white);
         }
+    }
+}
+
+// The text being composed covers what follows the caret, underlined, with the input
+// method's own caret in it.
+void TCustomTextEditor::paintPreedit(QPainter& painter)
+{
+    const QPalette& pal = viewport()->palette();
+    const QRect caret = caretRect();
+    const QFontMetricsF metrics(font());
+    const qreal width = metrics.horizontalAdvance(preedit_);
+    const QRectF area(caret.left(), caret.top(), width + 1, lineHeight_);
+    painter.fillRect(area, pal.base());
+    painter.setPen(pal.color(QPalette::Text));
+    painter.drawText(QPointF(area.left(), caret.top() + ascent_), preedit_);
+    const qreal underline = caret.top() + ascent_ + 1.5;
+    painter.drawLine(QPointF(area.left(), underline), QPointF(area.left() + width, underline));
+    if (hasFocus() && caretVisible_) {
+        const qreal x = area.left() + metrics.horizontalAdvance(preedit_.left(preeditCursor_));
+        painter.fillRect(QRectF(x, caret.top(), 1, lineHeight_), pal.color(QPalette::Text));
     }
 }
 
@@ -1211,8 +1237,16 @@ void TCustomTextEditor::setURLColor(const QColor& color)
 
 void TCustomTextEditor::emitSelectionIfChanged(int oldAnchor, int oldCaret)
 {
-    if (doc_.anchor() != oldAnchor || doc_.caret() != oldCaret)
+    if (doc_.anchor() != oldAnchor || doc_.caret() != oldCaret) {
+        // Old places are characters too; in a UTF-8 text after an edit they are counted in
+        // the new text, which only matters for places behind the edit.
+        if (doc_.utf8())
+            notifyAccessibleCaret(this, doc_.charPos(std::min(oldAnchor, doc_.length())),
+                                  doc_.charPos(std::min(oldCaret, doc_.length())));
+        else
+            notifyAccessibleCaret(this, oldAnchor, oldCaret);
         emit OnSelectionChange();
+    }
 }
 
 void TCustomTextEditor::setSelectionInternal(int anchor, int caret, bool scroll)
@@ -1314,6 +1348,10 @@ void TCustomTextEditor::applyChange(const TextChange& change, int oldAnchor, int
     ensureCaretVisible();
     restartBlink();
     viewport()->update();
+    // The removed text is gone: its length is told in bytes, which in a UTF-8 text may be
+    // more than its characters.
+    notifyAccessibleTextChange(this, doc_.charPos(change.pos), change.removed,
+                               doc_.charPos(change.pos + change.inserted) - doc_.charPos(change.pos));
     emit OnChange();
     emitSelectionIfChanged(oldAnchor, oldCaret);
 }
@@ -1700,18 +1738,70 @@ void TCustomTextEditor::handleKey(QKeyEvent* event)
 
 void TCustomTextEditor::inputMethodEvent(QInputMethodEvent* event)
 {
-    if (!event->commitString().isEmpty())
-        platform::runGuarded([&] { insertTyped(encodeText(event->commitString())); });
     event->accept();
+    const QRect oldCaret = caretRect();
+    preedit_.clear();
+    preeditCursor_ = 0;
+    if (!readOnly_) {
+        preedit_ = event->preeditString();
+        preeditCursor_ = int(preedit_.size());
+        for (const QInputMethodEvent::Attribute& a : event->attributes()) {
+            if (a.type == QInputMethodEvent::Cursor)
+                preeditCursor_ = std::clamp(a.start, 0, int(preedit_.size()));
+        }
+        platform::runGuarded([&] {
+            // The method may replace text around the caret (a compose key taking back the
+            // character before it); the commit then takes the place of that text.
+            if (event->replacementLength() > 0 || event->replacementStart() != 0) {
+                // The method counts characters; the text is held as bytes.
+                const int caret = doc_.charPos(doc_.caret());
+                const int length = doc_.charLength();
+                const int from = std::clamp(caret + event->replacementStart(), 0, length);
+                const int to = std::clamp(from + event->replacementLength(), from, length);
+                if (to > from || !event->commitString().isEmpty())
+                    setSelectionInternal(doc_.bytePos(from), doc_.bytePos(to), false);
+            }
+            insertTyped(encodeText(event->commitString()));
+        });
+    }
+    viewport()->update(oldCaret.adjusted(-1, 0, viewport()->width(), 0));
+    viewport()->update(caretRect().adjusted(-1, 0, viewport()->width(), 0));
 }
 
 QVariant TCustomTextEditor::inputMethodQuery(Qt::InputMethodQuery query) const
 {
+    const TextBuffer& b = doc_.buffer();
+    const int caret = doc_.caret();
+    const int line = b.lineOf(caret);
+    const int lineStart = b.lineStart(line);
+    const int lineEnd = lineStart + b.lineLength(line);
     switch (query) {
-    case Qt::ImCursorRectangle:
-        return caretRect().translated(viewport()->pos());
+    case Qt::ImCursorRectangle: {
+        QRect r = caretRect().translated(viewport()->pos());
+        if (!preedit_.isEmpty())
+            r.translate(int(QFontMetricsF(font()).horizontalAdvance(preedit_.left(preeditCursor_))), 0);
+        return r;
+    }
     case Qt::ImEnabled:
         return !readOnly_;
+    case Qt::ImHints:
+        return int(Qt::ImhMultiLine);
+    // The surrounding text is the caret's line; positions count from its start.
+    case Qt::ImSurroundingText:
+        return decodeText(b.text(lineStart, lineEnd - lineStart));
+    case Qt::ImCursorPosition:
+        return doc_.charPos(caret) - doc_.charPos(lineStart);
+    case Qt::ImAnchorPosition:
+        return doc_.charPos(std::clamp(doc_.anchor(), lineStart, lineEnd)) - doc_.charPos(lineStart);
+    case Qt::ImCurrentSelection: {
+        QByteArray bytes = selectedBytes();
+        bytes.replace(TextBuffer::kBreak, '\n');
+        return decodeText(bytes);
+    }
+    case Qt::ImTextBeforeCursor:
+        return decodeText(b.text(lineStart, caret - lineStart));
+    case Qt::ImTextAfterCursor:
+        return decodeText(b.text(caret, lineEnd - caret));
     case Qt::ImFont:
         return font();
     default:

@@ -9,6 +9,8 @@
 #include <QIODevice>
 #include <QTimer>
 
+class QPainter;
+
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -181,6 +183,17 @@ public:
     QRect caretRect() const;  // in viewport coordinates
     QRect positionRect(int pos) const;  // the caret's rectangle were it at pos (a character position)
     const editor::TextBuffer& buffer() const { return doc_.buffer(); }
+    // The end of the selection that moves, and the one that stays; the position nearest to
+    // a point of the viewport.
+    int CaretPosition() const { return doc_.charPos(doc_.caret()); }
+    int AnchorPosition() const { return doc_.charPos(doc_.anchor()); }
+    int PositionAt(const QPoint& viewportPos) const { return doc_.charPos(posAtPoint(viewportPos)); }
+    // Character positions of the contract and byte positions of buffer() (the same in a
+    // Windows-1252 text).
+    int charPosOf(int bytePos) const { return doc_.charPos(bytePos); }
+    int bytePosOf(int charPos) const { return doc_.bytePos(charPos); }
+    // Text an input method is composing, shown at the caret but not yet part of the text.
+    QString PreeditText() const { return preedit_; }
 
 signals:
     void OnChange();
@@ -301,6 +314,10 @@ private:
     bool linkUnderlined(int entry) const;
 
     void restartBlink();
+    void paintPreedit(QPainter& painter);
+
+    QString preedit_;
+    int preeditCursor_ = 0;  // in preedit_
 
     editor::TextDocument doc_;
     TTextEditorLines lines_;

@@ -10,7 +10,12 @@ public:
     explicit TToolbarButton(QWidget* parent = nullptr);
 
     QString hint() const { return toolTip(); }
-    void setHint(const QString& hint) { setToolTip(hint); }
+    // The hint is also the name a screen reader gives the button.
+    void setHint(const QString& hint)
+    {
+        setToolTip(hint);
+        setAccessibleName(hint);
+    }
     // The image; a few images of the frame are 17 x 17.
     void setImage(const QIcon& image, QSize size = QSize(16, 16));
 

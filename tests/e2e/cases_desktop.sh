@@ -99,3 +99,52 @@ case_date_under_c_locale() {
   [[ $(sed -n 2p "$CWD/datum.txt" | tr -d '\r') == Text ]] || fail "the old line did not move down" || return 1
   quit "$APP_PID"
 }
+
+# Started from a Wayland session (WAYLAND_DISPLAY and XDG_SESSION_TYPE set, no
+# QT_QPA_PLATFORM) with XWayland there (DISPLAY set): the program runs as an X11 client,
+# shows its frame on the X display and takes keys there.
+case_wayland_session_uses_xwayland() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0"
+  EXTRA_ENV=(QT_QPA_PLATFORM= WAYLAND_DISPLAY=wayland-varnotex-e2e XDG_SESSION_TYPE=wayland)
+  launch "$CWD"
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  quit "$APP_PID" || return 1
+  # Qt was not sent looking for its Wayland plugin first.
+  ! grep -q 'platform plugin "wayland"' "$CASE_DIR/app.log" || fail "Qt tried Wayland: $(grep -m1 wayland "$CASE_DIR/app.log")"
+}
+
+# A screen reader's view: on a D-Bus session bus of the case's own, with the accessibility
+# bus started from at-spi2-core, the editor of the open document is read through AT-SPI
+# (python3-pyatspi): its text with breaks as new lines and its caret, before and after
+# typing.
+case_screen_reader_reads_editor() {
+  /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { skip "python3-pyatspi is not installed"; return; }
+  [[ -x /usr/libexec/at-spi-bus-launcher ]] || { skip "at-spi2-core is not installed"; return; }
+  command -v dbus-daemon >/dev/null || { skip "dbus-daemon is not installed"; return; }
+  local bus="unix:path=$CASE_DIR/bus" busPid got
+  busPid=$(dbus-daemon --session --address="$bus" --fork --print-pid=1 --nopidfile) ||
+    fail "no D-Bus session bus" || return 1
+  local reader=(env DBUS_SESSION_BUS_ADDRESS="$bus" DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$CASE_DIR/rt"
+                HOME="$CASE_DIR/home" /usr/bin/python3 "$HERE/atspi_read.py")
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0"
+  printf 'Hallo Welt\r\nzweite Zeile\r\n' >"$CWD/a.txt"
+  EXTRA_ENV=(DBUS_SESSION_BUS_ADDRESS="$bus" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
+  launch "$CWD" a.txt
+  local result=0
+  {
+    wait_frame "$APP_PID" &&
+    keys "$APP_PID" Down End &&
+    got=$("${reader[@]}" "$APP_PID" 20 2>>"$CASE_DIR/reader.log") &&
+    { [[ $got == 'text="Hallo Welt\nzweite Zeile\n" caret=23 role=text' ]] || fail "read: $got"; } &&
+    type_text "$APP_PID" '!' &&
+    got=$("${reader[@]}" "$APP_PID" 20 2>>"$CASE_DIR/reader.log") &&
+    { [[ $got == 'text="Hallo Welt\nzweite Zeile!\n" caret=24 role=text' ]] || fail "read after typing: $got"; } &&
+    keys "$APP_PID" alt+x &&
+    answer "$APP_PID" "Änderungen speichern ?" n &&
+    expect_exit "$APP_PID" 0
+  } || result=1
+  [[ $result == 0 ]] || { [[ -s $CASE_DIR/reader.log ]] && note "reader: $(tail -n 3 "$CASE_DIR/reader.log")"; }
+  kill "$busPid" 2>/dev/null
+  return $result
+}

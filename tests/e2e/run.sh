@@ -206,6 +206,8 @@ run_case installed_prefix
 run_case quit_remembers_active_document
 run_case qt_option_names_are_files
 run_case date_under_c_locale
+run_case wayland_session_uses_xwayland
+run_case screen_reader_reads_editor
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"

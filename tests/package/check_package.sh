@@ -30,7 +30,7 @@ field() { dpkg-deb --field "$deb" "$1"; }
 depends=$(field Depends)
 # Computed from the libraries the executable is linked with, with their versions.
 names=$(sed 's/ ([^)]*)//g; s/, */\n/g' <<<"$depends")
-for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6network6 qt6-qpa-plugins; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6network6 qt6-qpa-plugins libqt6svg6; do
   grep -qxF "$lib" <<<"$names" || fail "Depends lacks $lib: $depends"
 done
 grep -Eq 'libqt6widgets6 \(>= [0-9]' <<<"$depends" || fail "Depends names no Qt version: $depends"

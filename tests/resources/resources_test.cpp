@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QImage>
+#include <QPixmap>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -83,11 +85,20 @@ TEST_F(Resources, EveryButtonIconLoadsWithItsSizeAndIsADistinctPicture)
     QSet<QByteArray> pictures;
     for (const ButtonIcon& icon : kButtonIcons) {
         SCOPED_TRACE(icon.name);
-        const QString path = QStringLiteral(":/icons/%1.png").arg(QLatin1String(icon.name));
-        const QImage image(path);
-        ASSERT_FALSE(image.isNull()) << "not in the resource system: " << path.toStdString();
+        // Drawn from the SVG source by Qt's SVG icon engine, sharp at any scale.
+        const QString path = QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon.name));
+        ASSERT_TRUE(QFile::exists(path)) << "not in the resource system: " << path.toStdString();
+        const QIcon qicon(path);
+        ASSERT_FALSE(qicon.isNull()) << "the SVG icon engine is missing (libqt6svg6)";
+        const QImage image = qicon.pixmap(QSize(icon.size, icon.size), 1.0).toImage();
+        ASSERT_FALSE(image.isNull());
         EXPECT_EQ(image.width(), icon.size);
         EXPECT_EQ(image.height(), icon.size);
+        // At a scale of 2 the picture has twice the pixels, not a blown-up copy.
+        const QImage doubled = qicon.pixmap(QSize(icon.size, icon.size), 2.0).toImage();
+        EXPECT_EQ(doubled.width(), 2 * icon.size);
+        EXPECT_NE(doubled.convertToFormat(QImage::Format_ARGB32),
+                  image.scaled(2 * icon.size, 2 * icon.size).convertToFormat(QImage::Format_ARGB32));
         EXPECT_TRUE(image.hasAlphaChannel());  // drawn on a transparent ground
         // A real picture, neither empty nor a filled square.
         const int visible = visiblePixels(image);

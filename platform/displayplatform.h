@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace platform {
+
+// The Qt platform plugin the program asks for itself before the application object
+// exists, from the environment it was started in; empty leaves the choice to Qt.
+// A platform the user named always wins. In a Wayland session with XWayland the program
+// runs as an X11 client ("xcb"): floating toolbars are placed at their stored screen
+// positions and the running instance can be raised, which Wayland does not allow a
+// program to do. Without XWayland it runs natively.
+QByteArray chosenQpaPlatform(const QByteArray& userPlatform, const QByteArray& waylandDisplay,
+                             const QByteArray& x11Display);
+
+// Applies the choice to this process's environment; the plugin chosen, or empty.
+QByteArray chooseQpaPlatform();
+
+}  // namespace platform
