@@ -108,7 +108,7 @@ void expectTextsFit(QWidget& window)
     EXPECT_GT(measured, 2);
 }
 
-struct Document : IStatisticsDocument {
+struct CaptionDocument : IStatisticsDocument {
     QString name;
     QString caption() const override { return name; }
     qint64 lineCount() const override { return 1; }
@@ -181,7 +181,7 @@ TEST(TextsFit, SettingsDialog)
 TEST(TextsFit, StatisticsOfAnUnsavedDocument)
 {
     FakeServices services;
-    Document document;
+    CaptionDocument document;
     document.name = QStringLiteral("<Unbenannt>");
     TStatistikForm form(document);
     showAndSettle(form);
@@ -202,7 +202,7 @@ TEST(TextsFit, StatisticsOfALongPath)
 {
     FakeServices services;
     TestDir dir;
-    Document document;
+    CaptionDocument document;
     // A saved file whose path is far wider than the dialog: it is shortened in the middle
     // and shown whole in the label's hint.
     document.name = dir.write(QString(200, QLatin1Char('v')) + QStringLiteral(".txt"), "x");

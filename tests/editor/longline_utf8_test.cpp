@@ -12,7 +12,7 @@
 
 namespace {
 
-QString randomPiece(std::mt19937& rng, int maxLength)
+QString randomUtf8Piece(std::mt19937& rng, int maxLength)
 {
     static const char* words[] = {"Größe", "ein", "\xE2\x82\xAC", "\t", " ", "  ", "Straßenbahnhaltestelle",
                                   "\xF0\x9F\x98\x80", "\xCE\xB1\xCE\xB2", "ab\tcd", "\r"};
@@ -30,7 +30,7 @@ TEST(EditorLongLine, AUtf8LineEditedAtRandomMatchesAFreshLoad)
     std::mt19937 rng(1701);
     QString line;
     while (line.size() < 80000)  // beyond one step of the character index
-        line += randomPiece(rng, 30).replace('\r', ' ');
+        line += randomUtf8Piece(rng, 30).replace('\r', ' ');
     auto editor = makeEditor(("Anfang\r\n" + line + "\r\nEnde").toUtf8(), QSize(420, 300));
     ASSERT_EQ(editor->Encoding(), editor::TextEncoding::Utf8);
     editor->setFocus();
@@ -40,7 +40,7 @@ TEST(EditorLongLine, AUtf8LineEditedAtRandomMatchesAFreshLoad)
         const int op = int(rng() % 12);
         if (op < 4) {  // typed, one key event per character
             editor->setSelectionStart(int(rng() % unsigned(length + 1)));
-            const QString piece = randomPiece(rng, 3);
+            const QString piece = randomUtf8Piece(rng, 3);
             for (qsizetype i = 0; i < piece.size(); ++i) {
                 const qsizetype n = piece[i].isHighSurrogate() ? 2 : 1;
                 const Qt::Key key = piece[i] == '\r' ? Qt::Key_Return : piece[i] == '\t' ? Qt::Key_Tab : Qt::Key_A;
@@ -51,7 +51,7 @@ TEST(EditorLongLine, AUtf8LineEditedAtRandomMatchesAFreshLoad)
         } else if (op < 6) {  // pasted over a selection
             editor->setSelectionStart(int(rng() % unsigned(length + 1)));
             editor->setSelectionLength(int(rng() % 50));
-            editor->setSelectionText(randomPiece(rng, 3000).toUtf8());
+            editor->setSelectionText(randomUtf8Piece(rng, 3000).toUtf8());
         } else if (op < 8) {  // a stretch deleted, or one character with Backspace
             editor->setSelectionStart(int(rng() % unsigned(length + 1)));
             editor->setSelectionLength(op == 6 ? int(rng() % 3000) : 0);

@@ -33,7 +33,7 @@ QByteArray roundTrip(const QByteArray& bytes, TextEncoding* encoding = nullptr, 
 }
 
 // One key event per character, a character beyond U+FFFF as its surrogate pair.
-void typeText(TTextEditor& editor, const QString& text)
+void typeCharacters(TTextEditor& editor, const QString& text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
@@ -43,7 +43,7 @@ void typeText(TTextEditor& editor, const QString& text)
     }
 }
 
-void press(TTextEditor& editor, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+void pressKey(TTextEditor& editor, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
     QTest::keyClick(&editor, key, mods);
 }
@@ -227,7 +227,7 @@ TEST(Utf8RoundTrip, EditedTextIsSavedAsUtf8WithTheMarkItHad)
 {
     auto editor = makeEditor(u8("\xEF\xBB\xBF" "Gr\xC3\xBC\xC3\x9F" "e"));
     editor->setSelectionStart(5);
-    typeText(*editor, QString::fromUtf8("ü€😀"));
+    typeCharacters(*editor, QString::fromUtf8("ü€😀"));
     EXPECT_EQ(savedBytes(*editor), u8("\xEF\xBB\xBF" "Gr\xC3\xBC\xC3\x9F" "e\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80"));
     // Bytes that are no UTF-8 never get into a UTF-8 text.
     editor->setSelectionText(u8("\xFC"));
@@ -236,7 +236,7 @@ TEST(Utf8RoundTrip, EditedTextIsSavedAsUtf8WithTheMarkItHad)
     // A 1252 text keeps turning what it cannot hold into "?".
     auto ansi = makeEditor("ab");
     ansi->setSelectionStart(2);
-    typeText(*ansi, QString::fromUtf8("ü€😀"));
+    typeCharacters(*ansi, QString::fromUtf8("ü€😀"));
     EXPECT_EQ(savedBytes(*ansi), QByteArray("ab\xFC\x80?"));
 }
 
@@ -263,21 +263,21 @@ TEST(Utf8Editing, PositionsLengthsAndColumnsCountCharacters)
     EXPECT_EQ(editor->SelectionStart(), 9);
     // Keys move and delete whole characters.
     editor->setFocus();
-    press(*editor, Qt::Key_Home);
-    press(*editor, Qt::Key_Right);
+    pressKey(*editor, Qt::Key_Home);
+    pressKey(*editor, Qt::Key_Right);
     EXPECT_EQ(editor->SelectionStart(), 7);
     EXPECT_EQ(editor->CaretColumn(), 1);
-    press(*editor, Qt::Key_Backspace);
+    pressKey(*editor, Qt::Key_Backspace);
     EXPECT_EQ(editor->Lines().LineText(1), QByteArray("ab"));
-    press(*editor, Qt::Key_Up);
-    press(*editor, Qt::Key_End);
-    press(*editor, Qt::Key_Left, Qt::ShiftModifier);
-    press(*editor, Qt::Key_Left, Qt::ShiftModifier);
+    pressKey(*editor, Qt::Key_Up);
+    pressKey(*editor, Qt::Key_End);
+    pressKey(*editor, Qt::Key_Left, Qt::ShiftModifier);
+    pressKey(*editor, Qt::Key_Left, Qt::ShiftModifier);
     EXPECT_EQ(editor->SelectionText(), u8("\xC3\x9F" "e"));
-    press(*editor, Qt::Key_Home);
-    press(*editor, Qt::Key_Right, Qt::ControlModifier);  // umlauts belong to the word
+    pressKey(*editor, Qt::Key_Home);
+    pressKey(*editor, Qt::Key_Right, Qt::ControlModifier);  // umlauts belong to the word
     EXPECT_EQ(editor->SelectionStart(), 5);
-    press(*editor, Qt::Key_Backspace);
+    pressKey(*editor, Qt::Key_Backspace);
     EXPECT_EQ(editor->Lines().LineText(0), u8("Gr\xC3\xBC\xC3\x9F"));
     EXPECT_EQ(editor->LastChangeRange(), std::make_pair(4, 4));
     // Undo and redo give back the characters and the positions.
@@ -290,9 +290,9 @@ TEST(Utf8Editing, PositionsLengthsAndColumnsCountCharacters)
     EXPECT_EQ(editor->Lines().TextLength(), 8);
     EXPECT_EQ(editor->SelectionStart(), 6);
     // Overwriting replaces characters, not bytes.
-    press(*editor, Qt::Key_Insert);
+    pressKey(*editor, Qt::Key_Insert);
     editor->setSelectionStart(2);
-    typeText(*editor, QStringLiteral("ue"));
+    typeCharacters(*editor, QStringLiteral("ue"));
     EXPECT_EQ(editor->Lines().LineText(0), QByteArray("Gruee"));
 }
 
@@ -331,7 +331,7 @@ TEST(Utf8Editing, ALongLineMapsPositionsBothWaysAcrossItsIndex)
         EXPECT_EQ(editor->CaretColumn(), pos);
     }
     editor->setSelectionStart(0);
-    typeText(*editor, QString::fromUtf8("€ü"));
+    typeCharacters(*editor, QString::fromUtf8("€ü"));
     editor->setSelectionStart(chars + 2);
     EXPECT_EQ(editor->SelectionStart(), chars + 2);
     editor->setSelectionStart(chars / 2);
@@ -353,7 +353,7 @@ TEST(Utf8Editing, NewTextsAreUtf8OnlyWhenSetAndStillEmpty)
     EXPECT_EQ(editor->Encoding(), TextEncoding::Windows1252);
     editor->setNewTextEncoding(TextEncoding::Utf8);
     EXPECT_EQ(editor->Encoding(), TextEncoding::Utf8);
-    typeText(*editor, QString::fromUtf8("ß"));
+    typeCharacters(*editor, QString::fromUtf8("ß"));
     EXPECT_EQ(savedBytes(*editor), u8("\xC3\x9F"));
     editor->setNewTextEncoding(TextEncoding::Windows1252);  // too late: the text has characters
     EXPECT_EQ(editor->Encoding(), TextEncoding::Utf8);
