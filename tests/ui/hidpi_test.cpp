@@ -12,7 +12,7 @@
 
 namespace {
 
-const char* const kToolbars[] = {"Toolbar_Datei", "Toolbar_Bearbeiten", "Toolbar_Markierung",
+const char* const kToolbarNames[] = {"Toolbar_Datei", "Toolbar_Bearbeiten", "Toolbar_Markierung",
                                  "Toolbar_Suchen", "Toolbar_Optionen", "Toolbar_Fenster"};
 
 // Run by the scaling case in a process of its own (the scale is fixed when the
@@ -25,7 +25,7 @@ TEST_F(HiDpiMeasure, Frame)
     const QString out = qEnvironmentVariable("VARNOTEX_HIDPI_OUT");
     if (out.isEmpty())
         GTEST_SKIP() << "run by HiDpi.LayoutScalesWithNoClippedText";
-    for (const char* name : kToolbars)
+    for (const char* name : kToolbarNames)
         frame->toolbars()->setToolbarVisible(QLatin1String(name), true);
     TMainChildForm* child = openFile(QStringLiteral("brief.txt"), "Hallo Welt");
     type(child, QStringLiteral("x"));  // "Modifiziert"
