@@ -137,32 +137,60 @@ void TMainForm::createButtons()
     connect(Button_Ueberlappen, &QAction::triggered, this, [this] { MainMenu_Fenster_Ueberlappen_OnClick(); });
 
     // The fourteen forwarding handlers: the same command on the active document window.
-    using Command = void (TMainChildForm::*)();
-    const std::pair<QAction*, Command> forwards[] = {
-        {Button_Speichern, &TMainChildForm::MainMenu_Datei_Speichern_OnClick},
-        {Button_Drucken, &TMainChildForm::MainMenu_Datei_Drucken_OnClick},
-        {Button_Rueckgaengig, &TMainChildForm::MainMenu_Bearbeiten_Rueckgaengig_OnClick},
-        {Button_Wiederherstellen, &TMainChildForm::MainMenu_Bearbeiten_Wiederherstellen_OnClick},
-        {Button_Ausschneiden, &TMainChildForm::MainMenu_Bearbeiten_Ausschneiden_OnClick},
-        {Button_Kopieren, &TMainChildForm::MainMenu_Bearbeiten_Kopieren_OnClick},
-        {Button_Einfuegen, &TMainChildForm::MainMenu_Bearbeiten_Einfuegen_OnClick},
-        {Button_Loeschen, &TMainChildForm::MainMenu_Bearbeiten_Loeschen_OnClick},
-        {Button_Grossbuchstaben, &TMainChildForm::MainMenu_Markierung_InGrobuchstabenUmwandeln_OnClick},
-        {Button_Kleinbuchstaben, &TMainChildForm::MainMenu_Markierung_InKleinbuchstabenUmwandeln_OnClick},
-        {Button_NichtsMarkieren, &TMainChildForm::MainMenu_Markierung_NichtsMarkieren_OnClick},
-        {Button_AllesMarkieren, &TMainChildForm::MainMenu_Markierung_AllesMarkieren_OnClick},
-        {Button_Suchen, &TMainChildForm::MainMenu_Suchen_Suchen_OnClick},
-        {Button_Weitersuchen, &TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick},
+    const std::pair<QAction*, void (TMainForm::*)()> forwards[] = {
+        {Button_Speichern, &TMainForm::Button_Speichern_OnClick},
+        {Button_Drucken, &TMainForm::Button_Drucken_OnClick},
+        {Button_Rueckgaengig, &TMainForm::Button_Rueckgaengig_OnClick},
+        {Button_Wiederherstellen, &TMainForm::Button_Wiederherstellen_OnClick},
+        {Button_Ausschneiden, &TMainForm::Button_Ausschneiden_OnClick},
+        {Button_Kopieren, &TMainForm::Button_Kopieren_OnClick},
+        {Button_Einfuegen, &TMainForm::Button_Einfuegen_OnClick},
+        {Button_Loeschen, &TMainForm::Button_Loeschen_OnClick},
+        {Button_Grossbuchstaben, &TMainForm::Button_Grossbuchstaben_OnClick},
+        {Button_Kleinbuchstaben, &TMainForm::Button_Kleinbuchstaben_OnClick},
+        {Button_NichtsMarkieren, &TMainForm::Button_NichtsMarkieren_OnClick},
+        {Button_AllesMarkieren, &TMainForm::Button_AllesMarkieren_OnClick},
+        {Button_Suchen, &TMainForm::Button_Suchen_OnClick},
+        {Button_Weitersuchen, &TMainForm::Button_Weitersuchen_OnClick},
     };
-    for (const auto& [button, command] : forwards) {
-        connect(button, &QAction::triggered, this, [this, command = command] {
-            platform::runGuarded([this, command] {
-                if (TMainChildForm* child = activeDocument())
-                    (child->*command)();
-            });
-        });
+    for (const auto& [button, handler] : forwards) {
+        connect(button, &QAction::triggered, this,
+                [this, handler = handler] { platform::runGuarded([this, handler] { (this->*handler)(); }); });
     }
 }
+
+void TMainForm::forwardToActiveDocument(void (TMainChildForm::*command)())
+{
+    if (TMainChildForm* child = activeDocument())
+        (child->*command)();
+}
+
+void TMainForm::Button_Speichern_OnClick() { forwardToActiveDocument(&TMainChildForm::MainMenu_Datei_Speichern_OnClick); }
+void TMainForm::Button_Drucken_OnClick() { forwardToActiveDocument(&TMainChildForm::MainMenu_Datei_Drucken_OnClick); }
+void TMainForm::Button_Rueckgaengig_OnClick() { forwardToActiveDocument(&TMainChildForm::MainMenu_Bearbeiten_Rueckgaengig_OnClick); }
+void TMainForm::Button_Wiederherstellen_OnClick()
+{
+    forwardToActiveDocument(&TMainChildForm::MainMenu_Bearbeiten_Wiederherstellen_OnClick);
+}
+void TMainForm::Button_Ausschneiden_OnClick() { forwardToActiveDocument(&TMainChildForm::MainMenu_Bearbeiten_Ausschneiden_OnClick); }
+void TMainForm::Button_Kopieren_OnClick() { forwardToActiveDocument(&TMainChildForm::MainMenu_Bearbeiten_Kopieren_OnClick); }
+void TMainForm::Button_Einfuegen_OnClick() { forwardToActiveDocument(&TMainChildForm::MainMenu_Bearbeiten_Einfuegen_OnClick); }
+void TMainForm::Button_Loeschen_OnClick() { forwardToActiveDocument(&TMainChildForm::MainMenu_Bearbeiten_Loeschen_OnClick); }
+void TMainForm::Button_Grossbuchstaben_OnClick()
+{
+    forwardToActiveDocument(&TMainChildForm::MainMenu_Markierung_InGrobuchstabenUmwandeln_OnClick);
+}
+void TMainForm::Button_Kleinbuchstaben_OnClick()
+{
+    forwardToActiveDocument(&TMainChildForm::MainMenu_Markierung_InKleinbuchstabenUmwandeln_OnClick);
+}
+void TMainForm::Button_NichtsMarkieren_OnClick()
+{
+    forwardToActiveDocument(&TMainChildForm::MainMenu_Markierung_NichtsMarkieren_OnClick);
+}
+void TMainForm::Button_AllesMarkieren_OnClick() { forwardToActiveDocument(&TMainChildForm::MainMenu_Markierung_AllesMarkieren_OnClick); }
+void TMainForm::Button_Suchen_OnClick() { forwardToActiveDocument(&TMainChildForm::MainMenu_Suchen_Suchen_OnClick); }
+void TMainForm::Button_Weitersuchen_OnClick() { forwardToActiveDocument(&TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick); }
 
 void TMainForm::createMenus()
 {
@@ -190,28 +218,27 @@ void TMainForm::createMenus()
         const char* name;
         const char* caption;
         QKeySequence key;
-        const char* toolbar;
+        void (TMainForm::*handler)();
     };
     const Toggle toggles[] = {
         {&MainMenu_Optionen_ToolbarDateiEinblenden, "MainMenu_Optionen_ToolbarDateiEinblenden",
-         "Toolbar \"Datei\" einblenden", Qt::SHIFT | Qt::Key_F1, "Toolbar_Datei"},
+         "Toolbar \"Datei\" einblenden", Qt::SHIFT | Qt::Key_F1, &TMainForm::MainMenu_Optionen_ToolbarDateiEinblenden_OnClick},
         {&MainMenu_Optionen_ToolbarBearbeitenEinblenden, "MainMenu_Optionen_ToolbarBearbeitenEinblenden",
-         "Toolbar \"Bearbeiten\" einblenden", Qt::SHIFT | Qt::Key_F2, "Toolbar_Bearbeiten"},
+         "Toolbar \"Bearbeiten\" einblenden", Qt::SHIFT | Qt::Key_F2, &TMainForm::MainMenu_Optionen_ToolbarBearbeitenEinblenden_OnClick},
         {&MainMenu_Optionen_ToolbarMarkierungEinblenden, "MainMenu_Optionen_ToolbarMarkierungEinblenden",
-         "Toolbar \"Markierung\" einblenden", Qt::SHIFT | Qt::Key_F3, "Toolbar_Markierung"},
+         "Toolbar \"Markierung\" einblenden", Qt::SHIFT | Qt::Key_F3, &TMainForm::MainMenu_Optionen_ToolbarMarkierungEinblenden_OnClick},
         {&MainMenu_Optionen_ToolbarSuchenEinblenden, "MainMenu_Optionen_ToolbarSuchenEinblenden",
-         "Toolbar \"Suchen\" einblenden", Qt::SHIFT | Qt::Key_F4, "Toolbar_Suchen"},
+         "Toolbar \"Suchen\" einblenden", Qt::SHIFT | Qt::Key_F4, &TMainForm::MainMenu_Optionen_ToolbarSuchenEinblenden_OnClick},
         {&MainMenu_Optionen_ToolbarOptionenEinblenden, "MainMenu_Optionen_ToolbarOptionenEinblenden",
-         "Toolbar \"Optionen\" einblenden", Qt::SHIFT | Qt::Key_F6, "Toolbar_Optionen"},
+         "Toolbar \"Optionen\" einblenden", Qt::SHIFT | Qt::Key_F6, &TMainForm::MainMenu_Optionen_ToolbarOptionenEinblenden_OnClick},
         {&MainMenu_Optionen_ToolbarFensterEinblenden, "MainMenu_Optionen_ToolbarFensterEinblenden",
-         "Toolbar \"Fenster\" einblenden", Qt::SHIFT | Qt::Key_F5, "Toolbar_Fenster"},
+         "Toolbar \"Fenster\" einblenden", Qt::SHIFT | Qt::Key_F5, &TMainForm::MainMenu_Optionen_ToolbarFensterEinblenden_OnClick},
     };
     for (const Toggle& t : toggles) {
         QAction* item = makeAction(QString::fromLatin1(t.name), QString::fromUtf8(t.caption), t.key);
         item->setCheckable(true);
         item->setChecked(true);
-        const QString toolbar = QString::fromLatin1(t.toolbar);
-        connect(item, &QAction::triggered, this, [this, item, toolbar] { toggleToolbar(item, toolbar); });
+        connect(item, &QAction::triggered, this, t.handler);
         MainMenu_Optionen->addAction(item);
         *t.slot = item;
     }
@@ -789,6 +816,36 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     if (dispatchShortcut(sequence, fromEditor))
         return true;
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::MainMenu_Optionen_ToolbarDateiEinblenden_OnClick()
+{
+    toggleToolbar(MainMenu_Optionen_ToolbarDateiEinblenden, QStringLiteral("Toolbar_Datei"));
+}
+
+void TMainForm::MainMenu_Optionen_ToolbarBearbeitenEinblenden_OnClick()
+{
+    toggleToolbar(MainMenu_Optionen_ToolbarBearbeitenEinblenden, QStringLiteral("Toolbar_Bearbeiten"));
+}
+
+void TMainForm::MainMenu_Optionen_ToolbarMarkierungEinblenden_OnClick()
+{
+    toggleToolbar(MainMenu_Optionen_ToolbarMarkierungEinblenden, QStringLiteral("Toolbar_Markierung"));
+}
+
+void TMainForm::MainMenu_Optionen_ToolbarSuchenEinblenden_OnClick()
+{
+    toggleToolbar(MainMenu_Optionen_ToolbarSuchenEinblenden, QStringLiteral("Toolbar_Suchen"));
+}
+
+void TMainForm::MainMenu_Optionen_ToolbarOptionenEinblenden_OnClick()
+{
+    toggleToolbar(MainMenu_Optionen_ToolbarOptionenEinblenden, QStringLiteral("Toolbar_Optionen"));
+}
+
+void TMainForm::MainMenu_Optionen_ToolbarFensterEinblenden_OnClick()
+{
+    toggleToolbar(MainMenu_Optionen_ToolbarFensterEinblenden, QStringLiteral("Toolbar_Fenster"));
 }
 
 void TMainForm::toggleToolbar(QAction* item, const QString& toolbarName)

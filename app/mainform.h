@@ -120,6 +120,28 @@ public:
     void MainMenu_Hilfe_Hilfethemen_OnClick();
     void MainMenu_Hilfe_Infos_OnClick();
     void MainMenu_Tools_OnClick(QAction* sender);
+    // The six toolbar toggles of "&Optionen".
+    void MainMenu_Optionen_ToolbarDateiEinblenden_OnClick();
+    void MainMenu_Optionen_ToolbarBearbeitenEinblenden_OnClick();
+    void MainMenu_Optionen_ToolbarMarkierungEinblenden_OnClick();
+    void MainMenu_Optionen_ToolbarSuchenEinblenden_OnClick();
+    void MainMenu_Optionen_ToolbarOptionenEinblenden_OnClick();
+    void MainMenu_Optionen_ToolbarFensterEinblenden_OnClick();
+    // The fourteen buttons that run a command of the active document window.
+    void Button_Speichern_OnClick();
+    void Button_Drucken_OnClick();
+    void Button_Rueckgaengig_OnClick();
+    void Button_Wiederherstellen_OnClick();
+    void Button_Ausschneiden_OnClick();
+    void Button_Kopieren_OnClick();
+    void Button_Einfuegen_OnClick();
+    void Button_Loeschen_OnClick();
+    void Button_Grossbuchstaben_OnClick();
+    void Button_Kleinbuchstaben_OnClick();
+    void Button_NichtsMarkieren_OnClick();
+    void Button_AllesMarkieren_OnClick();
+    void Button_Suchen_OnClick();
+    void Button_Weitersuchen_OnClick();
     void PageCtrlChange();
 
     // The Tools menu.
@@ -180,6 +202,7 @@ private:
     TMainChildForm* createDocumentWindow();
     int addTab(int number, const QString& caption);
     void toggleToolbar(QAction* item, const QString& toolbarName);
+    void forwardToActiveDocument(void (TMainChildForm::*command)());
     void updateWindowList();
     void tile(bool stacked);
     void activateDocument(TMainChildForm* child);
