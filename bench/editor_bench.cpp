@@ -5,7 +5,7 @@
 // statistics, links, runs that part alone, for example under a profiler; utf8 runs the
 // rows of the UTF-8 files alone)
 #include "document/editorstatistics.h"
-#include "editor/codepage1252.h"
+#include "platform/codepage1252.h"
 #include "editor/links.h"
 #include "editor/texteditor.h"
 #include "platform/atomicfile.h"
@@ -38,7 +38,7 @@ QString makeFile(const QString& folder, const QString& name, qint64 size, bool o
     const char* words[] = {"Grüße ", "Straße ", "und ", "der ", "Text ", "€ ", "„Zitat“ ", "Varnotex ", "Zeile "};
     std::vector<QByteArray> encoded;
     for (const char* word : words)
-        encoded.push_back(utf8 ? QByteArray(word) : editor::encode1252(QString::fromUtf8(word)));
+        encoded.push_back(utf8 ? QByteArray(word) : platform::encode1252(QString::fromUtf8(word)));
     while (data.size() < size) {
         data += encoded[rng() % 9];
         if (!oneLine && rng() % 10 == 0)

@@ -1,6 +1,6 @@
 // Shows the editor with German text, a selection and the selection bar and saves a
 // picture of it: bench_editor_screenshot out.png (run under a display or Xvfb).
-#include "editor/codepage1252.h"
+#include "platform/codepage1252.h"
 #include "editor/texteditor.h"
 
 #include <QApplication>
@@ -17,7 +17,7 @@ int main(int argc, char** argv)
     editor.resize(640, 300);
     editor.setShowSelectionBar(true);
     editor.setUndoLimit(50);
-    QByteArray text = editor::encode1252(QString::fromUtf8(
+    QByteArray text = platform::encode1252(QString::fromUtf8(
         "Sehr geehrte Frau Müller,\r\n"
         "\r\n"
         "für die Übersetzung berechnen wir 1.250,00 € zuzüglich Mehrwertsteuer.\r\n"

@@ -2,7 +2,7 @@
 
 #include "platform/filefacts.h"
 
-#include "editor/codepage1252.h"
+#include "platform/codepage1252.h"
 #include "editor/texteditoraccessible.h"
 #include "editor/textprinting.h"
 #include "editor/utf8text.h"
@@ -46,7 +46,7 @@ bool isWordByte(unsigned char c)
 {
     if (c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
         return true;
-    return QChar(editor::cp1252ToUnicode(c)).isLetterOrNumber();
+    return QChar(platform::cp1252ToUnicode(c)).isLetterOrNumber();
 }
 
 bool isShownAsBox(unsigned char c)
@@ -442,7 +442,7 @@ void TCustomTextEditor::updateMetrics()
     averageWidth_ = std::max<qreal>(1, fm.horizontalAdvance(QLatin1Char('x')));
     for (int c = 0; c < 256; ++c) {
         const auto byte = static_cast<unsigned char>(c);
-        widths_[c] = isShownAsBox(byte) ? averageWidth_ : fm.horizontalAdvance(QChar(editor::cp1252ToUnicode(byte)));
+        widths_[c] = isShownAsBox(byte) ? averageWidth_ : fm.horizontalAdvance(QChar(platform::cp1252ToUnicode(byte)));
     }
     tabWidth_ = std::max<qreal>(1, 8 * fm.horizontalAdvance(QLatin1Char(' ')));
     minWidth_ = *std::min_element(std::begin(widths_), std::end(widths_));
@@ -1065,7 +1065,7 @@ void TCustomTextEditor::paintEvent(QPaintEvent*)
             } else if (c == '\t') {
                 runX = next;
             } else {
-                run.append(QChar(editor::cp1252ToUnicode(c)));
+                run.append(QChar(platform::cp1252ToUnicode(c)));
             }
             x = next;
             ++p;

@@ -1,6 +1,6 @@
 #include "editor/texteditoraccessible.h"
 
-#include "editor/codepage1252.h"
+#include "platform/codepage1252.h"
 #include "editor/texteditor.h"
 
 #include <QAccessible>

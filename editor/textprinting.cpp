@@ -1,6 +1,6 @@
 #include "editor/textprinting.h"
 
-#include "editor/codepage1252.h"
+#include "platform/codepage1252.h"
 #include "editor/textbuffer.h"
 #include "platform/errors.h"
 #include "platform/printer.h"
@@ -25,7 +25,7 @@ public:
     {
         for (int c = 0; c < 256; ++c) {
             const auto byte = static_cast<unsigned char>(c);
-            widths_[c] = byte < 0x20 ? 0 : metrics_.horizontalAdvance(QChar(cp1252ToUnicode(byte)));
+            widths_[c] = byte < 0x20 ? 0 : metrics_.horizontalAdvance(QChar(platform::cp1252ToUnicode(byte)));
         }
         tab_ = std::max<qreal>(1, 8 * metrics_.horizontalAdvance(QLatin1Char(' ')));
         lineHeight_ = std::max<qreal>(1, metrics_.lineSpacing());

@@ -1,6 +1,6 @@
 #include "editor/utf8text.h"
 
-#include "editor/codepage1252.h"
+#include "platform/codepage1252.h"
 
 #include <algorithm>
 #include <cstring>
@@ -362,14 +362,14 @@ QByteArray encodeText(QStringView text, TextEncoding encoding)
 {
     if (encoding == TextEncoding::Utf8)
         return sanitizeUtf8(text.toUtf8());  // lone surrogates come out as "?" from Qt
-    return encode1252(text);
+    return platform::encode1252(text);
 }
 
 QString decodeText(QByteArrayView bytes, TextEncoding encoding)
 {
     if (encoding == TextEncoding::Utf8)
         return QString::fromUtf8(bytes);
-    return decode1252(bytes);
+    return platform::decode1252(bytes);
 }
 
 }  // namespace editor

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/atomicfile.h"
+#include "platform/codepage1252.h"
 #include "platform/errors.h"
 
 #include <QDir>
@@ -27,44 +28,9 @@ namespace initext {
 
 namespace {
 
-// Windows-1252 for the bytes 0x80..0x9F; the five unassigned ones map to the C1 controls.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-QString decodeCp1252(const QByteArray& bytes)
-{
-    QString text;
-    text.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        text.append(b >= 0x80 && b < 0xA0 ? QChar(kCp1252High[b - 0x80]) : QChar(b));
-    }
-    return text;
-}
-
-QByteArray encodeCp1252(const QString& text)
-{
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (qsizetype k = 0; k < text.size(); ++k) {
-        const char16_t u = text[k].unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            bytes.append(char(u));
-            continue;
-        }
-        // A character outside the basic plane is one character, so one "?".
-        if (text[k].isHighSurrogate() && k + 1 < text.size() && text[k + 1].isLowSurrogate())
-            ++k;
-        char out = '?';
-        for (int i = 0; i < 32; ++i)
-            if (kCp1252High[i] == u)
-                out = char(0x80 + i);
-        bytes.append(out);
-    }
-    return bytes;
-}
+// The settings file's 8-bit text is Windows-1252, with the program's one table.
+QString decodeCp1252(const QByteArray& bytes) { return platform::decode1252(bytes); }
+QByteArray encodeCp1252(const QString& text) { return platform::encode1252(text); }
 
 // Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates), checked
 // without decoding them.

@@ -1,4 +1,4 @@
-#include "editor/codepage1252.h"
+#include "platform/codepage1252.h"
 #include "editor/textbuffer.h"
 #include "editor/textdocument.h"
 
@@ -226,23 +226,23 @@ TEST(TextBuffer, NormalizesInsertedBreaks)
 TEST(Codepage1252, EveryByteRoundTrips)
 {
     for (int b = 0; b < 256; ++b) {
-        const char16_t u = editor::cp1252ToUnicode(static_cast<unsigned char>(b));
-        EXPECT_EQ(static_cast<unsigned char>(editor::unicodeToCp1252(u)), b) << b;
+        const char16_t u = platform::cp1252ToUnicode(static_cast<unsigned char>(b));
+        EXPECT_EQ(static_cast<unsigned char>(platform::unicodeToCp1252(u)), b) << b;
     }
-    EXPECT_EQ(editor::cp1252ToUnicode(0x80), u'€');
-    EXPECT_EQ(editor::cp1252ToUnicode(0x84), u'„');
-    EXPECT_EQ(editor::cp1252ToUnicode(0x93), u'“');
-    EXPECT_EQ(editor::cp1252ToUnicode(0xFC), u'ü');
-    EXPECT_EQ(editor::cp1252ToUnicode(0x81), u'\x81');
+    EXPECT_EQ(platform::cp1252ToUnicode(0x80), u'€');
+    EXPECT_EQ(platform::cp1252ToUnicode(0x84), u'„');
+    EXPECT_EQ(platform::cp1252ToUnicode(0x93), u'“');
+    EXPECT_EQ(platform::cp1252ToUnicode(0xFC), u'ü');
+    EXPECT_EQ(platform::cp1252ToUnicode(0x81), u'\x81');
 }
 
 TEST(Codepage1252, CharactersOutsideBecomeQuestionMarks)
 {
-    EXPECT_EQ(editor::encode1252(u"Grüße €"), QByteArray("Gr\xfc\xdf" "e \x80"));
-    EXPECT_EQ(editor::encode1252(u"Ω→x"), QByteArray("??x"));
+    EXPECT_EQ(platform::encode1252(u"Grüße €"), QByteArray("Gr\xfc\xdf" "e \x80"));
+    EXPECT_EQ(platform::encode1252(u"Ω→x"), QByteArray("??x"));
     // A character outside the basic plane is one character and one "?".
-    EXPECT_EQ(editor::encode1252(QString::fromUtf8("a\xF0\x9F\x98\x80" "b")), QByteArray("a?b"));
-    EXPECT_EQ(editor::decode1252("\x84Hallo\x93"), QString::fromUtf16(u"„Hallo“"));
+    EXPECT_EQ(platform::encode1252(QString::fromUtf8("a\xF0\x9F\x98\x80" "b")), QByteArray("a?b"));
+    EXPECT_EQ(platform::decode1252("\x84Hallo\x93"), QString::fromUtf16(u"„Hallo“"));
 }
 
 // ---- Undo history ----

@@ -1,4 +1,4 @@
-#include "editor/codepage1252.h"
+#include "platform/codepage1252.h"
 #include "platform/errors.h"
 #include "tests/editor/editortesting.h"
 

@@ -14,7 +14,7 @@
 // - the file service leaves the same bytes on disk as the text functions compute, and
 //   no temporary file behind.
 
-#include "editor/codepage1252.h"
+#include "platform/codepage1252.h"
 #include "platform/errors.h"
 #include "platform/iniprofile.h"
 #include "tests/fuzz/fuzzcheck.h"
@@ -99,9 +99,9 @@ struct Model {
     // U+FEFF at the start is text too (decoded behind a letter, since Qt would drop it).
     QString decode(const QByteArray& b) const
     {
-        return utf8 ? QString::fromUtf8("=" + b).mid(1) : editor::decode1252(b);
+        return utf8 ? QString::fromUtf8("=" + b).mid(1) : platform::decode1252(b);
     }
-    QByteArray encode(const QString& s) const { return utf8 ? s.toUtf8() : editor::encode1252(s); }
+    QByteArray encode(const QString& s) const { return utf8 ? s.toUtf8() : platform::encode1252(s); }
 
     static void classify(Line& line, const QString& t)
     {

@@ -1,8 +1,8 @@
-#include "editor/codepage1252.h"
+#include "platform/codepage1252.h"
 
 #include <array>
 
-namespace editor {
+namespace platform {
 
 namespace {
 
@@ -58,4 +58,4 @@ QByteArray encode1252(QStringView text)
     return out;
 }
 
-}  // namespace editor
+}  // namespace platform

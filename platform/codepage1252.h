@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringView>
 
-namespace editor {
+namespace platform {
 
 // The Windows-1252 code page: every byte 0x00..0xFF maps to one Unicode character and
 // back. The five bytes the code page leaves unassigned (0x81 0x8D 0x8F 0x90 0x9D) map to
@@ -22,4 +22,4 @@ QString decode1252(QByteArrayView bytes);
 // character and becomes one "?".
 QByteArray encode1252(QStringView text);
 
-}  // namespace editor
+}  // namespace platform
