@@ -1,5 +1,6 @@
 #include "dialogs/statistics.h"
 
+#include "editor/textbuffer.h"
 #include "editor/utf8text.h"
 #include "platform/filefacts.h"
 
@@ -48,38 +49,8 @@ QString formatWithLocaleSeparator(std::uint64_t value)
 
 void TextCounter::addLine(QByteArrayView line)
 {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(line.data());
-    const unsigned char* const end = p + line.size();
-    characters_ += std::uint64_t(utf8_ ? editor::countUtf8Chars(line) : line.size());
-    // A word starts at every non-blank whose predecessor is a blank; before the first
-    // character of the text the state is "outside a word", as after a blank.
-    std::uint64_t previousBlank = insideWord_ ? 0 : 1;
-    std::uint64_t words = 0;
-    std::uint64_t spaces = 0;
-#if defined(__SSE2__)
-    const __m128i blank = _mm_set1_epi8(' ');
-    for (; end - p >= 64; p += 64) {
-        // One bit per byte of the block: set where the byte is a blank.
-        const auto maskOf = [&](int offset) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + offset));
-            return std::uint64_t(std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, blank))));
-        };
-        const std::uint64_t blanks = maskOf(0) | (maskOf(16) << 16) | (maskOf(32) << 32) | (maskOf(48) << 48);
-        const std::uint64_t blankBefore = (blanks << 1) | previousBlank;
-        spaces += std::uint64_t(std::popcount(blanks));
-        words += std::uint64_t(std::popcount(~blanks & blankBefore));
-        previousBlank = blanks >> 63;
-    }
-#endif
-    for (; p != end; ++p) {
-        const std::uint64_t isBlank = *p == ' ';
-        spaces += isBlank;
-        words += (isBlank ^ 1) & previousBlank;
-        previousBlank = isBlank;
-    }
-    insideWord_ = previousBlank == 0;
-    words_ += words;
-    spaces_ += spaces;
+    // A line holds no break of its own, so it counts as a piece of text without breaks.
+    addText(line, editor::TextBuffer::kBreak);
 }
 
 void TextCounter::addText(QByteArrayView text, char lineBreak)
@@ -87,8 +58,10 @@ void TextCounter::addText(QByteArrayView text, char lineBreak)
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
     const unsigned char* const end = p + text.size();
     const auto breakByte = static_cast<unsigned char>(lineBreak);
-    // As in addLine, but a break is passed over: it neither counts as a character nor ends
-    // a word, so the state behind it is that of the last byte before it.
+    // A word starts at every non-blank whose predecessor is a blank; before the first
+    // character of the text the state is "outside a word", as after a blank. A break is
+    // passed over: it neither counts as a character nor ends a word, so the state behind
+    // it is that of the last byte before it.
     std::uint64_t previousBlank = insideWord_ ? 0 : 1;
     std::uint64_t words = 0;
     std::uint64_t spaces = 0;
