@@ -1,7 +1,6 @@
 #include "app/mainform.h"
 
 #include "app/commandline.h"
-#include "app/executeprogram.h"
 #include "app/frametoolbars.h"
 #include "app/menumerge.h"
 #include "app/singleinstance.h"
@@ -11,6 +10,7 @@
 #include "dialogs/settingsdialog.h"
 #include "document/mainchildform.h"
 #include "editor/texteditor.h"
+#include "links/executeprogram.h"
 #include "platform/cursor.h"
 #include "platform/errors.h"
 #include "platform/filedialogs.h"

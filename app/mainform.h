@@ -1,8 +1,9 @@
 #pragma once
 
-#include "app/globals.h"
+#include "settings/globals.h"
 #include "app/windowstack.h"
 #include "dialogs/settingsframe.h"
+#include "document/documentframe.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -23,7 +24,7 @@ class TLazySystemMenus;
 
 // The frame window: the multiple-document parent of every document window, with the
 // tab strip, the menus, the docked toolbars and the frame's own commands.
-class TMainForm : public QMainWindow, public ISettingsFrame, public ISettingsDialogFrame {
+class TMainForm : public QMainWindow, public IDocumentFrame, public ISettingsFrame, public ISettingsDialogFrame {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -42,18 +43,18 @@ public:
     void OpenDocument(const QString& name);
     int DocumentCounter() const { return DocumentCounter_; }
     // Document windows, most recently focused first.
-    QList<TMainChildForm*> documents() const;
-    int documentCount() const { return int(zorder_.size()); }
+    QList<TMainChildForm*> documents() const override;
+    int documentCount() const override { return int(zorder_.size()); }
     TMainChildForm* activeDocument() const;
     QMdiArea* mdiArea() const { return mdiArea_; }
-    QTabBar* pageCtrl() const { return PageCtrl; }
+    QTabBar* pageCtrl() const override { return PageCtrl; }
     QWidget* pagePanel() const { return PagePanel; }
     // The tab name "Tab" + number of the tab at index i.
     QString tabName(int index) const;
     int tabIndexOf(int documentNumber) const;
-    void setTabCaption(int documentNumber, const QString& caption);
-    void selectTabOf(int documentNumber);   // no change notification
-    void removeTabOf(int documentNumber);
+    void setTabCaption(int documentNumber, const QString& caption) override;
+    void selectTabOf(int documentNumber) override;   // no change notification
+    void removeTabOf(int documentNumber) override;
 
     // The frame's menus.
     QMenu* MainMenu_Datei = nullptr;
@@ -81,19 +82,11 @@ public:
     QAction* MainMenu_Hilfe_Infos = nullptr;
 
     // The toolbar buttons' commands: each button shows and triggers its action, so the
-    // enabled state lives here.
+    // enabled state lives here. The buttons that follow the active document's state are
+    // TDocumentButtons.
     QAction* Button_Neu = nullptr;
     QAction* Button_Oeffnen = nullptr;
-    QAction* Button_Speichern = nullptr;
     QAction* Button_Drucken = nullptr;
-    QAction* Button_Rueckgaengig = nullptr;
-    QAction* Button_Wiederherstellen = nullptr;
-    QAction* Button_Ausschneiden = nullptr;
-    QAction* Button_Kopieren = nullptr;
-    QAction* Button_Einfuegen = nullptr;
-    QAction* Button_Loeschen = nullptr;
-    QAction* Button_Grossbuchstaben = nullptr;
-    QAction* Button_Kleinbuchstaben = nullptr;
     QAction* Button_NichtsMarkieren = nullptr;
     QAction* Button_AllesMarkieren = nullptr;
     QAction* Button_Suchen = nullptr;
@@ -107,9 +100,9 @@ public:
     TFrameToolbars* toolbars() const { return toolbars_; }
 
     // Commands.
-    void MainMenu_Datei_Neu_OnClick();
-    void MainMenu_Datei_Oeffnen_OnClick();
-    void MainMenu_Datei_Beenden_OnClick();
+    void MainMenu_Datei_Neu_OnClick() override;
+    void MainMenu_Datei_Oeffnen_OnClick() override;
+    void MainMenu_Datei_Beenden_OnClick() override;
     void MainMenu_Fenster_Vorheriges_OnClick();
     void MainMenu_Fenster_Naechstes_OnClick();
     void MainMenu_Fenster_Laengsteilen_OnClick();
@@ -172,14 +165,14 @@ public:
     void saveToolbarLayout(const QString& iniFileName) override;
 
     // The shared save dialog: remembers its folder and name across uses.
-    QString runSaveDialog(const QString& proposedFolder, const QString& proposedName, bool propose);
+    QString runSaveDialog(const QString& proposedFolder, const QString& proposedName, bool propose) override;
 
     // Called by document windows.
-    void documentCreated(TMainChildForm* child);
+    void documentCreated(TMainChildForm* child) override;
     void documentActivated(TMainChildForm* child);
-    void documentDestroyed(TMainChildForm* child);
+    void documentDestroyed(TMainChildForm* child) override;
     // The frame returns to its empty state (last document closing).
-    void enterEmptyState();
+    void enterEmptyState() override;
 
     // Many windows opened in a row: the menu bar and the client area are updated once, at
     // the end of the batch.

@@ -1,6 +1,6 @@
 #include "app/singleinstance.h"
 
-#include "app/globals.h"
+#include "settings/globals.h"
 #include "platform/instanceguard.h"
 
 #include <QWidget>

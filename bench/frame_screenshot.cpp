@@ -3,7 +3,7 @@
 // or Xvfb). --all-toolbars shows all six toolbars; QT_SCALE_FACTOR sets the scale.
 #include "app/application.h"
 #include "app/frametoolbars.h"
-#include "app/globals.h"
+#include "settings/globals.h"
 #include "app/mainform.h"
 #include "document/mainchildform.h"
 #include "editor/texteditor.h"

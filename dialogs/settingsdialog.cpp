@@ -1,6 +1,6 @@
 #include "dialogs/settingsdialog.h"
 
-#include "app/globals.h"
+#include "settings/globals.h"
 #include "dialogs/dialogfont.h"
 #include "dialogs/dialogplacement.h"
 #include "dialogs/toolsgrid.h"

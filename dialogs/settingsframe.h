@@ -6,7 +6,7 @@
 #include <QString>
 
 // What the settings dialog needs of the frame; TMainForm implements it. The filter and
-// AddTool members have the same signatures as in ISettingsFrame (app/globals.h), so one
+// AddTool members have the same signatures as in ISettingsFrame (settings/globals.h), so one
 // implementation in the frame serves both.
 class ISettingsDialogFrame {
 public:

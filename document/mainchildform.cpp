@@ -1,9 +1,7 @@
 #include "document/mainchildform.h"
 
-#include "app/browser.h"
-#include "app/globals.h"
-#include "app/mainform.h"
 #include "dialogs/statisticsdialog.h"
+#include "document/documentframe.h"
 #include "document/documentprinting.h"
 #include "document/editorstatistics.h"
 #include "document/edittext.h"
@@ -11,12 +9,14 @@
 #include "document/statusbar.h"
 #include "editor/utf8text.h"
 #include "editor/texteditor.h"
+#include "links/browser.h"
 #include "platform/clock.h"
 #include "platform/cursor.h"
 #include "platform/errors.h"
 #include "platform/filefacts.h"
 #include "platform/messagebox.h"
 #include "platform/probe.h"
+#include "settings/globals.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,7 +33,7 @@
 
 #include <exception>
 
-TMainChildForm::TMainChildForm(TMainForm* frame) : QWidget(nullptr), frame_(frame)
+TMainChildForm::TMainChildForm(IDocumentFrame* frame) : QWidget(nullptr), frame_(frame)
 {
     setObjectName(QStringLiteral("MainChildForm"));
     RichEdit = new TTextEditor(this);
@@ -394,7 +394,7 @@ void TMainChildForm::MainMenu_Datei_Schliessen_OnClick()
 
 void TMainChildForm::MainMenu_Datei_AlleSchliessen_OnClick()
 {
-    TMainForm* frame = frame_;
+    IDocumentFrame* frame = frame_;
     const int n = frame->documentCount();
     for (int i = n - 1; i >= 0; --i) {
         const QList<TMainChildForm*> list = frame->documents();

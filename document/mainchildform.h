@@ -10,17 +10,18 @@
 class QAction;
 class QMenu;
 class QMdiSubWindow;
+class IDocumentFrame;
 class TFindDialog;
-class TMainForm;
 class TStatusBar;
 class TTextEditor;
 
 // A document window: one text in an editor, with its status bar, its own menus (merged
-// into the frame's bar while it is active) and its context menu.
+// into the frame's bar while it is active) and its context menu. It reaches its frame only
+// through IDocumentFrame.
 class TMainChildForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TMainChildForm(TMainForm* frame);
+    explicit TMainChildForm(IDocumentFrame* frame);
     ~TMainChildForm() override;
 
     // Identity: the caption is the file's full path or "<Unbenannt>"; the tag is the
@@ -157,7 +158,7 @@ private:
     void convertSelection(bool upper);
     void setItemAndButton(QAction* item, QAction* button, bool enabled);
 
-    TMainForm* frame_;
+    IDocumentFrame* frame_;
     TFindDialog* findDialog_ = nullptr;
     QString caption_;
     int tag_ = 0;

@@ -1,6 +1,6 @@
 // Return, Enter and Escape on the dialogs that close with a key: each dialog shown and made
 // active as the program shows it, the key sent to the widget that has the focus.
-#include "app/globals.h"
+#include "settings/globals.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/settingsdialog.h"
 #include "dialogs/statisticsdialog.h"

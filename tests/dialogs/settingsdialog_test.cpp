@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "settings/globals.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/settingsdialog.h"
 #include "dialogs/statisticsdialog.h"

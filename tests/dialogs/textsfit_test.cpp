@@ -1,7 +1,7 @@
 // Every caption and label of the dialogs shows in full with the system's fonts: each text
 // is measured with QFontMetrics against the control that shows it, and each control must
 // lie inside the window that holds it.
-#include "app/globals.h"
+#include "settings/globals.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/settingsdialog.h"
 #include "dialogs/statisticsdialog.h"

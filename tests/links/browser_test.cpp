@@ -1,4 +1,4 @@
-#include "app/browser.h"
+#include "links/browser.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "tests/links/launchhelpers.h"

@@ -1,4 +1,4 @@
-#include "app/executeprogram.h"
+#include "links/executeprogram.h"
 #include "platform/process.h"
 #include "tests/links/launchhelpers.h"
 #include "tests/support/fakes.h"

@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "settings/globals.h"
 #include "app/singleinstance.h"
 #include "platform/instanceguard.h"
 #include "tests/support/guards.h"

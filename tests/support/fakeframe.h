@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/globals.h"
+#include "settings/globals.h"
 #include "dialogs/settingsframe.h"
 #include "dialogs/toolsgridrules.h"
 

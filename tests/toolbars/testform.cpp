@@ -1,7 +1,7 @@
 #include "testform.h"
 
 #include "app/frametoolbars.h"
-#include "app/globals.h"
+#include "settings/globals.h"
 
 #include <QCoreApplication>
 #include <QMdiArea>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/globals.h"
+#include "settings/globals.h"
 #include "app/mainform.h"
 #include "document/mainchildform.h"
 #include "document/finddialog.h"

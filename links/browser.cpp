@@ -1,6 +1,6 @@
-#include "app/browser.h"
+#include "links/browser.h"
 
-#include "app/executeprogram.h"
+#include "links/executeprogram.h"
 #include "platform/messagebox.h"
 #include "platform/process.h"
 #include "platform/registry.h"

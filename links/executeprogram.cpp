@@ -1,4 +1,4 @@
-#include "app/executeprogram.h"
+#include "links/executeprogram.h"
 
 #include "platform/filefacts.h"
 #include "platform/messagebox.h"

@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "settings/globals.h"
 
 #include "platform/filefacts.h"
 #include "platform/iniprofile.h"
