@@ -97,6 +97,12 @@ private:
 // Windows-1252 or UTF-8. Positions count characters (in UTF-8 code points, never bytes)
 // with a line break as one character; text goes in and out as bytes in the document's
 // own encoding with every break as a single CR.
+//
+// Its members live in files named after what a reader looks for: texteditor.cpp
+// (construction, properties, editing, printing), texteditorlayout.cpp (display lines and
+// word wrap), texteditorpainting.cpp, texteditorselection.cpp (selection, caret and words),
+// texteditorinput.cpp (keyboard, input method and mouse) and texteditorlinks.cpp; the
+// Lines property is in texteditorlines.cpp.
 class TCustomTextEditor : public QAbstractScrollArea {
     Q_OBJECT
 
