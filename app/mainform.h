@@ -24,6 +24,10 @@ class TLazySystemMenus;
 
 // The frame window: the multiple-document parent of every document window, with the
 // tab strip, the menus, the docked toolbars and the frame's own commands.
+//
+// Its members live in mainform.cpp (start-up, settings, help, tools menu, shutdown),
+// mainformmenus.cpp (menus, buttons, toolbar toggles, menu merging and shortcut keys) and
+// mainformwindows.cpp (document windows, tabs, window list and arrangement).
 class TMainForm : public QMainWindow, public IDocumentFrame, public ISettingsFrame, public ISettingsDialogFrame {
     Q_OBJECT
 public:
