@@ -18,6 +18,9 @@ class TTextEditor;
 // A document window: one text in an editor, with its status bar, its own menus (merged
 // into the frame's bar while it is active) and its context menu. It reaches its frame only
 // through IDocumentFrame.
+//
+// Its members live in mainchildform.cpp (menus, lifecycle, window commands, command state)
+// and mainchildformcommands.cpp (saving, edit, search, statistics and print commands).
 class TMainChildForm : public QWidget {
     Q_OBJECT
 public:
