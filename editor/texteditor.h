@@ -88,6 +88,8 @@ public:
 
 private:
     void makeConverterFor(const QString& fileName);
+    // The active converter; without one, a plain one made into temporary.
+    TConversion* converterOrTemporary(std::unique_ptr<TConversion>& temporary) const;
 
     TCustomTextEditor& editor_;
     std::unique_ptr<TConversion> activeConverter_;

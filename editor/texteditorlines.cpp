@@ -145,14 +145,18 @@ void TTextEditorLines::LoadTextFile(const QString& fileName)
     }
 }
 
+TConversion* TTextEditorLines::converterOrTemporary(std::unique_ptr<TConversion>& temporary) const
+{
+    if (activeConverter_)
+        return activeConverter_.get();
+    temporary = std::make_unique<TConversion>();
+    return temporary.get();
+}
+
 void TTextEditorLines::LoadTextStream(QIODevice& stream)
 {
     std::unique_ptr<TConversion> temporary;
-    TConversion* converter = activeConverter_.get();
-    if (!converter) {
-        temporary = std::make_unique<TConversion>();
-        converter = temporary.get();
-    }
+    TConversion* converter = converterOrTemporary(temporary);
     try {
         const qint64 size = stream.isSequential() ? 0 : stream.size();
         // A file larger than the text can ever hold is refused before anything is read.
@@ -231,11 +235,7 @@ void TTextEditorLines::SaveTextFile(const QString& fileName)
 void TTextEditorLines::SaveTextStream(QIODevice& stream)
 {
     std::unique_ptr<TConversion> temporary;
-    TConversion* converter = activeConverter_.get();
-    if (!converter) {
-        temporary = std::make_unique<TConversion>();
-        converter = temporary.get();
-    }
+    TConversion* converter = converterOrTemporary(temporary);
     if (editor_.doc_.byteOrderMark() && converter->WriteBlock(stream, editor::kUtf8Mark, 3) != 3)
         throw platform::OutOfResourcesError(kSaveFailed);
     const bool ok = editor_.doc_.buffer().write([&](const char* data, qint64 size) {
