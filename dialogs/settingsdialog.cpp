@@ -4,7 +4,6 @@
 #include "dialogs/dialogfont.h"
 #include "dialogs/dialogplacement.h"
 #include "dialogs/toolsgrid.h"
-#include "platform/cursor.h"
 #include "platform/errors.h"
 #include "platform/messagebox.h"
 
@@ -87,8 +86,7 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
       rules_(toolsEditState(), [this] { OnChange(); })
 {
     // OnCreate: the hourglass until the filling has finished.
-    platform::CursorService::current().setBusy();
-    cursorBusy_ = true;
+    busyCursor_.emplace();
 
     setObjectName(QStringLiteral("EinstellungenForm"));
     setWindowTitle(QStringLiteral("Einstellungen konfigurieren"));
@@ -233,18 +231,7 @@ void TEinstellungenForm::switchPageOrLeaveGrid(bool forward)
     PageControl->setCurrentIndex((PageControl->currentIndex() + (forward ? 1 : count - 1)) % count);
 }
 
-TEinstellungenForm::~TEinstellungenForm()
-{
-    endBusyCursor();
-}
-
-void TEinstellungenForm::endBusyCursor()
-{
-    if (cursorBusy_) {
-        cursorBusy_ = false;
-        platform::CursorService::current().setNormal();
-    }
-}
+TEinstellungenForm::~TEinstellungenForm() = default;
 
 void TEinstellungenForm::showEvent(QShowEvent* event)
 {
@@ -274,7 +261,7 @@ void TEinstellungenForm::OnActivate()
     filled_ = true;
     // The hourglass goes before an error of the filling is shown.
     const std::exception_ptr error = platform::runCatching([this] { fill(); });
-    endBusyCursor();
+    busyCursor_.reset();
     platform::showErrorReport(error);
 }
 

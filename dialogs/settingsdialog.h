@@ -2,8 +2,11 @@
 
 #include "dialogs/settingsframe.h"
 #include "dialogs/toolsgridrules.h"
+#include "platform/cursor.h"
 
 #include <QDialog>
+
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -70,7 +73,6 @@ private:
     void fill();
     void applySettings();
     void rebuildTools();
-    void endBusyCursor();
     // Ctrl+Tab and Ctrl+Shift+Tab: the next or previous page; in the tools grid, whose Tab
     // keys move between cells, they leave the grid for the next or previous control.
     void switchPageOrLeaveGrid(bool forward);
@@ -78,7 +80,7 @@ private:
     ISettingsDialogFrame& frame_;
     ToolsGridRules rules_;
     bool filled_ = false;
-    bool cursorBusy_ = false;
+    std::optional<platform::BusyCursor> busyCursor_;  // the hourglass until the filling has finished
 };
 
 // The German message for tools whose names the section "Tools" cannot hold; empty when

@@ -2,7 +2,6 @@
 
 #include "dialogs/dialogfont.h"
 #include "dialogs/dialogplacement.h"
-#include "platform/cursor.h"
 #include "platform/errors.h"
 #include "platform/filefacts.h"
 
@@ -19,8 +18,7 @@ TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* par
       document_(document)
 {
     // OnCreate: the hourglass until the counting has finished.
-    platform::CursorService::current().setBusy();
-    cursorBusy_ = true;
+    busyCursor_.emplace();
 
     setObjectName(QStringLiteral("StatistikForm"));
     setWindowTitle(QStringLiteral("Statistik"));
@@ -78,18 +76,7 @@ TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* par
     centreOnScreen(*this);
 }
 
-TStatistikForm::~TStatistikForm()
-{
-    endBusyCursor();
-}
-
-void TStatistikForm::endBusyCursor()
-{
-    if (cursorBusy_) {
-        cursorBusy_ = false;
-        platform::CursorService::current().setNormal();
-    }
-}
+TStatistikForm::~TStatistikForm() = default;
 
 void TStatistikForm::showEvent(QShowEvent* event)
 {
@@ -122,7 +109,7 @@ void TStatistikForm::OnActivate()
     // Runs from the event loop: an error ends the filling and is reported once the
     // hourglass has gone.
     const std::exception_ptr error = platform::runCatching([this] { fill(); });
-    endBusyCursor();
+    busyCursor_.reset();
     platform::showErrorReport(error);
 }
 

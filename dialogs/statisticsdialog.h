@@ -1,8 +1,11 @@
 #pragma once
 
 #include "dialogs/statistics.h"
+#include "platform/cursor.h"
 
 #include <QDialog>
+
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -40,10 +43,9 @@ protected:
 private:
     void fill();
     void setValue(QLabel* label, const QString& text);
-    void endBusyCursor();
 
     const IStatisticsDocument& document_;
     bool filled_ = false;
-    bool cursorBusy_ = false;
+    std::optional<platform::BusyCursor> busyCursor_;  // the hourglass until the filling has finished
     int valueLeft_ = 120;  // the left edge of the value labels
 };
