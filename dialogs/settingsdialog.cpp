@@ -85,9 +85,7 @@ TEinstellungenForm::TEinstellungenForm(ISettingsDialogFrame& frame, QWidget* par
       frame_(frame),
       rules_(toolsEditState(), [this] { OnChange(); })
 {
-    // OnCreate: the hourglass until the filling has finished.
-    busyCursor_.emplace();
-
+    // OnCreate: the hourglass until the filling has finished (filling_).
     setObjectName(QStringLiteral("EinstellungenForm"));
     setWindowTitle(QStringLiteral("Einstellungen konfigurieren"));
     setFixedSize(417, 249);
@@ -256,13 +254,8 @@ void TEinstellungenForm::keyPressEvent(QKeyEvent* event)
 
 void TEinstellungenForm::OnActivate()
 {
-    if (filled_)
-        return;
-    filled_ = true;
     // The hourglass goes before an error of the filling is shown.
-    const std::exception_ptr error = platform::runCatching([this] { fill(); });
-    busyCursor_.reset();
-    platform::showErrorReport(error);
+    filling_.run([this] { fill(); });
 }
 
 void TEinstellungenForm::fill()

@@ -1,12 +1,10 @@
 #pragma once
 
+#include "dialogs/dialogfilling.h"
 #include "dialogs/settingsframe.h"
 #include "dialogs/toolsgridrules.h"
-#include "platform/cursor.h"
 
 #include <QDialog>
-
-#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -79,8 +77,7 @@ private:
 
     ISettingsDialogFrame& frame_;
     ToolsGridRules rules_;
-    bool filled_ = false;
-    std::optional<platform::BusyCursor> busyCursor_;  // the hourglass until the filling has finished
+    TDialogFilling filling_;
 };
 
 // The German message for tools whose names the section "Tools" cannot hold; empty when

@@ -2,7 +2,6 @@
 
 #include "dialogs/dialogfont.h"
 #include "dialogs/dialogplacement.h"
-#include "platform/errors.h"
 #include "platform/filefacts.h"
 
 #include <QDir>
@@ -17,9 +16,7 @@ TStatistikForm::TStatistikForm(const IStatisticsDocument& document, QWidget* par
     : QDialog(parent, fixedDialogFlags()),
       document_(document)
 {
-    // OnCreate: the hourglass until the counting has finished.
-    busyCursor_.emplace();
-
+    // OnCreate: the hourglass until the counting has finished (filling_).
     setObjectName(QStringLiteral("StatistikForm"));
     setWindowTitle(QStringLiteral("Statistik"));
     setFont(dialogFont());
@@ -82,7 +79,7 @@ void TStatistikForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // The filling runs once the dialog is on screen, so that its repaints show.
-    if (!filled_)
+    if (!filling_.done())
         QTimer::singleShot(0, this, &TStatistikForm::OnActivate);
 }
 
@@ -103,14 +100,9 @@ void TStatistikForm::setValue(QLabel* label, const QString& text)
 
 void TStatistikForm::OnActivate()
 {
-    if (filled_)
-        return;
-    filled_ = true;
     // Runs from the event loop: an error ends the filling and is reported once the
     // hourglass has gone.
-    const std::exception_ptr error = platform::runCatching([this] { fill(); });
-    busyCursor_.reset();
-    platform::showErrorReport(error);
+    filling_.run([this] { fill(); });
 }
 
 void TStatistikForm::fill()

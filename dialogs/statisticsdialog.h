@@ -1,11 +1,9 @@
 #pragma once
 
+#include "dialogs/dialogfilling.h"
 #include "dialogs/statistics.h"
-#include "platform/cursor.h"
 
 #include <QDialog>
-
-#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -45,7 +43,6 @@ private:
     void setValue(QLabel* label, const QString& text);
 
     const IStatisticsDocument& document_;
-    bool filled_ = false;
-    std::optional<platform::BusyCursor> busyCursor_;  // the hourglass until the filling has finished
+    TDialogFilling filling_;
     int valueLeft_ = 120;  // the left edge of the value labels
 };
