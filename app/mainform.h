@@ -1,9 +1,9 @@
 #pragma once
 
-#include "settings/globals.h"
 #include "app/windowstack.h"
 #include "dialogs/settingsframe.h"
 #include "document/documentframe.h"
+#include "settings/globals.h"
 
 #include <QMainWindow>
 #include <QPoint>

@@ -1,7 +1,7 @@
 #include "app/singleinstance.h"
 
-#include "settings/globals.h"
 #include "platform/instanceguard.h"
+#include "settings/globals.h"
 
 #include <QWidget>
 

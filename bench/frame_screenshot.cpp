@@ -3,10 +3,10 @@
 // or Xvfb). --all-toolbars shows all six toolbars; QT_SCALE_FACTOR sets the scale.
 #include "app/application.h"
 #include "app/frametoolbars.h"
-#include "settings/globals.h"
 #include "app/mainform.h"
 #include "document/mainchildform.h"
 #include "editor/texteditor.h"
+#include "settings/globals.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "dialogs/settingsdialog.h"
 
-#include "settings/globals.h"
 #include "dialogs/dialogfont.h"
 #include "dialogs/dialogplacement.h"
 #include "dialogs/toolsgrid.h"
 #include "platform/errors.h"
 #include "platform/messagebox.h"
+#include "settings/globals.h"
 
 #include <QCheckBox>
 #include <QComboBox>

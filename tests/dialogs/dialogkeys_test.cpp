@@ -1,9 +1,9 @@
 // Return, Enter and Escape on the dialogs that close with a key: each dialog shown and made
 // active as the program shows it, the key sent to the widget that has the focus.
-#include "settings/globals.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/settingsdialog.h"
 #include "dialogs/statisticsdialog.h"
+#include "settings/globals.h"
 #include "tests/support/fakedocument.h"
 #include "tests/support/fakeframe.h"
 #include "tests/support/fakes.h"

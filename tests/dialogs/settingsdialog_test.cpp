@@ -1,15 +1,15 @@
-#include "settings/globals.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/settingsdialog.h"
 #include "dialogs/statisticsdialog.h"
 #include "dialogs/toolsgrid.h"
 #include "platform/atomicfile.h"
 #include "platform/iniprofile.h"
+#include "settings/globals.h"
+#include "tests/dialogs/printers.h"
 #include "tests/support/fakeframe.h"
 #include "tests/support/fakes.h"
 #include "tests/support/guards.h"
 #include "tests/support/tempdir.h"
-#include "tests/dialogs/printers.h"
 
 #include <QCheckBox>
 #include <QComboBox>

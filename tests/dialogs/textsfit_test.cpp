@@ -1,11 +1,11 @@
 // Every caption and label of the dialogs shows in full with the system's fonts: each text
 // is measured with QFontMetrics against the control that shows it, and each control must
 // lie inside the window that holds it.
-#include "settings/globals.h"
 #include "dialogs/aboutbox.h"
 #include "dialogs/settingsdialog.h"
 #include "dialogs/statisticsdialog.h"
 #include "dialogs/toolsgrid.h"
+#include "settings/globals.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 

@@ -1,7 +1,7 @@
-#include "settings/globals.h"
 #include "platform/errors.h"
 #include "platform/filefacts.h"
 #include "platform/iniprofile.h"
+#include "settings/globals.h"
 #include "tests/support/fakeframe.h"
 #include "tests/support/fakes.h"
 #include "tests/support/guards.h"

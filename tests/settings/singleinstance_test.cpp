@@ -1,6 +1,6 @@
-#include "settings/globals.h"
 #include "app/singleinstance.h"
 #include "platform/instanceguard.h"
+#include "settings/globals.h"
 #include "tests/support/guards.h"
 #include "tests/support/tempdir.h"
 

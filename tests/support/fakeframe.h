@@ -1,8 +1,8 @@
 #pragma once
 
-#include "settings/globals.h"
 #include "dialogs/settingsframe.h"
 #include "dialogs/toolsgridrules.h"
+#include "settings/globals.h"
 
 #include <QList>
 #include <QString>

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "settings/globals.h"
 #include "app/mainform.h"
-#include "document/mainchildform.h"
 #include "document/finddialog.h"
+#include "document/mainchildform.h"
 #include "document/statusbar.h"
+#include "editor/texteditor.h"
 #include "platform/errors.h"
 #include "platform/filefacts.h"
-#include "editor/texteditor.h"
+#include "settings/globals.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 
