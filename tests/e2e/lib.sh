@@ -233,11 +233,28 @@ keys() {
   xdotool key --delay 60 "$@"
 }
 
-# type_text PID TEXT: types the text into the frame, character by character.
+# type_text PID TEXT: types the text into the frame, character by character. A character
+# the server's keyboard map lacks (ü, ß, €) is bound to a spare key only for its own
+# keystroke, and the program must read that binding before xdotool undoes it: a slow
+# program (the sanitizer build) would otherwise lose the character. Such characters go
+# one at a time, each with a long pause before the binding is undone.
 type_text() {
   wait_frame "$1" || return 1
   focus "$FRAME"
-  xdotool type --delay 25 "$2"
+  local LC_ALL=C.UTF-8
+  local text=$2 run="" ch
+  while [[ -n $text ]]; do
+    ch=${text:0:1}
+    text=${text:1}
+    if [[ $ch == [\ -~] ]]; then
+      run+=$ch
+      continue
+    fi
+    [[ -z $run ]] || xdotool type --delay 25 "$run"
+    run=""
+    xdotool type --delay 400 "$ch"
+  done
+  [[ -z $run ]] || xdotool type --delay 25 "$run"
 }
 
 # answer PID TITLE KEY...: waits for the window (a message box or dialog), presses the keys
