@@ -1,7 +1,7 @@
 #pragma once
 
 // The editor's fixed margins and the bytes it draws as boxes, shared by its layout,
-// painting and mouse handling.
+// painting, mouse handling and link hovering.
 namespace texteditor {
 
 // The selection bar at the left of the text, and the gap between it and the text.
