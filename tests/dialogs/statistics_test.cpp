@@ -26,6 +26,18 @@ Counts count(QList<QByteArray> lines)
     return {c.words(), c.spaces(), c.characters()};
 }
 
+// The editor's text read line by line through the Lines property, the way the counting
+// went before it read the text in blocks.
+struct EditorLinesOneByOne : IStatisticsDocument {
+    const TTextEditorLines& lines;
+    bool utf8Text;
+    EditorLinesOneByOne(const TTextEditorLines& l, bool utf8Text) : lines(l), utf8Text(utf8Text) {}
+    QString caption() const override { return {}; }
+    qint64 lineCount() const override { return lines.LineCount(); }
+    QByteArray lineText(qint64 i) const override { return lines.LineText(int(i)); }
+    bool utf8() const override { return utf8Text; }
+};
+
 }  // namespace
 
 TEST(Statistics, CountingExamples)
@@ -145,17 +157,10 @@ TEST(Statistics, AnEditorsTextCountsLikeItsLines)
     auto editor = makeEditor(text, QSize(300, 200));
     editor->setSelectionStart(40);
     editor->setSelectionText("eingef\xfcgt ");
-    struct OneByOne : IStatisticsDocument {
-        const TTextEditorLines& lines;
-        explicit OneByOne(const TTextEditorLines& l) : lines(l) {}
-        QString caption() const override { return {}; }
-        qint64 lineCount() const override { return lines.LineCount(); }
-        QByteArray lineText(qint64 i) const override { return lines.LineText(int(i)); }
-    };
     for (bool wrap : {false, true}) {
         editor->setWordWrap(wrap);
         const EditorStatisticsDocument document(QStringLiteral("x"), editor->Lines());
-        const OneByOne reference(editor->Lines());
+        const EditorLinesOneByOne reference(editor->Lines(), false);
         const TextCounter blocks = countDocument(document);
         const TextCounter lines = countDocument(reference);
         EXPECT_EQ(blocks.words(), lines.words()) << wrap;
@@ -182,15 +187,7 @@ TEST(Statistics, AUtf8TextCountsCodePoints)
     EXPECT_EQ(blocks.characters(), 10u + 400u);
     EXPECT_EQ(blocks.words(), 3u + 100u - 1u);  // the break joins the last word and the first
     EXPECT_EQ(blocks.spaces(), 2u + 100u);
-    struct OneByOne : IStatisticsDocument {
-        const TTextEditorLines& lines;
-        explicit OneByOne(const TTextEditorLines& l) : lines(l) {}
-        QString caption() const override { return {}; }
-        qint64 lineCount() const override { return lines.LineCount(); }
-        QByteArray lineText(qint64 i) const override { return lines.LineText(int(i)); }
-        bool utf8() const override { return true; }
-    };
-    const TextCounter lines = countDocument(OneByOne(editor->Lines()));
+    const TextCounter lines = countDocument(EditorLinesOneByOne(editor->Lines(), true));
     EXPECT_EQ(lines.characters(), blocks.characters());
     EXPECT_EQ(lines.words(), blocks.words());
     // The same bytes read as 8-bit text count every byte.
