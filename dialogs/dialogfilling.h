@@ -10,8 +10,6 @@
 // once; an error of the filling is reported once the hourglass has gone.
 class TDialogFilling {
 public:
-    TDialogFilling() { busyCursor_.emplace(); }
-
     bool done() const { return done_; }
     // Runs fill the first time only.
     void run(const std::function<void()>& fill)
@@ -25,6 +23,6 @@ public:
     }
 
 private:
-    std::optional<platform::BusyCursor> busyCursor_;
+    std::optional<platform::BusyCursor> busyCursor_{std::in_place};
     bool done_ = false;
 };
