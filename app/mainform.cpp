@@ -10,6 +10,7 @@
 #include "platform/cursor.h"
 #include "platform/errors.h"
 #include "platform/filefacts.h"
+#include "platform/filewatcher.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,6 +36,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     openFilter_ = kDefaultFilter;
     saveFilter_ = kDefaultFilter;
 
+    fileWatcher_ = new platform::FileWatcher(this);
+    connect(fileWatcher_, &platform::FileWatcher::filesChanged, this, [this] { scheduleFileCheck(); });
     createButtons();
     createMenus();
     createCentralArea();
@@ -88,8 +91,12 @@ bool TMainForm::OnCreate()
 bool TMainForm::event(QEvent* event)
 {
     const bool result = QMainWindow::event(event);
-    if (event->type() == QEvent::WindowActivate)
+    if (event->type() == QEvent::WindowActivate) {
         OnActivate();
+        // Back in the program: a change made meanwhile is told now.
+        fileWatcher_->rearm();
+        scheduleFileCheck();
+    }
     return result;
 }
 

@@ -21,6 +21,9 @@ class QWidget;
 class TMainChildForm;
 class TFrameToolbars;
 class TLazySystemMenus;
+namespace platform {
+class FileWatcher;
+}
 
 // The frame window: the multiple-document parent of every document window, with the
 // tab strip, the menus, the docked toolbars and the frame's own commands.
@@ -186,6 +189,14 @@ public:
     // Closing: every document window is asked first; then the settings are written.
     bool queryCloseDocuments();
 
+    // Changes made outside: the files of all document windows are watched, and looked at
+    // whenever the frame becomes active and after every save (mainformfiles.cpp).
+    platform::FileWatcher& fileWatcher() override { return *fileWatcher_; }
+    void documentFileWritten(TMainChildForm* child) override;
+    // Each document window whose file changed since the user was last told asks its
+    // question, in tab order; nothing while the frame is inactive or a dialog is open.
+    void checkDocumentFiles();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -203,6 +214,7 @@ private:
     void updateWindowList();
     void tile(bool stacked);
     void activateDocument(TMainChildForm* child);
+    void scheduleFileCheck();
 
     QStringList commandLine_;
     int DocumentCounter_ = 0;
@@ -227,4 +239,7 @@ private:
     QList<QAction*> windowListActions_;
     QPointer<TMainChildForm> mergedDocument_;
     QPointer<TMainChildForm> keysHolder_;  // the window whose menu items carry their keys
+    platform::FileWatcher* fileWatcher_ = nullptr;
+    bool fileCheckScheduled_ = false;
+    bool checkingFiles_ = false;
 };

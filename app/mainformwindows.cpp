@@ -147,6 +147,7 @@ void TMainForm::OpenDocument(const QString& name)
         child->RichEdit->setTextModified(false);
         child->UpdateDocumentState(11);
         child->setCaption(name);
+        child->rememberFile();
         if (batch_ > 0) {
             // Every activation in the client area measures the title of each window again;
             // in a batch the titles are shown once, when the batch ends.

@@ -6,6 +6,9 @@
 class QAction;
 class QTabBar;
 class TMainChildForm;
+namespace platform {
+class FileWatcher;
+}
 
 // The frame's toolbar buttons whose enabled state follows the active document window.
 // Each button shows and triggers its action; the document window sets the state.
@@ -44,6 +47,11 @@ public:
     virtual void MainMenu_Datei_Neu_OnClick() = 0;
     virtual void MainMenu_Datei_Oeffnen_OnClick() = 0;
     virtual void MainMenu_Datei_Beenden_OnClick() = 0;
+
+    // Watches the files of all document windows.
+    virtual platform::FileWatcher& fileWatcher() = 0;
+    // A window wrote its file: other windows showing that file are told.
+    virtual void documentFileWritten(TMainChildForm* child) = 0;
 
     // The shared save dialog: remembers its folder and name across uses. Empty when the
     // user cancels.

@@ -78,6 +78,7 @@ TFindDialog* TMainChildForm::FindDialog()
 
 TMainChildForm::~TMainChildForm()
 {
+    watchFile(QString());
     if (!closed_)
         frame_->documentDestroyed(this);
 }
@@ -329,7 +330,9 @@ bool TMainChildForm::OnCloseQuery()
         if (answer == platform::MsgResult::Cancel)
             return false;
         if (answer == platform::MsgResult::Yes) {
-            const bool saved = Globals::IsDocumentFile(caption_) ? SaveDocument(caption_) : SaveDocumentAs(caption_);
+            // A file that went away while the text was open is written back under its name.
+            const bool saved = Globals::IsDocumentFile(caption_) || fileVanished() ? SaveDocument(caption_)
+                                                                                   : SaveDocumentAs(caption_);
             if (!saved)
                 return false;
         }

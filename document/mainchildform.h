@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/fileidentity.h"
+
 #include <QPointer>
 #include <QString>
 #include <QKeySequence>
@@ -65,6 +67,20 @@ public:
     void RichEdit_OnMouseDown();
     void RichEdit_OnUrlClick(const QString& url);
     void PopupMenu_OnPopup();
+
+    // The document's file. The window knows the file as it last read or wrote it, and as
+    // the user was last told about it, so that each change made outside is told once and
+    // a save never writes over one unasked. Members in mainchildformfile.cpp.
+    const platform::FileIdentity& knownFile() const { return knownFile_; }
+    // After loading or saving: the file as it is now is the window's own.
+    void rememberFile();
+    // Tells the user of a change made outside since last told (a question, or a message
+    // when the file is gone); true when it said something.
+    bool checkFileChangedOutside();
+    // Whether checkFileChangedOutside would say something now.
+    bool hasUntoldOutsideChange() const;
+    // Reads the file again as one undo step; the caret stays on its line where it can.
+    void reloadFile();
 
     // Saving.
     bool SaveDocument(const QString& fileName);
@@ -160,6 +176,11 @@ private:
     void insertLineAtCaret(const QString& text);
     void convertSelection(bool upper);
     void setItemAndButton(QAction* item, QAction* button, bool enabled);
+    // Asks before a save over a file that another program changed; false to write nothing.
+    bool mayOverwrite(const QString& fileName);
+    // The file was known and is gone while its folder is still there.
+    bool fileVanished() const;
+    void watchFile(const QString& path);
 
     IDocumentFrame* frame_;
     TFindDialog* findDialog_ = nullptr;
@@ -168,4 +189,7 @@ private:
     bool closed_ = false;
     QList<QPair<QAction*, QKeySequence>> keyedItems_;
     bool shortcutsShown_ = false;
+    platform::FileIdentity knownFile_;
+    platform::FileIdentity toldFile_;
+    QString watchedPath_;
 };

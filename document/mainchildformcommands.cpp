@@ -33,6 +33,9 @@ bool TMainChildForm::SaveDocumentAs(const QString& fileName)
 bool TMainChildForm::SaveDocument(const QString& fileName)
 {
     auto& messages = platform::MessageBoxService::current();
+    // Another program's change is never written over unasked.
+    if (!mayOverwrite(fileName))
+        return false;
     if (platform::fileExists(fileName) && Globals::IsFileReadOnly(fileName)) {
         const platform::MsgResult answer = messages.show(
             QStringLiteral("Datei ist schreibgeschützt..."),
@@ -100,6 +103,9 @@ bool TMainChildForm::SaveDocument(const QString& fileName)
         setCaption(fileName);
         frame_->setTabCaption(tag_, platform::fileNamePart(fileName));
     }
+    // Our own write is no change made outside; for another window on this file it is.
+    rememberFile();
+    frame_->documentFileWritten(this);
     return true;
 }
 

@@ -58,11 +58,50 @@ TextChange TextDocument::replace(int pos, int len, QByteArrayView text, EditOrig
     return TextChange{pos, len, size};
 }
 
+TextChange TextDocument::replaceWholeText(TextBuffer&& buffer, TextEncoding encoding, bool byteOrderMark)
+{
+    EditStep step;
+    step.origin = EditOrigin::Command;
+    step.anchorBefore = anchor_;
+    step.caretBefore = caret_;
+    step.swapsWholeText = true;
+    step.removed.whole = std::make_shared<TextBuffer>(std::move(buffer));
+    step.otherEncoding = encoding;
+    step.otherByteOrderMark = encoding == TextEncoding::Utf8 && byteOrderMark;
+    step.otherBreakKind = step.removed.whole->breakCount() > 0 ? step.removed.whole->breakKind(0) : BreakKind::CrLf;
+    TextChange change = swapWholeText(step);
+    anchor_ = caret_ = 0;
+    history_.seal();
+    history_.record(std::move(step));
+    history_.seal();
+    return change;
+}
+
+TextChange TextDocument::swapWholeText(EditStep& step)
+{
+    const int before = buffer_.length();
+    std::swap(buffer_, *step.removed.whole);
+    std::swap(encoding_, step.otherEncoding);
+    std::swap(byteOrderMark_, step.otherByteOrderMark);
+    std::swap(newBreakKind_, step.otherBreakKind);
+    charIndex_.clear();
+    modified_ = true;
+    return TextChange{0, before, buffer_.length(), true};
+}
+
 bool TextDocument::undo(TextChange* change)
 {
     if (!history_.canUndo())
         return false;
     EditStep& step = history_.popUndo();
+    if (step.swapsWholeText) {
+        const TextChange swapped = swapWholeText(step);
+        anchor_ = std::clamp(step.anchorBefore, 0, buffer_.length());
+        caret_ = std::clamp(step.caretBefore, 0, buffer_.length());
+        if (change)
+            *change = swapped;
+        return true;
+    }
     const int removedChars = charsRemoved(step.pos, step.inserted.size());
     if (step.removed.whole) {
         // The text is now just what the step inserted: the old one changes places with it.
@@ -85,6 +124,13 @@ bool TextDocument::redo(TextChange* change)
     if (!history_.canRedo())
         return false;
     EditStep& step = history_.popRedo();
+    if (step.swapsWholeText) {
+        const TextChange swapped = swapWholeText(step);
+        anchor_ = caret_ = 0;
+        if (change)
+            *change = swapped;
+        return true;
+    }
     const int removedChars = charsRemoved(step.pos, step.removed.size());
     if (step.removed.whole) {
         std::swap(buffer_, *step.removed.whole);

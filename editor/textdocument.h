@@ -19,6 +19,7 @@ struct TextChange {
     int pos = 0;
     int removed = 0;
     int inserted = 0;
+    bool wholeText = false;  // the whole text changed places with another, perhaps of another encoding
 };
 
 // The text of one editor with its selection, undo history and modified flag; no window.
@@ -45,6 +46,12 @@ public:
     {
         return replace(selectionStart(), selectionLength(), text, origin, record);
     }
+
+    // Puts a text read again from the file in place of the whole text, as one undo step:
+    // undoing brings the old text back with its encoding, byte order mark and breaks.
+    // The caret goes to the start; the text counts as modified until the caller says
+    // otherwise.
+    TextChange replaceWholeText(TextBuffer&& buffer, TextEncoding encoding, bool byteOrderMark);
 
     bool canUndo() const { return history_.canUndo(); }
     bool canRedo() const { return history_.canRedo(); }
@@ -101,6 +108,8 @@ private:
     // inserted bytes in place: brings the index up to date.
     int charsRemoved(int pos, int removed) const;
     void indexAfterEdit(int pos, int removed, int inserted, int removedChars);
+    // Undo and redo of a step that swapped the whole text.
+    TextChange swapWholeText(EditStep& step);
 };
 
 }  // namespace editor

@@ -130,16 +130,24 @@ void TCustomTextEditor::setURLColor(const QColor& color)
 
 void TCustomTextEditor::applyChange(const TextChange& change, int oldAnchor, int oldCaret)
 {
-    updateCheckpoints(change);
-    if (wordWrap_) {
-        rewrapAfter(change);
+    if (change.wholeText) {
+        // Another text altogether: everything is laid out again, as after loading.
+        forgetLayoutCaches();
+        rewrapAll();
+        if (!wordWrap_)
+            recomputeLongestLine();
     } else {
-        const TextBuffer& b = doc_.buffer();
-        const int last = b.lineOf(change.pos + change.inserted);
-        for (int line = b.lineOf(change.pos); line <= last; ++line)
-            longestLine_ = std::max(longestLine_, b.lineLength(line));
+        updateCheckpoints(change);
+        if (wordWrap_) {
+            rewrapAfter(change);
+        } else {
+            const TextBuffer& b = doc_.buffer();
+            const int last = b.lineOf(change.pos + change.inserted);
+            for (int line = b.lineOf(change.pos); line <= last; ++line)
+                longestLine_ = std::max(longestLine_, b.lineLength(line));
+        }
+        linksAfterChange(change);
     }
-    linksAfterChange(change);
     lastChangeRange_ = {doc_.selectionStart(), doc_.selectionEnd()};
     preferredX_ = -1;
     updateScrollBars();
@@ -264,10 +272,7 @@ void TCustomTextEditor::loadBuffer(TextBuffer&& buffer, editor::TextEncoding enc
     const int oldAnchor = doc_.anchor();
     const int oldCaret = doc_.caret();
     doc_.adopt(std::move(buffer), encoding, byteOrderMark);
-    xCache_.clear();
-    utf8Widths_.clear();
-    linkCache_.clear();
-    stretchLinks_.clear();
+    forgetLayoutCaches();
     lastChangeRange_ = {0, doc_.length()};
     preferredX_ = -1;
     verticalScrollBar()->setValue(0);
@@ -279,6 +284,21 @@ void TCustomTextEditor::loadBuffer(TextBuffer&& buffer, editor::TextEncoding enc
     viewport()->update();
     emit OnChange();
     emitSelectionIfChanged(oldAnchor, oldCaret);
+}
+
+void TCustomTextEditor::forgetLayoutCaches()
+{
+    xCache_.clear();
+    utf8Widths_.clear();
+    linkCache_.clear();
+    stretchLinks_.clear();
+}
+
+void TCustomTextEditor::reloadBuffer(TextBuffer&& buffer, editor::TextEncoding encoding, bool byteOrderMark)
+{
+    const int oldAnchor = doc_.anchor();
+    const int oldCaret = doc_.caret();
+    applyChange(doc_.replaceWholeText(std::move(buffer), encoding, byteOrderMark), oldAnchor, oldCaret);
 }
 
 // ---- Printing ----

@@ -75,6 +75,10 @@ public:
     // "Das Laden des Streams ist mißlungen" when reading fails part-way (the text is then
     // left as it was).
     void LoadTextFile(const QString& fileName);
+    // Reads the file again as LoadTextFile does, but as one undo step: undoing brings back
+    // the text as it was before, with its encoding. Throws as LoadTextFile does, the text
+    // then left as it was.
+    void ReloadTextFile(const QString& fileName);
     // Writes the whole text into the file, each break as it was loaded, through a
     // temporary file that replaces the target only when complete. Throws
     // platform::FileCreateError "Datei %s kann nicht erstellt werden" or
@@ -88,6 +92,10 @@ public:
 
 private:
     void makeConverterFor(const QString& fileName);
+    // Reads a whole stream into a buffer and recognises its encoding.
+    struct ReadText;
+    ReadText readTextStream(QIODevice& stream);
+    void loadTextFile(const QString& fileName, bool undoable);
     // The active converter; without one, a plain one made into temporary.
     TConversion* converterOrTemporary(std::unique_ptr<TConversion>& temporary) const;
 
@@ -296,6 +304,9 @@ private:
     void pasteText(const QString& text, int pos);
     void loadBuffer(editor::TextBuffer&& buffer, editor::TextEncoding encoding = editor::TextEncoding::Windows1252,
                     bool byteOrderMark = false);
+    // Puts a text read again in place of the whole text, as one undo step.
+    void reloadBuffer(editor::TextBuffer&& buffer, editor::TextEncoding encoding, bool byteOrderMark);
+    void forgetLayoutCaches();
     QByteArray selectedBytes() const;
 
     // Links. A line up to kLinkLineLimit characters is scanned whole and its marks kept

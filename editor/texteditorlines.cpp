@@ -130,7 +130,17 @@ void TTextEditorLines::makeConverterFor(const QString& fileName)
     activeConverter_ = (it != formats.end() ? *it : formats.front()).ConversionClass();
 }
 
-void TTextEditorLines::LoadTextFile(const QString& fileName)
+struct TTextEditorLines::ReadText {
+    TextBuffer buffer;
+    editor::TextEncoding encoding = editor::TextEncoding::Windows1252;
+    bool byteOrderMark = false;
+};
+
+void TTextEditorLines::LoadTextFile(const QString& fileName) { loadTextFile(fileName, false); }
+
+void TTextEditorLines::ReloadTextFile(const QString& fileName) { loadTextFile(fileName, true); }
+
+void TTextEditorLines::loadTextFile(const QString& fileName, bool undoable)
 {
     makeConverterFor(fileName);
     try {
@@ -138,7 +148,12 @@ void TTextEditorLines::LoadTextFile(const QString& fileName)
         // Only a regular file is read: a FIFO or a device would block or never end.
         if (!platform::isRegularFile(fileName) || !file.open(QIODevice::ReadOnly))
             throw platform::FileOpenError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(fileName));
-        LoadTextStream(file);
+        if (!undoable) {
+            LoadTextStream(file);
+            return;
+        }
+        ReadText read = readTextStream(file);
+        editor_.reloadBuffer(std::move(read.buffer), read.encoding, read.byteOrderMark);
     } catch (...) {
         activeConverter_.reset();
         throw;
@@ -154,6 +169,12 @@ TConversion* TTextEditorLines::converterOrTemporary(std::unique_ptr<TConversion>
 }
 
 void TTextEditorLines::LoadTextStream(QIODevice& stream)
+{
+    ReadText read = readTextStream(stream);
+    editor_.loadBuffer(std::move(read.buffer), read.encoding, read.byteOrderMark);
+}
+
+TTextEditorLines::ReadText TTextEditorLines::readTextStream(QIODevice& stream)
 {
     std::unique_ptr<TConversion> temporary;
     TConversion* converter = converterOrTemporary(temporary);
@@ -206,7 +227,8 @@ void TTextEditorLines::LoadTextStream(QIODevice& stream)
         const bool utf8 = validator.valid() && (mark || validator.sawNonAscii());
         if (mark && !utf8)
             buffer.insert(0, QByteArrayView(editor::kUtf8Mark, 3), editor::BreakKind::CrLf);  // a 1252 text after all
-        editor_.loadBuffer(std::move(buffer), utf8 ? editor::TextEncoding::Utf8 : editor::TextEncoding::Windows1252, mark && utf8);
+        return ReadText{std::move(buffer), utf8 ? editor::TextEncoding::Utf8 : editor::TextEncoding::Windows1252,
+                        mark && utf8};
     } catch (const std::length_error&) {
         throw platform::OutOfResourcesError(kLoadFailed);
     } catch (const std::bad_alloc&) {

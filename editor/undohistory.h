@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/textbuffer.h"
+#include "editor/utf8text.h"
 
 #include <QByteArray>
 #include <deque>
@@ -20,6 +21,13 @@ struct EditStep {
     int anchorBefore = 0;
     int caretBefore = 0;
     EditOrigin origin = EditOrigin::Command;
+    // A whole text read again from its file: the text changes places with the one in
+    // removed.whole, and so do its encoding, byte order mark and kind of new breaks,
+    // which wait here for the way back.
+    bool swapsWholeText = false;
+    TextEncoding otherEncoding = TextEncoding::Windows1252;
+    bool otherByteOrderMark = false;
+    BreakKind otherBreakKind = BreakKind::CrLf;
 };
 
 // The undo and redo stacks with a limit on the number of undo steps.

@@ -12,7 +12,8 @@ MessageBoxService& Service<MessageBoxService>::defaultInstance()
     return service;
 }
 
-MsgResult QtMessageBoxService::show(const QString& caption, const QString& text, MsgIcon icon, MsgButtons buttons)
+MsgResult QtMessageBoxService::show(const QString& caption, const QString& text, MsgIcon icon, MsgButtons buttons,
+                                    std::optional<MsgResult> defaultButton)
 {
     QMessageBox box;
     box.setWindowTitle(caption);
@@ -46,6 +47,10 @@ MsgResult QtMessageBoxService::show(const QString& caption, const QString& text,
         box.setDefaultButton(QMessageBox::Yes);
         break;
     }
+    if (defaultButton == MsgResult::No)
+        box.setDefaultButton(QMessageBox::No);
+    else if (defaultButton == MsgResult::Cancel)
+        box.setDefaultButton(QMessageBox::Cancel);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.show();
     box.raise();

@@ -268,3 +268,57 @@ TEST(TextFileErrors, FileBeyondTheSizeLimitIsRefusedBeforeReading)
     }
     EXPECT_EQ(editor.Lines().Text(), QByteArray("bleibt"));
 }
+
+TEST(TextFileReload, IsOneUndoStepThatRestoresTextBreaksAndEncodingExactly)
+{
+    // Both texts large enough that a whole-text move and a small copy are both covered.
+    for (const int lines : {3, 200000}) {
+        TestDir dir;
+        QByteArray before, after;
+        for (int i = 0; i < lines; ++i) {
+            before += "Zeile " + QByteArray::number(i) + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+            after += QByteArray("Grüße ") + QByteArray::number(i) + "\n";
+        }
+        before += "Gr\xfc\xdf" "e";  // Windows-1252
+        const QString path = dir.write("a.txt", before);
+        TTextEditor editor;
+        editor.setUndoLimit(50);
+        editor.Lines().LoadTextFile(path);
+        editor.setTextModified(false);
+        dir.write("a.txt", "\xef\xbb\xbf" + after);  // UTF-8 with its mark
+        editor.Lines().ReloadTextFile(path);
+        EXPECT_EQ(editor.Encoding(), editor::TextEncoding::Utf8);
+        EXPECT_TRUE(editor.ByteOrderMark());
+        EXPECT_TRUE(editor.UndoAvailable());
+        EXPECT_EQ(editor.SelectionStart(), 0);
+
+        editor.UndoLastStep();
+        EXPECT_TRUE(editor.TextModified());
+        EXPECT_EQ(editor.Encoding(), editor::TextEncoding::Windows1252);
+        EXPECT_FALSE(editor.ByteOrderMark());
+        EXPECT_FALSE(editor.UndoAvailable()) << "loading left no step before the reload";
+        const QString back = dir.file("back.txt");
+        editor.Lines().SaveTextFile(back);
+        EXPECT_EQ(TestDir::read(back), before) << lines << " lines";
+
+        editor.RedoLastStep();
+        const QString again = dir.file("again.txt");
+        editor.Lines().SaveTextFile(again);
+        EXPECT_EQ(TestDir::read(again), "\xef\xbb\xbf" + after) << lines << " lines";
+        EXPECT_EQ(editor.Lines().LineCount(), lines);
+    }
+}
+
+TEST(TextFileReload, AFailedReadLeavesTextAndHistoryAsTheyWere)
+{
+    TestDir dir;
+    const QString path = dir.write("a.txt", "eins");
+    TTextEditor editor;
+    editor.Lines().LoadTextFile(path);
+    editor.Lines().InsertLine(0, "neu", true);
+    ASSERT_EQ(::unlink(QFile::encodeName(path).constData()), 0);
+    EXPECT_THROW(editor.Lines().ReloadTextFile(path), platform::FileOpenError);
+    EXPECT_EQ(editor.Lines().Text(), QByteArray("neu\reins"));
+    editor.UndoLastStep();
+    EXPECT_EQ(editor.Lines().Text(), QByteArray("eins"));
+}

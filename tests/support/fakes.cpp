@@ -9,9 +9,10 @@ ScriptedMessageBox::~ScriptedMessageBox()
 }
 
 platform::MsgResult ScriptedMessageBox::show(const QString& caption, const QString& text, platform::MsgIcon icon,
-                                             platform::MsgButtons buttons)
+                                             platform::MsgButtons buttons,
+                                             std::optional<platform::MsgResult> defaultButton)
 {
-    shown.append({caption, text, icon, buttons});
+    shown.append({caption, text, icon, buttons, defaultButton});
     if (onShow)
         onShow(shown.last());
     if (!answers.empty()) {

@@ -17,6 +17,7 @@ struct ShownMessage {
     QString text;
     platform::MsgIcon icon;
     platform::MsgButtons buttons;
+    std::optional<platform::MsgResult> defaultButton;
 };
 
 // Every box the program shows takes the next scripted answer, an error box with only OK as
@@ -33,8 +34,9 @@ public:
     QList<ShownMessage> shown;
     std::function<void(const ShownMessage&)> onShow;  // runs while the box would be on screen
 
+    using platform::MessageBoxService::show;
     platform::MsgResult show(const QString& caption, const QString& text, platform::MsgIcon icon,
-                             platform::MsgButtons buttons) override;
+                             platform::MsgButtons buttons, std::optional<platform::MsgResult> defaultButton) override;
 };
 
 class ScriptedFileDialogs : public platform::FileDialogService {

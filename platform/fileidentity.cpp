@@ -1,0 +1,34 @@
+#include "platform/fileidentity.h"
+
+#include <QFile>
+#include <sys/stat.h>
+
+namespace platform {
+
+FileIdentity fileIdentityOf(const QString& path)
+{
+    FileIdentity id;
+    if (path.isEmpty())
+        return id;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+        return id;
+    id.exists = true;
+    id.device = quint64(st.st_dev);
+    id.inode = quint64(st.st_ino);
+    id.size = qint64(st.st_size);
+    id.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    id.changedNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return id;
+}
+
+FileChange compareFileIdentity(const FileIdentity& known, const FileIdentity& now)
+{
+    if (known == now)
+        return FileChange::None;
+    if (known.exists && !now.exists)
+        return FileChange::Gone;
+    return FileChange::Changed;
+}
+
+}  // namespace platform
