@@ -178,7 +178,7 @@ private:
     void setItemAndButton(QAction* item, QAction* button, bool enabled);
     // Asks before a save over a file that another program changed; false to write nothing.
     bool mayOverwrite(const QString& fileName);
-    // The file was known and is gone while its folder is still there.
+    // The user was told that the file is gone; its folder is still there.
     bool fileVanished() const;
     void watchFile(const QString& path);
 

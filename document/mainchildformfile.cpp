@@ -35,8 +35,9 @@ void TMainChildForm::rememberFile()
 
 bool TMainChildForm::fileVanished() const
 {
-    return knownFile_.exists && QDir::isAbsolutePath(caption_) && !platform::fileExists(caption_) &&
-           platform::isDirectory(platform::directoryPart(caption_));
+    // The user was told that the file is gone, and that closing offers to save the text.
+    return knownFile_.exists && !toldFile_.exists && QDir::isAbsolutePath(caption_) &&
+           !platform::fileExists(caption_) && platform::isDirectory(platform::directoryPart(caption_));
 }
 
 bool TMainChildForm::hasUntoldOutsideChange() const

@@ -32,7 +32,7 @@ bool changedSinceLoading(const platform::FileIdentity& known, const platform::Fi
 {
     // Nothing there to overwrite: the text is written as it is. A file that another program
     // made where none was, or where ours was, is as much a change as a rewrite.
-    return now.exists && now != known;
+    return now.exists && platform::compareFileIdentity(known, now) != platform::FileChange::None;
 }
 
 QString overwriteQuestionText(const QString& path)

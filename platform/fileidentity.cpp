@@ -19,6 +19,10 @@ FileIdentity fileIdentityOf(const QString& path)
     id.size = qint64(st.st_size);
     id.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     id.changedNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    id.mode = quint32(st.st_mode);
+    id.links = quint64(st.st_nlink);
+    id.owner = quint32(st.st_uid);
+    id.group = quint32(st.st_gid);
     return id;
 }
 
@@ -28,7 +32,14 @@ FileChange compareFileIdentity(const FileIdentity& known, const FileIdentity& no
         return FileChange::None;
     if (known.exists && !now.exists)
         return FileChange::Gone;
-    return FileChange::Changed;
+    if (!known.exists || !now.exists)
+        return FileChange::Changed;
+    if (known.device != now.device || known.inode != now.inode || known.size != now.size ||
+        known.modifiedNs != now.modifiedNs)
+        return FileChange::Changed;
+    const bool metadataMoved =
+        known.mode != now.mode || known.links != now.links || known.owner != now.owner || known.group != now.group;
+    return known.changedNs != now.changedNs && !metadataMoved ? FileChange::Changed : FileChange::None;
 }
 
 }  // namespace platform

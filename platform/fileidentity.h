@@ -16,6 +16,11 @@ struct FileIdentity {
     qint64 size = 0;
     qint64 modifiedNs = 0;
     qint64 changedNs = 0;
+    // What else moves the change time without touching the content.
+    quint32 mode = 0;
+    quint64 links = 0;
+    quint32 owner = 0;
+    quint32 group = 0;
 
     bool operator==(const FileIdentity& other) const = default;
 };
@@ -24,9 +29,12 @@ struct FileIdentity {
 // nothing is there or it is a folder.
 FileIdentity fileIdentityOf(const QString& path);
 
-// How a file stands against the identity a document knows.
+// How a file stands against the identity a document knows. The change time counts too,
+// so that a write whose modification time was set back is still seen; a change of mode,
+// owner or links alone (chmod, chown, a new hard link) leaves the content as it was and
+// is none.
 enum class FileChange {
-    None,      // the same file in the same state
+    None,      // the same file with the same content
     Changed,   // written, replaced, touched, or back after it was gone
     Gone,      // it was there and is no longer
 };

@@ -8,7 +8,7 @@ leave_program() {
   OTHER_PID=$!
   PIDS+=("$OTHER_PID")
   local deadline=$(($(now_ms) + T_WIN * 1000)) id=""
-  until id=$(xdotool search --onlyvisible --pid "$OTHER_PID" 2>/dev/null | head -n 1) && [[ -n $id ]]; do
+  until id=$(xdotool search --onlyvisible --class '^Xmessage$' 2>/dev/null | head -n 1) && [[ -n $id ]]; do
     [[ $(now_ms) -lt $deadline ]] || { fail "the other program's window did not come"; return 1; }
     sleep 0.05
   done
@@ -82,6 +82,8 @@ case_outside_delete_then_close_writes_back() {
   wait_frame "$APP_PID" || return 1
   responsive "$APP_PID" || return 1
   rm "$CWD/d.txt"
+  # The user comes back to the program's window.
+  focus "$FRAME"
   answer "$APP_PID" "Datei nicht mehr vorhanden" Return || return 1
   keys "$APP_PID" alt+x || return 1
   answer "$APP_PID" "Änderungen speichern ?" j || return 1

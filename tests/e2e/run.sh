@@ -209,6 +209,10 @@ run_case qt_option_names_are_files
 run_case date_under_c_locale
 run_case wayland_session_uses_xwayland
 run_case screen_reader_reads_editor
+run_case outside_append_then_save
+run_case outside_replace_by_rename_reloads
+run_case outside_delete_then_close_writes_back
+run_case outside_file_open_twice
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"

@@ -76,11 +76,32 @@ TEST(FileIdentity, EveryKindOfChangeMadeOutsideCounts)
     EXPECT_NE(replaced.inode, touched.inode);
     EXPECT_EQ(compareFileIdentity(touched, replaced), FileChange::Changed);
 
+    // A new mode, a new link: the content is as it was. A rewrite that sets the
+    // modification time back is still seen by its change time.
+    ASSERT_EQ(::chmod(native(path).constData(), 0444), 0);
+    ASSERT_EQ(::link(native(path).constData(), native(dir.file("link.txt")).constData()), 0);
+    const platform::FileIdentity chmodded = fileIdentityOf(path);
+    EXPECT_NE(chmodded, replaced);
+    EXPECT_EQ(compareFileIdentity(replaced, chmodded), FileChange::None);
+    ASSERT_EQ(::unlink(native(dir.file("link.txt")).constData()), 0);
+    ASSERT_EQ(::chmod(native(path).constData(), 0644), 0);
+    const platform::FileIdentity restored = fileIdentityOf(path);
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.write("W");  // same size, first byte changed
+    }
+    struct timespec back[2] = {{0, UTIME_OMIT}, {time_t(restored.modifiedNs / 1000000000), long(restored.modifiedNs % 1000000000)}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, native(path).constData(), back, 0), 0);
+    const platform::FileIdentity forged = fileIdentityOf(path);
+    ASSERT_EQ(forged.modifiedNs, restored.modifiedNs);
+    EXPECT_EQ(compareFileIdentity(restored, forged), FileChange::Changed);
+
     // Deleted, then made again.
     ASSERT_EQ(::unlink(native(path).constData()), 0);
     const platform::FileIdentity gone = fileIdentityOf(path);
     EXPECT_FALSE(gone.exists);
-    EXPECT_EQ(compareFileIdentity(replaced, gone), FileChange::Gone);
+    EXPECT_EQ(compareFileIdentity(forged, gone), FileChange::Gone);
     EXPECT_EQ(compareFileIdentity(gone, fileIdentityOf(path)), FileChange::None) << "still gone: nothing new";
     dir.write("d.txt", "wieder da");
     EXPECT_EQ(compareFileIdentity(gone, fileIdentityOf(path)), FileChange::Changed);
