@@ -117,3 +117,21 @@ case_outside_file_open_twice() {
   answer "$APP_PID" "Änderungen speichern ?" n || return 1
   expect_exit "$APP_PID" 0
 }
+
+# A thousand open files: one changed file is one question, and nothing else asks.
+case_outside_thousand_files_one_question() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  local i
+  for i in $(seq -w 1 1000); do printf 'Notiz %s\r\n' "$i" >"$CWD/note$i.txt"; done
+  (cd "$CWD" && ls note*.txt) >"$CASE_DIR/names"
+  # shellcheck disable=SC2046
+  launch "$CWD" $(cat "$CASE_DIR/names")
+  wait_frame "$APP_PID" 60 || return 1
+  T_WIN=60 responsive "$APP_PID" || return 1
+  printf 'von außen\r\n' >>"$CWD/note0500.txt"
+  focus "$FRAME"
+  answer "$APP_PID" "Datei geändert" n || return 1
+  sleep 1.5
+  only_frame "$APP_PID" || return 1
+  quit "$APP_PID"
+}

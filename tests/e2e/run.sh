@@ -213,6 +213,7 @@ run_case outside_append_then_save
 run_case outside_replace_by_rename_reloads
 run_case outside_delete_then_close_writes_back
 run_case outside_file_open_twice
+run_case outside_thousand_files_one_question
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"
