@@ -180,6 +180,8 @@ private:
     bool mayOverwrite(const QString& fileName);
     // The user was told that the file is gone; its folder is still there.
     bool fileVanished() const;
+    // After a failed write into the file it was asked to write: its state is our own.
+    void rememberFailedWrite(const QString& fileName);
     void watchFile(const QString& path);
 
     IDocumentFrame* frame_;

@@ -89,6 +89,8 @@ bool TMainChildForm::SaveDocument(const QString& fileName)
             }
         }
     }
+    if (!failText.isEmpty() || writeError)
+        rememberFailedWrite(fileName);
     if (!failText.isEmpty()) {
         messages.show(failCaption, failText, platform::MsgIcon::Error, platform::MsgButtons::Ok);
         return false;

@@ -9,6 +9,7 @@
 #include "platform/messagebox.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 // ---------------------------------------------------------------------------
@@ -35,9 +36,18 @@ void TMainChildForm::rememberFile()
 
 bool TMainChildForm::fileVanished() const
 {
-    // The user was told that the file is gone, and that closing offers to save the text.
+    // The user was told that the file is gone, and that closing offers to save the text;
+    // nothing else (a folder, say) has taken its name.
     return knownFile_.exists && !toldFile_.exists && QDir::isAbsolutePath(caption_) &&
-           !platform::fileExists(caption_) && platform::isDirectory(platform::directoryPart(caption_));
+           !QFileInfo::exists(caption_) && !QFileInfo(caption_).isSymLink() &&
+           platform::isDirectory(platform::directoryPart(caption_));
+}
+
+void TMainChildForm::rememberFailedWrite(const QString& fileName)
+{
+    // A write in place that failed has put the old bytes back: what changed was our doing.
+    if (fileName == caption_ && knownFile_.exists)
+        knownFile_ = toldFile_ = platform::fileIdentityOf(caption_);
 }
 
 bool TMainChildForm::hasUntoldOutsideChange() const
@@ -101,7 +111,8 @@ bool TMainChildForm::mayOverwrite(const QString& fileName)
     if (!changedSinceLoading(knownFile_, now))
         return true;
     toldFile_ = now;  // this change has been told
-    return platform::MessageBoxService::current().show(QStringLiteral("Datei geändert"), overwriteQuestionText(fileName),
+    const QString text = overwriteQuestionText(fileName, now.isLink && !knownFile_.isLink ? now : platform::FileIdentity{});
+    return platform::MessageBoxService::current().show(QStringLiteral("Datei geändert"), text,
                                                        platform::MsgIcon::Question, platform::MsgButtons::YesNo,
                                                        platform::MsgResult::No) == platform::MsgResult::Yes;
 }

@@ -35,8 +35,12 @@ bool changedSinceLoading(const platform::FileIdentity& known, const platform::Fi
     return now.exists && platform::compareFileIdentity(known, now) != platform::FileChange::None;
 }
 
-QString overwriteQuestionText(const QString& path)
+QString overwriteQuestionText(const QString& path, const platform::FileIdentity& now)
 {
+    if (now.isLink)
+        return QStringLiteral("Die Datei \"%1\" wurde seit dem Laden von einem anderen Programm geändert: "
+                              "sie ist jetzt ein Verweis auf \"%2\".\rTrotzdem überschreiben ?")
+            .arg(path, now.target);
     return QStringLiteral("Die Datei \"%1\" wurde seit dem Laden von einem anderen Programm geändert.\r"
                           "Trotzdem überschreiben ?")
         .arg(path);

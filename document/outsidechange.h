@@ -24,4 +24,5 @@ QString outsideChangeText(OutsideChange change, const QString& path, bool modifi
 
 // Before a save: the file is no longer the one that was loaded or last saved.
 bool changedSinceLoading(const platform::FileIdentity& known, const platform::FileIdentity& now);
-QString overwriteQuestionText(const QString& path);
+// Names where the path leads now when it became a symbolic link.
+QString overwriteQuestionText(const QString& path, const platform::FileIdentity& now = {});

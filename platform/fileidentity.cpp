@@ -23,6 +23,11 @@ FileIdentity fileIdentityOf(const QString& path)
     id.links = quint64(st.st_nlink);
     id.owner = quint32(st.st_uid);
     id.group = quint32(st.st_gid);
+    struct stat own {};
+    if (::lstat(QFile::encodeName(path).constData(), &own) == 0 && S_ISLNK(own.st_mode)) {
+        id.isLink = true;
+        id.target = QFile::symLinkTarget(path);
+    }
     return id;
 }
 
@@ -35,7 +40,7 @@ FileChange compareFileIdentity(const FileIdentity& known, const FileIdentity& no
     if (!known.exists || !now.exists)
         return FileChange::Changed;
     if (known.device != now.device || known.inode != now.inode || known.size != now.size ||
-        known.modifiedNs != now.modifiedNs)
+        known.modifiedNs != now.modifiedNs || known.isLink != now.isLink || known.target != now.target)
         return FileChange::Changed;
     const bool metadataMoved =
         known.mode != now.mode || known.links != now.links || known.owner != now.owner || known.group != now.group;

@@ -21,18 +21,21 @@ struct FileIdentity {
     quint64 links = 0;
     quint32 owner = 0;
     quint32 group = 0;
+    // The name itself is a symbolic link; target is where it points.
+    bool isLink = false;
+    QString target;
 
     bool operator==(const FileIdentity& other) const = default;
 };
 
-// The identity of the file a path leads to now (links followed); exists is false when
-// nothing is there or it is a folder.
+// The identity of the file a path leads to now (links followed, and whether the name is
+// a link itself); exists is false when nothing is there or it is a folder.
 FileIdentity fileIdentityOf(const QString& path);
 
 // How a file stands against the identity a document knows. The change time counts too,
 // so that a write whose modification time was set back is still seen; a change of mode,
 // owner or links alone (chmod, chown, a new hard link) leaves the content as it was and
-// is none.
+// is none. A name that became a link, or stopped being one, is a change.
 enum class FileChange {
     None,      // the same file with the same content
     Changed,   // written, replaced, touched, or back after it was gone

@@ -225,6 +225,9 @@ case_file_replaced_by_directory() {
   rm "$CWD/a.txt"
   mkdir "$CWD/a.txt"
   printf 'bleibt\n' >"$CWD/a.txt/inhalt.txt"
+  # Back in the program, the user is told that the file is gone.
+  focus "$FRAME"
+  answer "$APP_PID" "Datei nicht mehr vorhanden" Return || return 1
   menu_save "$APP_PID" || return 1
   answer "$APP_PID" "Speichern unter..." Escape || return 1
   keys "$APP_PID" F10 || return 1

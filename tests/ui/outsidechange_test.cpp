@@ -311,3 +311,25 @@ TEST_F(OutsideChangeTest, OurOwnSavesInEveryWritePathAreNoChange)
     EXPECT_EQ(shownCount(), 0);
     EXPECT_FALSE(child->RichEdit->TextModified());
 }
+
+TEST_F(OutsideChangeTest, ALinkPutInPlaceOfTheFileIsNamedAndNoLeavesItsTargetAlone)
+{
+    TMainChildForm* child = openFile("notes.txt", "notizen\r\n");
+    const QString path = child->caption();
+    const QString secret = dir.write("privat.txt", "geheim");
+    ASSERT_EQ(::chmod(native(secret).constData(), 0600), 0);
+    type(child, "X");
+    ASSERT_EQ(::unlink(native(path).constData()), 0);
+    ASSERT_EQ(::symlink(native(secret).constData(), native(path).constData()), 0);
+
+    fakes.messages.answers = {MsgResult::No};
+    child->MainMenu_Datei_Speichern_OnClick();
+    ASSERT_EQ(shownCount(), 1);
+    EXPECT_EQ(lastMessage().caption, kChanged);
+    EXPECT_EQ(lastMessage().text,
+              QString("Die Datei \"%1\" wurde seit dem Laden von einem anderen Programm geändert: sie ist jetzt ein "
+                      "Verweis auf \"%2\".\rTrotzdem überschreiben ?")
+                  .arg(path, secret));
+    EXPECT_EQ(TestDir::read(secret), QByteArray("geheim"));
+    EXPECT_TRUE(child->RichEdit->TextModified());
+}
