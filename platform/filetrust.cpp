@@ -127,10 +127,9 @@ OwnFileState ownFileState(const QString& path, QString* problem)
         }
         return OwnFileState::Missing;
     }
-    if (S_ISDIR(st.st_mode)) {
-        setProblem(problem, QStringLiteral("Die Ini-Datei \"%1\" ist ein Ordner").arg(path));
-        return OwnFileState::Refused;
-    }
+    // A folder is no file at all: the search goes on without a word.
+    if (S_ISDIR(st.st_mode))
+        return OwnFileState::Missing;
     QString why = settingsLinkProblem(path);
     if (why.isEmpty())
         why = ownershipProblem(st, path);

@@ -32,7 +32,7 @@ qint64 settingsSizeLimit();
 void setSettingsSizeLimit(qint64 bytes);
 
 enum class OwnFileState {
-    Missing,     // nothing there (or a folder)
+    Missing,     // nothing there, or a folder (which is no file)
     Usable,      // a regular file of this user, or root's and closed to writes of others
     Refused,     // there, but not to be used: see the problem text
 };

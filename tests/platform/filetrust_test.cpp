@@ -46,7 +46,7 @@ TEST(OwnFileState, OnlyRegularFilesWithinTheLimitAreUsed)
 
     const QString folder = dir.file("folder.ini");
     ASSERT_EQ(::mkdir(native(folder).constData(), 0700), 0);
-    EXPECT_EQ(platform::ownFileState(folder, &problem), platform::OwnFileState::Refused);
+    EXPECT_EQ(platform::ownFileState(folder, &problem), platform::OwnFileState::Missing);
 
     const LimitGuard limit(16);
     const QString big = dir.write("big.ini", QByteArray(17, ';'));

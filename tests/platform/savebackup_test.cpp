@@ -145,7 +145,11 @@ TEST_F(SaveBackupTest, KilledInPlaceSaveIsRestoredAtTheNextStart)
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status)) << killAt;
-        EXPECT_NE(TestDir::read(target), old) << killAt;  // half-written
+        // From the fourth block on (after the two beyond the old end and one over the old
+        // bytes) the file is half new, half old.
+        if (killAt >= 4) {
+            EXPECT_TRUE(TestDir::read(target).startsWith(fresh.left(1 << 20))) << killAt;
+        }
         ASSERT_EQ(notes().size(), 1);
 
         const QStringList told = platform::recoverInterruptedSaves();
