@@ -1,4 +1,6 @@
+#include "platform/atomicfile.h"
 #include "platform/filetrust.h"
+#include "platform/probe.h"
 #include "tests/support/seconduser.h"
 #include "tests/support/tempdir.h"
 
@@ -133,4 +135,28 @@ TEST(UnsafeLink, AnotherUsersLinkInASharedFolderIsNotFollowed)
                              "schreiben dürfen; ihm wird nicht gefolgt")
                   .arg(in1777));
     EXPECT_TRUE(platform::unsafeLinkProblem(target).isEmpty());
+}
+
+// A save never follows such a link: the file it points to stays as it was, and the reason
+// is given in German.
+TEST(UnsafeLink, SaveThroughAnotherUsersLinkIsRefused)
+{
+    SecondUser other;
+    if (!other.ok())
+        GTEST_SKIP() << other.skipReason();
+    TestDir dir;
+    const QString target = dir.write("private.txt", "secret");
+    const QString folder = dir.file("shared");
+    ASSERT_EQ(::mkdir(native(folder).constData(), 0700), 0);
+    ASSERT_EQ(::chmod(native(folder).constData(), 01777), 0);
+    const QString link = folder + QStringLiteral("/notes.txt");
+    ASSERT_EQ(::symlink(native(target).constData(), native(link).constData()), 0);
+    ASSERT_TRUE(other.own(link));
+
+    platform::AtomicFileWriter writer(link);
+    EXPECT_FALSE(writer.open());
+    EXPECT_EQ(writer.errorText(), platform::unsafeLinkProblem(link));
+    EXPECT_FALSE(platform::writeFileAtomically(link, "overwritten"));
+    EXPECT_EQ(platform::probeWritable(link), platform::ProbeResult::OpenFailed);
+    EXPECT_EQ(TestDir::read(target), "secret");
 }
