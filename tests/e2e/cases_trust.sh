@@ -3,9 +3,13 @@
 
 # VARNX.ini in the working folder as a FIFO that nobody writes, then as a link to /dev/zero:
 # the program says so in one box, starts within 5 s and uses the file of the configuration
-# folder, which gets the settings of the run at its end.
+# folder (the program runs from a folder without a VARNX.ini of its own), which gets the
+# settings of the run at its end.
 case_ini_fifo_and_dev_zero_passed_over() {
   local kind conf="$CASE_DIR/home/.config"
+  mkdir -p "$CASE_DIR/prog"
+  cp "$BIN" "$CASE_DIR/prog/varnotex"
+  PROGRAM="$CASE_DIR/prog/varnotex"
   for kind in fifo zero; do
     rm -f "$CWD/VARNX.ini"
     mkdir -p "$conf"
@@ -36,7 +40,8 @@ case_link_never_runs_a_program() {
   chmod +x "$CWD/www.example.com/evil"
   printf '#!/bin/sh\nprintf "%%s" "$1" >"%s"\n' "$CASE_DIR/opened.txt" >"$CASE_DIR/bin/xdg-open"
   chmod +x "$CASE_DIR/bin/xdg-open"
-  printf 'www.example.com/evil\r\n' >"$CWD/links.txt"
+  local i
+  for ((i = 0; i < 40; i++)); do printf 'www.example.com/evil %.0s' $(seq 1 30); printf '\r\n'; done >"$CWD/links.txt"
   EXTRA_ENV=(PATH="$CASE_DIR/bin:/usr/bin:/bin" XDG_DATA_DIRS="$CASE_DIR/xdg/data" XDG_CONFIG_DIRS="$CASE_DIR/xdg/config"
     XDG_DATA_HOME="$CASE_DIR/xdg/data" XDG_CURRENT_DESKTOP=)
   launch "$CWD" links.txt
@@ -67,8 +72,6 @@ case_name_not_utf8_never_opens_the_twin() {
   answer "$APP_PID" "Fehler:" Return || return 1
   wait_frame "$APP_PID" || return 1
   only_frame "$APP_PID" || return 1
-  # Typing and saving would go to a new document only: nothing is open.
-  [[ -z $(titles "$APP_PID" | grep -F "a") ]] || fail "a document was opened" || return 1
   quit "$APP_PID" || return 1
   same_file "$CWD/a"$'\xef\xbf\xbd'".txt" "$CASE_DIR/twin.txt" "the look-alike was changed"
 }
