@@ -107,7 +107,7 @@ case_kill_during_in_place_save() {
       [[ $(now_ms) -lt $deadline ]] || { fail "the in-place save did not begin"; return 1; }
       sleep 0.01
     done
-    sleep "$(awk -v p="$point" -v mb="$mb" 'BEGIN { printf "%.3f", p * mb * 0.02 / 20 }')"
+    sleep "$(awk -v p="$point" -v mb="$mb" 'BEGIN { printf "%.3f", p * mb * 0.022 / 20 }')"
     { kill -9 "$APP_PID" && wait_exit "$APP_PID" 10; } 2>/dev/null
     # The next start.
     launch "$CWD"
