@@ -119,6 +119,9 @@ struct Document {
     QList<Line> lines;
     bool utf8 = true;
     QByteArray eol = "\r\n";  // the style of the file's first line break
+    // The indexes of the section lines in order, kept up to date by every change, so that a
+    // section is found without a pass over a large file's every line.
+    QList<qsizetype> sections;
 
     QString decode(const QByteArray& bytes) const { return utf8 ? decodeUtf8(bytes) : decodeCp1252(bytes); }
     QByteArray encode(const QString& text) const { return utf8 ? text.toUtf8() : encodeCp1252(text); }
@@ -202,6 +205,8 @@ Document parse(const QByteArray& content)
         // A byte order mark is not part of the first line.
         const qsizetype skip = doc.lines.isEmpty() && line.text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
         classify(line, doc, skip);
+        if (line.kind == Kind::Section)
+            doc.sections.append(doc.lines.size());
         doc.lines.append(std::move(line));
     }
     return doc;
@@ -210,6 +215,10 @@ Document parse(const QByteArray& content)
 QByteArray serialize(const Document& doc)
 {
     QByteArray out;
+    qsizetype size = 0;
+    for (const Line& line : doc.lines)
+        size += line.text.size() + line.eol.size();
+    out.reserve(size);
     for (const Line& line : doc.lines) {
         out += line.text;
         out += line.eol;
@@ -222,12 +231,11 @@ bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::Case
 // The line range [begin, end) of the first section with that name: begin is its header.
 bool findSection(const Document& doc, const QString& section, qsizetype& begin, qsizetype& end)
 {
-    for (qsizetype i = 0; i < doc.lines.size(); ++i) {
-        if (doc.lines[i].kind == Kind::Section && sameName(doc.lines[i].name, section)) {
+    for (qsizetype k = 0; k < doc.sections.size(); ++k) {
+        const qsizetype i = doc.sections[k];
+        if (sameName(doc.lines[i].name, section)) {
             begin = i;
-            end = i + 1;
-            while (end < doc.lines.size() && doc.lines[end].kind != Kind::Section)
-                ++end;
+            end = k + 1 < doc.sections.size() ? doc.sections[k + 1] : doc.lines.size();
             return true;
         }
     }
@@ -279,7 +287,13 @@ void insertLine(Document& doc, qsizetype after, const QByteArray& text)
         line.eol.clear();
     }
     classify(line, doc, 0);
-    doc.lines.insert(after + 1, std::move(line));
+    const qsizetype at = after + 1;
+    qsizetype k = doc.sections.size();
+    while (k > 0 && doc.sections[k - 1] >= at)
+        ++doc.sections[--k];
+    if (line.kind == Kind::Section)
+        doc.sections.insert(k, at);
+    doc.lines.insert(at, std::move(line));
 }
 
 QString readStringIn(const Document& doc, const QString& section, const QString& key, const QString& defaultValue)
@@ -341,6 +355,10 @@ bool eraseSectionIn(Document& doc, const QString& section)
     qsizetype begin = 0, end = 0;
     while (findSection(doc, section, begin, end)) {
         doc.lines.remove(begin, end - begin);
+        const qsizetype k = doc.sections.indexOf(begin);
+        doc.sections.remove(k);
+        for (qsizetype j = k; j < doc.sections.size(); ++j)
+            doc.sections[j] -= end - begin;
         removed = true;
     }
     return removed;
