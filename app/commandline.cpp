@@ -1,8 +1,11 @@
 #include "app/commandline.h"
 
 #include "platform/filefacts.h"
+#include "platform/filenames.h"
 
 #include <QFile>
+
+#include <sys/stat.h>
 
 namespace CommandLine {
 
@@ -50,9 +53,22 @@ QStringList ProgramParameters(int argc, const char* const* argv)
 {
     QStringList parameters;
     for (int i = 1; i < argc; ++i)
-        if (argv[i])
+        if (argv[i] && platform::isExactName(QByteArray(argv[i])))
             parameters.append(QFile::decodeName(argv[i]));
     return parameters;
+}
+
+QStringList RefusedParameters(int argc, const char* const* argv)
+{
+    QStringList texts;
+    for (int i = 1; i < argc; ++i) {
+        if (!argv[i] || platform::isExactName(QByteArray(argv[i])))
+            continue;
+        struct stat st {};
+        if (::stat(argv[i], &st) == 0 && !S_ISDIR(st.st_mode))
+            texts.append(platform::inexactNameText(QByteArray(argv[i])));
+    }
+    return texts;
 }
 
 QStringList FilesToOpen(const QStringList& parameters)

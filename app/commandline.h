@@ -19,7 +19,13 @@ QStringList JoinParameters(const QStringList& parameters, const ExistsPredicate&
 // The program's parameters: every word of the real command line after the program's own
 // path, decoded as file names are. Nothing is taken out for Qt; its options are set through
 // environment variables (QT_QPA_PLATFORM, QT_STYLE_OVERRIDE, QT_SCALE_FACTOR, ...).
+// A word that is not valid UTF-8 is left out: as text it would name other bytes, and so
+// possibly another file.
 QStringList ProgramParameters(int argc, const char* const* argv);
+
+// The messages for the words left out above that name an existing file: "Der Dateiname "%1"
+// ist kein gültiges UTF-8; die Datei wird nicht geöffnet."
+QStringList RefusedParameters(int argc, const char* const* argv);
 
 // The files to open for the parameters: joined as above against existing files (not
 // directories) and expanded to full paths against the working directory.

@@ -2,8 +2,11 @@
 #include "app/commandline.h"
 #include "app/mainform.h"
 #include "platform/displayplatform.h"
+#include "platform/messagebox.h"
+#include "platform/savebackup.h"
 
 #include <QScreen>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -26,6 +29,9 @@ int main(int argc, char* argv[])
     Q_INIT_RESOURCE(varnotex);
     installGermanTranslations(app);
 
+    // Saves that a kill interrupted are put right before any file is opened.
+    const QStringList recovered = platform::recoverInterruptedSaves();
+
     TMainForm frame;
     frame.setCommandLine(CommandLine::ProgramParameters(argc, argv));
     if (!frame.OnCreate())
@@ -39,6 +45,17 @@ int main(int argc, char* argv[])
     frame.show();
     frame.raise();
     frame.activateWindow();
+    // Names on the command line that cannot be carried exactly are refused, not replaced.
+    const QStringList refused = CommandLine::RefusedParameters(argc, argv);
+    if (!refused.isEmpty() || !recovered.isEmpty())
+        QTimer::singleShot(0, &frame, [refused, recovered] {
+            for (const QString& text : recovered)
+                platform::MessageBoxService::current().show(QStringLiteral("Speichern unterbrochen..."), text,
+                                                            platform::MsgIcon::Information, platform::MsgButtons::Ok);
+            for (const QString& text : refused)
+                platform::MessageBoxService::current().show(QStringLiteral("Fehler:"), text, platform::MsgIcon::Error,
+                                                            platform::MsgButtons::Ok);
+        });
     app.exec();
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "platform/cursor.h"
 #include "platform/filedialogs.h"
 #include "platform/filefacts.h"
+#include "platform/filenames.h"
 #include "platform/messagebox.h"
 
 #include <QAction>
@@ -131,6 +132,13 @@ void TMainForm::removeTabOf(int documentNumber)
 
 void TMainForm::OpenDocument(const QString& name)
 {
+    // A name whose text cannot tell two files apart opens neither.
+    const QByteArray twin = platform::inexactTwinOf(name);
+    if (!twin.isEmpty()) {
+        platform::MessageBoxService::current().show(QStringLiteral("Fehler:"), platform::inexactNameText(twin),
+                                                    platform::MsgIcon::Error, platform::MsgButtons::Ok);
+        return;
+    }
     if (!platform::fileExists(name)) {
         platform::MessageBoxService::current().show(
             QStringLiteral("Fehler:"), QStringLiteral("Die angegebene Datei \"%1\" konnte nicht gefunden werden.").arg(name),

@@ -3,6 +3,7 @@
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/filefacts.h"
+#include "platform/filetrust.h"
 
 #include <QFile>
 
@@ -144,6 +145,10 @@ void TTextEditorLines::loadTextFile(const QString& fileName, bool undoable)
 {
     makeConverterFor(fileName);
     try {
+        // Another user's link in a shared folder is not followed.
+        const QString unsafe = platform::unsafeLinkProblem(fileName);
+        if (!unsafe.isEmpty())
+            throw platform::FileOpenError(unsafe);
         QFile file(fileName);
         // Only a regular file is read: a FIFO or a device would block or never end.
         if (!platform::isRegularFile(fileName) || !file.open(QIODevice::ReadOnly))
@@ -241,8 +246,12 @@ void TTextEditorLines::SaveTextFile(const QString& fileName)
     makeConverterFor(fileName);
     try {
         platform::AtomicFileWriter writer(fileName);
-        if (!writer.open())
+        if (!writer.open()) {
+            const QString unsafe = platform::unsafeLinkProblem(fileName);
+            if (!unsafe.isEmpty())
+                throw platform::FileCreateError(unsafe);
             throw platform::FileCreateError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(fileName));
+        }
         AtomicWriterDevice device(writer);
         device.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
         SaveTextStream(device);

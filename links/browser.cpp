@@ -5,6 +5,9 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 
+#include <QRegularExpression>
+#include <QUrl>
+
 #include <optional>
 
 namespace {
@@ -151,8 +154,26 @@ QString MissingProgramOfEnv(const QStringList& words)
     return platform::programKind(path) == platform::ProgramKind::Executable ? QString() : program;
 }
 
-void OpenUrlInBrowser(const QString& url)
+QString LinkAsUrl(const QString& link)
 {
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
+    static const QRegularExpression mail(QStringLiteral("^[^@/:\\s]+@[^@/:\\s]+$"));
+    const QString text = link.trimmed();
+    if (text.isEmpty())
+        return text;
+    if (scheme.match(text).hasMatch())
+        return link;
+    if (mail.match(text).hasMatch())
+        return QStringLiteral("mailto:") + text;
+    // "www.example.com/evil" and any other bare name is a web address, never a file.
+    return QStringLiteral("http://") + text;
+}
+
+void OpenUrlInBrowser(const QString& link)
+{
+    const QString url = LinkAsUrl(link);
+    if (url.isEmpty())
+        return;
     const QStringList words = BrowserStartWords(FindBrowserCommand(), url);
     if (!words.isEmpty()) {
         if (!MissingProgramOfEnv(words).isEmpty()) {
@@ -168,6 +189,8 @@ void OpenUrlInBrowser(const QString& url)
         QStringLiteral("Fehler: Browser nicht gefunden..."),
         QStringLiteral("In ihrem System konnte kein Web-Browser gefunden werden.\rDenoch versuchen die Url auszuführen ?"),
         platform::MsgIcon::Question, platform::MsgButtons::OkCancel);
+    // The link goes to the desktop opener as a URL: it is never looked up as a file or a
+    // program, whatever the working folder holds.
     if (answer == platform::MsgResult::Ok)
-        Globals::ExecuteProgram(url, QString());
+        Globals::OpenUrlWithDesktop(QUrl(url, QUrl::TolerantMode));
 }

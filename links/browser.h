@@ -31,6 +31,11 @@ QStringList BrowserStartWords(const QString& command, const QString& url);
 // "env" call. Such a failure would otherwise pass unseen in the started env.
 QString MissingProgramOfEnv(const QStringList& words);
 
+// The clicked link's text as the URL that is handed on: a text with a scheme ("http:",
+// "mailto:", ...) as it is, a mail address with "mailto:" in front, any other text ("www.",
+// a bare host) with "http://" in front. Empty for an empty link.
+QString LinkAsUrl(const QString& link);
+
 // What the document window does with a clicked link: starts the browser with the link as
 // one argument (never through a shell); without a browser it asks whether to hand the
 // link to the desktop's default application instead. Failures to start are reported.

@@ -26,6 +26,7 @@ int resultOf(platform::LaunchError error)
     case LaunchError::OutOfResources: return 0;
     case LaunchError::BadFormat: return 11;
     case LaunchError::NoAssociation: return 31;
+    case LaunchError::TooLong: return ExecuteTooLong;
     case LaunchError::Unknown: break;
     }
     return ExecuteUnknownError;
@@ -85,6 +86,7 @@ QString ExecuteErrorText(int result)
     case 30: return QStringLiteral("DDE-Konversation schlug fehl, da z.Z. eine andere DDE-Transaktion aktiv ist.");
     case 31: return QStringLiteral("Dieser Dateierweiterung ist kein Programm zugeordnet.");
     case 32: return QStringLiteral("Die spezifizierte Dynamik-Link-Library konnte nicht gefunden werden.");
+    case ExecuteTooLong: return QStringLiteral("Die Befehlszeile ist länger, als das System sie annimmt.");
     default: return QStringLiteral("Unbekannter Fehler. Aktion konnte nicht durchgeführt werden.");
     }
 }
@@ -133,6 +135,15 @@ int StartProgram(const QString& command, const QStringList& arguments)
 void ExecuteProgramWithArguments(const QString& command, const QStringList& arguments)
 {
     const int result = StartProgram(command, arguments);
+    if (result <= 32)
+        platform::MessageBoxService::current().show(QStringLiteral("Fehler: Ausführung fehlgeschlagen..."),
+                                                    ExecuteErrorText(result), platform::MsgIcon::Error,
+                                                    platform::MsgButtons::Ok);
+}
+
+void OpenUrlWithDesktop(const QUrl& url)
+{
+    const int result = openWithDesktop(url);
     if (result <= 32)
         platform::MessageBoxService::current().show(QStringLiteral("Fehler: Ausführung fehlgeschlagen..."),
                                                     ExecuteErrorText(result), platform::MsgIcon::Error,

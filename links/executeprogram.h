@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 // Starting external programs, documents and URLs for the tools menu and the link opening,
 // with the shell's numbered results and their German messages.
@@ -13,6 +14,8 @@ namespace Globals {
 // format, 31 no application for the type; a negative value is an unknown failure.
 constexpr int ExecuteOk = 42;
 constexpr int ExecuteUnknownError = -1;
+// The command line or the link is longer than the system takes.
+constexpr int ExecuteTooLong = -2;
 
 // The message for a result of 32 or less, as the box "Fehler: Ausführung fehlgeschlagen..."
 // shows it.
@@ -30,6 +33,11 @@ int StartProgram(const QString& command, const QStringList& arguments);
 
 // StartProgram with a failure shown in the box "Fehler: Ausführung fehlgeschlagen...".
 void ExecuteProgramWithArguments(const QString& command, const QStringList& arguments);
+
+// Hands a URL to the desktop's default application (xdg-open, never a shell); a failure is
+// shown in the box "Fehler: Ausführung fehlgeschlagen...". The text is never looked up as a
+// file or program.
+void OpenUrlWithDesktop(const QUrl& url);
 
 // The tools' and links' start: the parameter string is split into words as a shell would
 // split them (quotes group words), but no shell ever runs.

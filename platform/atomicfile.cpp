@@ -1,5 +1,8 @@
 #include "platform/atomicfile.h"
 
+#include "platform/filetrust.h"
+#include "platform/savebackup.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -7,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -52,27 +56,6 @@ constexpr qint64 kBufferSize = 1 << 20;
 
 // As many links as the kernel follows before it gives up with ELOOP.
 constexpr int kMaxLinkHops = 40;
-
-// The longest name one folder entry may have, in bytes.
-constexpr qsizetype kMaxNameBytes = 255;
-const QByteArray kTempSuffix = ".vxtmp-XXXXXX";
-
-// The name pattern of the temporary sibling: the target's name with a suffix, the name cut
-// (at a character boundary) so that the whole stays within the limit of one entry.
-QByteArray temporaryPattern(const QByteArray& native)
-{
-    const qsizetype slash = native.lastIndexOf('/');
-    const QByteArray folder = native.left(slash + 1);
-    QByteArray name = native.mid(slash + 1);
-    const qsizetype room = kMaxNameBytes - kTempSuffix.size();
-    if (name.size() > room) {
-        qsizetype cut = room;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-            --cut;
-        name.truncate(cut);
-    }
-    return folder + name + kTempSuffix;
-}
 
 // Writes all of data at offset; false with errno set when a block fails.
 bool writeAt(int fd, const char* data, qint64 size, qint64 offset, const QString& target)
@@ -169,9 +152,13 @@ void AtomicFileWriter::dropTemporary()
     if (!inPlace_ && !tempPath_.isEmpty())
         ::unlink(QFile::encodeName(tempPath_).constData());
     tempPath_.clear();
+    note_.remove();
 }
 
-QString AtomicFileWriter::errorText() const { return QString::fromLocal8Bit(std::strerror(error_)); }
+QString AtomicFileWriter::errorText() const
+{
+    return problem_.isEmpty() ? QString::fromLocal8Bit(std::strerror(error_)) : problem_;
+}
 
 bool AtomicFileWriter::fail(int error)
 {
@@ -184,6 +171,10 @@ bool AtomicFileWriter::open()
 {
     if (target_.isEmpty())
         return fail(ENOENT);
+    // Another user's link in a folder that others may write is never followed.
+    problem_ = unsafeLinkProblem(target_);
+    if (!problem_.isEmpty())
+        return fail(ELOOP);
     // Follow symbolic links to the end of their chain, so that the file there is replaced
     // and every link stays a link. symLinkTarget() goes one link further at a time.
     for (int hops = 0;; ++hops) {
@@ -214,12 +205,28 @@ bool AtomicFileWriter::open()
 bool AtomicFileWriter::openTemporary(const QByteArray& native, bool exists, unsigned mode, unsigned owner,
                                      unsigned group)
 {
-    QByteArray pattern = temporaryPattern(native);
+    // Temporaries of saves that were killed are cleared away first.
+    removeStaleTemporaries(native);
     int tempError = injectedStepFault(WriteStep::CreateTemporary, target_);
     if (tempError == 0) {
-        fd_ = ::mkstemp(pattern.data());
-        if (fd_ < 0)
+        // A file without a name while it is written: a kill leaves nothing behind. Only a
+        // file system without O_TMPFILE gets a named one, noted for the next start.
+        const QByteArray folder = QFile::encodeName(QFileInfo(target_).absolutePath());
+        fd_ = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd_ >= 0) {
+            unnamed_ = true;
+        } else if (errno == EACCES || errno == EPERM || errno == EROFS || errno == ENOENT) {
             tempError = errno;
+        } else {
+            QByteArray pattern = temporaryPattern(native);
+            fd_ = ::mkstemp(pattern.data());
+            if (fd_ < 0) {
+                tempError = errno;
+            } else {
+                tempPath_ = QFile::decodeName(pattern);
+                (void)note_.noteTemporary(tempPath_);
+            }
+        }
     }
     if (fd_ < 0) {
         // The folder refuses a new file, or the name leaves no room for a sibling: an
@@ -228,7 +235,6 @@ bool AtomicFileWriter::openTemporary(const QByteArray& native, bool exists, unsi
             return openInPlace(native);
         return fail(tempError);
     }
-    tempPath_ = QFile::decodeName(pattern);
     if (exists) {
         // Owner and group first: a change of owner may clear the set-id bits that the
         // mode then restores.
@@ -244,6 +250,7 @@ bool AtomicFileWriter::openTemporary(const QByteArray& native, bool exists, unsi
             // A replacement would hand the file to somebody else or lose what it carries.
             ::close(fd_);
             fd_ = -1;
+            unnamed_ = false;
             dropTemporary();
             return openInPlace(native);
         }
@@ -333,6 +340,10 @@ bool AtomicFileWriter::commitInPlace()
             return fail(error);
         }
     }
+    // The old bytes go to the recovery folder, on disk, before any of them is overwritten:
+    // a save killed half-way is put right at the next start.
+    if (canRead_ && oldSize > 0 && !note_.keepOldBytes(target_, st.st_dev, st.st_ino, old))
+        note_.remove();
     // The part beyond the old end, which overwrites nothing; a failure cuts it off again.
     if (newSize > oldSize &&
         !writeAt(fd_, buffer_.constData() + oldSize, newSize - oldSize, oldSize, target_)) {
@@ -356,10 +367,50 @@ bool AtomicFileWriter::commitInPlace()
             (void)::fsync(fd_);
             stepHook() = hook;
         }
+        note_.remove();
         return fail(error);
     }
+    note_.remove();
     buffer_.clear();
     return true;
+}
+
+bool AtomicFileWriter::giveName()
+{
+    // Linked under a name with our process id, and renamed over the target at once.
+    static std::mt19937 random{std::random_device{}()};
+    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray name = temporaryPattern(QFile::encodeName(target_));
+        for (qsizetype i = name.size() - 6; i < name.size(); ++i)
+            name[i] = kChars[random() % (sizeof kChars - 1)];
+        tempPath_ = QFile::decodeName(name);
+        (void)note_.noteTemporary(tempPath_);
+        if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0 ||
+            ::linkat(fd_, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) == 0)
+            return true;
+        if (errno != EEXIST)
+            break;
+    }
+    tempPath_.clear();
+    note_.remove();
+    return false;
+}
+
+bool AtomicFileWriter::replaceInPlaceInstead()
+{
+    // The new bytes are read back from the temporary file, which then goes.
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !readAll(fd_, buffer_, st.st_size))
+        return fail(errno);
+    ::close(fd_);
+    fd_ = -1;
+    dropTemporary();
+    unnamed_ = false;
+    if (!openInPlace(QFile::encodeName(target_)))
+        return false;
+    return commitInPlace();
 }
 
 bool AtomicFileWriter::commit()
@@ -371,27 +422,52 @@ bool AtomicFileWriter::commit()
     if (inPlace_) {
         if (!commitInPlace())
             return false;
-    } else {
-        if (!flushBuffer())
-            return false;
-        if (::fsync(fd_) != 0 && errno != EINVAL)
+        if (::close(fd_) != 0) {
+            fd_ = -1;
             return fail(errno);
-    }
-    if (::close(fd_) != 0) {
-        fd_ = -1;
-        return fail(errno);
-    }
-    fd_ = -1;
-    if (!inPlace_) {
-        if (::rename(QFile::encodeName(tempPath_).constData(), QFile::encodeName(target_).constData()) != 0)
-            return fail(errno);
-        // Make the rename itself durable.
-        const QByteArray folder = QFile::encodeName(QFileInfo(target_).absolutePath());
-        const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            (void)::fsync(dirFd);
-            ::close(dirFd);
         }
+        fd_ = -1;
+        committed_ = true;
+        return true;
+    }
+    if (!flushBuffer())
+        return false;
+    if (::fsync(fd_) != 0 && errno != EINVAL)
+        return fail(errno);
+    if (unnamed_ && !giveName()) {
+        // The folder takes no new name after all: the target is written in place.
+        if (!replaceInPlaceInstead())
+            return false;
+    } else {
+        const QByteArray nativeTemp = QFile::encodeName(tempPath_);
+        const QByteArray nativeTarget = QFile::encodeName(target_);
+        int renameError = injectedStepFault(WriteStep::Rename, target_);
+        if (renameError == 0 && ::rename(nativeTemp.constData(), nativeTarget.constData()) != 0)
+            renameError = errno;
+        if (renameError == EBUSY || renameError == EXDEV) {
+            // A target that is a mount point of its own (a bind mount) cannot be renamed
+            // over: it is written in place.
+            if (!replaceInPlaceInstead())
+                return false;
+        } else if (renameError != 0) {
+            return fail(renameError);
+        } else {
+            tempPath_.clear();
+            note_.remove();
+            // Make the rename itself durable.
+            const QByteArray folder = QFile::encodeName(QFileInfo(target_).absolutePath());
+            const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (dirFd >= 0) {
+                (void)::fsync(dirFd);
+                ::close(dirFd);
+            }
+        }
+    }
+    if (fd_ >= 0) {
+        const int closed = ::close(fd_);
+        fd_ = -1;
+        if (closed != 0 && inPlace_)
+            return fail(errno);
     }
     committed_ = true;
     return true;

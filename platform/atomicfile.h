@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/savebackup.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -44,11 +46,16 @@ private:
     bool openInPlace(const QByteArray& native);
     void dropTemporary();
     bool commitInPlace();
+    bool giveName();
+    bool replaceInPlaceInstead();
 
     QString target_;
     QString tempPath_;
     int fd_ = -1;
     bool inPlace_ = false;
+    bool unnamed_ = false;  // an O_TMPFILE temporary, named only just before the rename
+    SaveNote note_;         // the old bytes or the temporary's name, for an interrupted save
+    QString problem_;       // why the target was refused, when errno alone does not say
     bool canRead_ = false;  // the in-place descriptor can read the old bytes back
     bool committed_ = false;
     int error_ = 0;
@@ -72,6 +79,7 @@ enum class WriteStep {
     CarryAttributes,  // extended attributes go over to the temporary file
     Reserve,          // in place: the new length is reserved
     WriteInPlace,     // in place: one block of bytes is written into the target
+    Rename,           // the temporary file is renamed over the target
 };
 using WriteStepHook = std::function<int(WriteStep step, const QString& target)>;
 void setWriteStepHook(WriteStepHook hook);

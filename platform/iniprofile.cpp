@@ -5,13 +5,19 @@
 #include "platform/atomicfile.h"
 #include "platform/codepage1252.h"
 #include "platform/errors.h"
+#include "platform/filetrust.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <atomic>
 #include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
+#include <unistd.h>
 #include <utility>
 #include <sys/stat.h>
 
@@ -113,6 +119,9 @@ struct Document {
     QList<Line> lines;
     bool utf8 = true;
     QByteArray eol = "\r\n";  // the style of the file's first line break
+    // The indexes of the section lines in order, kept up to date by every change, so that a
+    // section is found without a pass over a large file's every line.
+    QList<qsizetype> sections;
 
     QString decode(const QByteArray& bytes) const { return utf8 ? decodeUtf8(bytes) : decodeCp1252(bytes); }
     QByteArray encode(const QString& text) const { return utf8 ? text.toUtf8() : encodeCp1252(text); }
@@ -163,9 +172,12 @@ void classify(Line& line, const Document& doc, qsizetype skip)
     }
 }
 
+std::atomic<int> g_parses{0};
+
 // The lines share the bytes of content, which outlives the document in every caller.
 Document parse(const QByteArray& content)
 {
+    ++g_parses;
     static const QByteArray crlfBreak("\r\n");
     static const QByteArray lfBreak("\n");
     Document doc;
@@ -193,6 +205,8 @@ Document parse(const QByteArray& content)
         // A byte order mark is not part of the first line.
         const qsizetype skip = doc.lines.isEmpty() && line.text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
         classify(line, doc, skip);
+        if (line.kind == Kind::Section)
+            doc.sections.append(doc.lines.size());
         doc.lines.append(std::move(line));
     }
     return doc;
@@ -201,6 +215,10 @@ Document parse(const QByteArray& content)
 QByteArray serialize(const Document& doc)
 {
     QByteArray out;
+    qsizetype size = 0;
+    for (const Line& line : doc.lines)
+        size += line.text.size() + line.eol.size();
+    out.reserve(size);
     for (const Line& line : doc.lines) {
         out += line.text;
         out += line.eol;
@@ -213,12 +231,11 @@ bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::Case
 // The line range [begin, end) of the first section with that name: begin is its header.
 bool findSection(const Document& doc, const QString& section, qsizetype& begin, qsizetype& end)
 {
-    for (qsizetype i = 0; i < doc.lines.size(); ++i) {
-        if (doc.lines[i].kind == Kind::Section && sameName(doc.lines[i].name, section)) {
+    for (qsizetype k = 0; k < doc.sections.size(); ++k) {
+        const qsizetype i = doc.sections[k];
+        if (sameName(doc.lines[i].name, section)) {
             begin = i;
-            end = i + 1;
-            while (end < doc.lines.size() && doc.lines[end].kind != Kind::Section)
-                ++end;
+            end = k + 1 < doc.sections.size() ? doc.sections[k + 1] : doc.lines.size();
             return true;
         }
     }
@@ -269,14 +286,18 @@ void insertLine(Document& doc, qsizetype after, const QByteArray& text)
         doc.lines[after].eol = doc.eol;
         line.eol.clear();
     }
-    doc.lines.insert(after + 1, std::move(line));
+    classify(line, doc, 0);
+    const qsizetype at = after + 1;
+    qsizetype k = doc.sections.size();
+    while (k > 0 && doc.sections[k - 1] >= at)
+        ++doc.sections[--k];
+    if (line.kind == Kind::Section)
+        doc.sections.insert(k, at);
+    doc.lines.insert(at, std::move(line));
 }
 
-}  // namespace
-
-QString readString(const QByteArray& content, const QString& section, const QString& key, const QString& defaultValue)
+QString readStringIn(const Document& doc, const QString& section, const QString& key, const QString& defaultValue)
 {
-    const Document doc = parse(content);
     qsizetype begin = 0, end = 0;
     if (!findSection(doc, section, begin, end))
         return defaultValue;
@@ -284,9 +305,8 @@ QString readString(const QByteArray& content, const QString& section, const QStr
     return at < 0 ? defaultValue : valueAsRead(doc.rawValue(doc.lines[at]));
 }
 
-QStringList readSectionKeys(const QByteArray& content, const QString& section)
+QStringList readSectionKeysIn(const Document& doc, const QString& section)
 {
-    const Document doc = parse(content);
     QStringList names;
     qsizetype begin = 0, end = 0;
     if (!findSection(doc, section, begin, end))
@@ -304,21 +324,21 @@ QStringList readSectionKeys(const QByteArray& content, const QString& section)
     return names;
 }
 
-QByteArray writeString(const QByteArray& content, const QString& section, const QString& key, const QString& value)
+void writeStringIn(Document& doc, const QString& section, const QString& key, const QString& value)
 {
-    Document doc = parse(content);
     const QString stored = valueAsWritten(value);
     qsizetype begin = 0, end = 0;
     if (!findSection(doc, section, begin, end)) {
         insertLine(doc, doc.lines.size() - 1, doc.encode(QLatin1Char('[') + section + QLatin1Char(']')));
         insertLine(doc, doc.lines.size() - 1, doc.encode(key + QLatin1Char('=') + stored));
-        return serialize(doc);
+        return;
     }
     const qsizetype at = findKey(doc, begin, end, key);
     if (at >= 0) {
         Line& line = doc.lines[at];
         line.text = doc.encode(doc.keyName(line) + QLatin1Char('=') + stored);
-        return serialize(doc);
+        classify(line, doc, 0);
+        return;
     }
     // A new key follows the section's last line that is neither blank nor a comment, so
     // that blank lines and comments in front of the next section stay in front of it.
@@ -327,18 +347,61 @@ QByteArray writeString(const QByteArray& content, const QString& section, const 
         if (doc.lines[i].kind != Kind::Blank && doc.lines[i].kind != Kind::Comment)
             after = i;
     insertLine(doc, after, doc.encode(key + QLatin1Char('=') + stored));
+}
+
+bool eraseSectionIn(Document& doc, const QString& section)
+{
+    bool removed = false;
+    qsizetype begin = 0, end = 0;
+    while (findSection(doc, section, begin, end)) {
+        doc.lines.remove(begin, end - begin);
+        const qsizetype k = doc.sections.indexOf(begin);
+        doc.sections.remove(k);
+        for (qsizetype j = k; j < doc.sections.size(); ++j)
+            doc.sections[j] -= end - begin;
+        removed = true;
+    }
+    return removed;
+}
+
+// Every change applied to the parsed document; false when none of them asks for a write.
+bool applyChangesIn(Document& doc, const QList<IniChange>& changes)
+{
+    bool write = false;
+    for (const IniChange& change : changes) {
+        if (change.kind == IniChange::Kind::Write) {
+            writeStringIn(doc, change.section, change.key, change.value);
+            write = true;
+        } else {
+            write = eraseSectionIn(doc, change.section) || write;
+        }
+    }
+    return write;
+}
+
+}  // namespace
+
+QString readString(const QByteArray& content, const QString& section, const QString& key, const QString& defaultValue)
+{
+    return readStringIn(parse(content), section, key, defaultValue);
+}
+
+QStringList readSectionKeys(const QByteArray& content, const QString& section)
+{
+    return readSectionKeysIn(parse(content), section);
+}
+
+QByteArray writeString(const QByteArray& content, const QString& section, const QString& key, const QString& value)
+{
+    Document doc = parse(content);
+    writeStringIn(doc, section, key, value);
     return serialize(doc);
 }
 
 QByteArray eraseSection(const QByteArray& content, const QString& section, bool* changed)
 {
     Document doc = parse(content);
-    bool removed = false;
-    qsizetype begin = 0, end = 0;
-    while (findSection(doc, section, begin, end)) {
-        doc.lines.remove(begin, end - begin);
-        removed = true;
-    }
+    const bool removed = eraseSectionIn(doc, section);
     if (changed)
         *changed = removed;
     return removed ? serialize(doc) : content;
@@ -346,22 +409,15 @@ QByteArray eraseSection(const QByteArray& content, const QString& section, bool*
 
 QByteArray applyChanges(const QByteArray& content, const QList<IniChange>& changes, bool* needed)
 {
-    QByteArray result = content;
-    bool write = false;
-    for (const IniChange& change : changes) {
-        if (change.kind == IniChange::Kind::Write) {
-            result = writeString(result, change.section, change.key, change.value);
-            write = true;
-        } else {
-            bool erased = false;
-            result = eraseSection(result, change.section, &erased);
-            write = write || erased;
-        }
-    }
+    // Parsed once and written out once, however many changes there are.
+    Document doc = parse(content);
+    const bool write = applyChangesIn(doc, changes);
     if (needed)
         *needed = write;
-    return result;
+    return write ? serialize(doc) : content;
 }
+
+int parseCount() { return g_parses; }
 
 }  // namespace initext
 
@@ -377,40 +433,102 @@ QString resolveProfilePath(const QString& file)
 
 namespace {
 
+// The last file read, parsed: a start-up reads some twenty keys and a shutdown writes as
+// many, and a large file must not be read and parsed once for each. Every call still opens
+// the file and compares what it is now (device, inode, size, times) with what was parsed, so
+// a change made by anybody else is seen at the next call.
+struct ParsedFile {
+    QString path;
+    FileStamp stamp;
+    QByteArray content;  // the lines of doc point into these bytes
+    initext::Document doc;
+};
+
+std::shared_ptr<const ParsedFile>& lastParsed()
+{
+    static std::shared_ptr<const ParsedFile> parsed;
+    return parsed;
+}
+
 enum class ReadResult { Missing, Read, Unreadable };
 
-// The whole file, or Missing when there is none. A directory in its place counts as missing
-// for reading; for writing it is refused (the atomic writer reports it).
-ReadResult readFile(const QString& path, QByteArray& content)
+// The file parsed, or Missing when there is none. A file that is not ours to use (another
+// user's, a FIFO, a device, one beyond the size limit) or a folder in its place is
+// Unreadable: reads see defaults, and writes are refused, so it is never replaced.
+ReadResult readParsed(const QString& path, std::shared_ptr<const ParsedFile>& parsed)
 {
-    content.clear();
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
-    if (S_ISDIR(st.st_mode))
-        return ReadResult::Unreadable;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return ReadResult::Unreadable;
-    content = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return ReadResult::Unreadable;
+    parsed.reset();
+    std::shared_ptr<const ParsedFile>& cached = lastParsed();
+    const FileStamp* known = cached && cached->path == path ? &cached->stamp : nullptr;
+    QByteArray content;
+    FileStamp stamp;
+    switch (readOwnFile(path, content, &stamp, known)) {
+    case OwnReadResult::Missing: return ReadResult::Missing;
+    case OwnReadResult::Refused: return ReadResult::Unreadable;
+    case OwnReadResult::Read: break;
+    }
+    if (known && *known == stamp) {
+        parsed = cached;
+        return ReadResult::Read;
+    }
+    auto file = std::make_shared<ParsedFile>();
+    file->path = path;
+    file->stamp = stamp;
+    file->content = content;
+    file->doc = initext::parse(file->content);
+    cached = file;
+    parsed = std::move(file);
     return ReadResult::Read;
 }
 
+// An exclusive lock on the folder of the settings file, held from the read to the rename, so
+// that two instances that write at the same time each change the latest file. A folder that
+// cannot be locked within a few seconds (somebody else holds it) is written without it.
+class FolderLock {
+public:
+    explicit FolderLock(const QString& path)
+    {
+        const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+        fd_ = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ < 0)
+            return;
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0)
+                return;
+            if (errno != EWOULDBLOCK && errno != EINTR)
+                break;
+            ::usleep(10000);
+        }
+        ::close(fd_);
+        fd_ = -1;
+    }
+    ~FolderLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);  // releases the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 // Replaces the file's content; an existing file that cannot be read is never overwritten,
 // since its other settings would be lost.
-void writeProfile(const QString& file, const std::function<QByteArray(const QByteArray&, bool&)>& change)
+void writeProfile(const QString& file, const QList<IniChange>& changes)
 {
     const QString path = resolveProfilePath(file);
-    QByteArray content;
-    const ReadResult state = readFile(path, content);
+    const FolderLock lock(path);
+    std::shared_ptr<const ParsedFile> parsed;
+    const ReadResult state = readParsed(path, parsed);
     if (state == ReadResult::Unreadable)
         throw SettingsWriteError(file);
-    bool needed = true;
-    const QByteArray updated = change(content, needed);
-    if (!needed)
+    initext::Document doc = parsed ? parsed->doc : initext::parse(QByteArray());
+    if (!initext::applyChangesIn(doc, changes))
         return;
+    const QByteArray updated = initext::serialize(doc);
+    lastParsed().reset();
     if (!file.contains(QLatin1Char('/')))
         QDir().mkpath(QFileInfo(path).absolutePath());
     if (!writeFileAtomically(path, updated))
@@ -422,40 +540,36 @@ void writeProfile(const QString& file, const std::function<QByteArray(const QByt
 QString FileIniProfileService::readString(const QString& file, const QString& section, const QString& key,
                                           const QString& defaultValue)
 {
-    QByteArray content;
-    if (readFile(resolveProfilePath(file), content) != ReadResult::Read)
+    std::shared_ptr<const ParsedFile> parsed;
+    if (readParsed(resolveProfilePath(file), parsed) != ReadResult::Read)
         return defaultValue;
-    return initext::readString(content, section, key, defaultValue);
+    return initext::readStringIn(parsed->doc, section, key, defaultValue);
 }
 
 QStringList FileIniProfileService::readSectionKeys(const QString& file, const QString& section)
 {
-    QByteArray content;
-    if (readFile(resolveProfilePath(file), content) != ReadResult::Read)
+    std::shared_ptr<const ParsedFile> parsed;
+    if (readParsed(resolveProfilePath(file), parsed) != ReadResult::Read)
         return {};
-    return initext::readSectionKeys(content, section);
+    return initext::readSectionKeysIn(parsed->doc, section);
 }
 
 void FileIniProfileService::writeString(const QString& file, const QString& section, const QString& key,
                                         const QString& value)
 {
-    writeProfile(file, [&](const QByteArray& content, bool&) { return initext::writeString(content, section, key, value); });
+    writeProfile(file, {{IniChange::Kind::Write, section, key, value}});
 }
 
 void FileIniProfileService::eraseSection(const QString& file, const QString& section)
 {
-    writeProfile(file, [&](const QByteArray& content, bool& needed) {
-        return initext::eraseSection(content, section, &needed);
-    });
+    writeProfile(file, {{IniChange::Kind::EraseSection, section, {}, {}}});
 }
 
 void FileIniProfileService::writeChanges(const QString& file, const QList<IniChange>& changes)
 {
     if (changes.isEmpty())
         return;
-    writeProfile(file, [&](const QByteArray& content, bool& needed) {
-        return initext::applyChanges(content, changes, &needed);
-    });
+    writeProfile(file, changes);
 }
 
 const QByteArray* MemoryIniProfileService::readable(const QString& file) const

@@ -144,6 +144,9 @@ QByteArray eraseSection(const QByteArray& content, const QString& section, bool*
 // The file content after every change in order; needed is false when none of them asks for
 // a write (only erases of missing sections).
 QByteArray applyChanges(const QByteArray& content, const QList<IniChange>& changes, bool* needed = nullptr);
+// How many times a file's text was parsed so far in this process (tests: a large file is
+// parsed once per batch of reads or writes, not once per key).
+int parseCount();
 
 }  // namespace initext
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLocalSocket>
 #include <QThread>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
@@ -173,6 +174,13 @@ void LocalInstanceGuardService::listen(std::function<void()> onRaiseRequest)
             };
             QObject::connect(socket, &QLocalSocket::readyRead, socket, readRequest);
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            // A client that says nothing within a second is dropped, so that idle
+            // connections cannot pile up and hold the program's descriptors.
+            QTimer::singleShot(kSilentClientMs, socket, [socket] {
+                if (socket->state() != QLocalSocket::UnconnectedState)
+                    socket->abort();
+                socket->deleteLater();
+            });
             if (socket->bytesAvailable() > 0)
                 readRequest();
         }

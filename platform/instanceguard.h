@@ -10,6 +10,9 @@
 
 namespace platform {
 
+// How long the running instance waits for a connected later start to send its request.
+constexpr int kSilentClientMs = 1000;
+
 enum class InstanceLock {
     Acquired,     // this process is the first instance and holds the lock until it ends
     HeldByOther,  // another running instance holds it

@@ -1,5 +1,7 @@
 #include "platform/probe.h"
 
+#include "platform/filetrust.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -33,7 +35,7 @@ ProbeResult probeWritable(const QString& path, ProbeCreated* created)
 {
     if (created)
         *created = ProbeCreated{};
-    if (path.isEmpty())
+    if (path.isEmpty() || !unsafeLinkProblem(path).isEmpty())
         return ProbeResult::OpenFailed;
     const QString real = endOfLinks(path);
     const QByteArray native = QFile::encodeName(real);

@@ -43,6 +43,7 @@ LaunchError fromExecError(int error)
     case EPERM: return LaunchError::AccessDenied;
     case ENOMEM: return LaunchError::OutOfMemory;
     case E2BIG:
+    case ENAMETOOLONG: return LaunchError::TooLong;
     case EAGAIN:
     case EMFILE:
     case ENFILE: return LaunchError::OutOfResources;
@@ -163,6 +164,11 @@ LaunchError PosixProcessService::openWithDesktop(const QUrl& target)
 {
     // The desktop opener answers whether it found an application; Qt's own call only
     // tells whether the opener started. Without the opener, Qt's way (a portal) is left.
+    const QByteArray argument =
+        target.isLocalFile() ? QFile::encodeName(target.toLocalFile()) : target.toString(QUrl::FullyEncoded).toUtf8();
+    // The kernel takes no single argument beyond 32 pages (MAX_ARG_STRLEN).
+    if (argument.size() >= 32 * 4096)
+        return LaunchError::TooLong;
     const QString opener = findInSearchPath(QStringLiteral("xdg-open"));
     if (programKind(opener) != ProgramKind::Executable)
         return QDesktopServices::openUrl(target) ? LaunchError::None : LaunchError::NoAssociation;

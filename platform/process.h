@@ -19,6 +19,7 @@ enum class LaunchError {
     OutOfResources,   // process or file-descriptor limits
     BadFormat,        // not a format the system can run
     NoAssociation,    // no application for the document or URL
+    TooLong,          // the arguments (a link, say) are longer than the system takes
     Unknown,
 };
 

@@ -1,12 +1,14 @@
 #include "settings/globals.h"
 
 #include "platform/filefacts.h"
+#include "platform/filetrust.h"
 #include "platform/iniprofile.h"
 #include "platform/messagebox.h"
 
 #include <QDir>
 
 #include <cstdint>
+#include <cstdio>
 
 namespace Globals {
 
@@ -93,6 +95,20 @@ bool IsFileReadOnly(const QString& name) { return platform::isReadOnly(name); }
 
 bool IsDocumentFile(const QString& caption) { return QDir::isAbsolutePath(caption) && platform::fileExists(caption); }
 
+void ReportRefusedSettingsFile(const QString& problem, bool tellUser)
+{
+    QString sentence = problem;
+    if (!sentence.endsWith(QLatin1Char('.')))
+        sentence += QLatin1Char('.');
+    const QByteArray line = (QStringLiteral("varnotex: ") + sentence + QStringLiteral(" Sie wird nicht verwendet.\n")).toLocal8Bit();
+    std::fputs(line.constData(), stderr);
+    std::fflush(stderr);
+    if (tellUser)
+        platform::MessageBoxService::current().show(QStringLiteral("Fehler:"),
+                                                    sentence + QLatin1Char('\r') + QStringLiteral("Sie wird nicht verwendet."),
+                                                    platform::MsgIcon::Error, platform::MsgButtons::Ok);
+}
+
 bool LoadSettings(ISettingsFrame& frame) { return LoadSettings(frame, platform::programDir()); }
 
 bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
@@ -100,15 +116,25 @@ bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
     TSettingsRecord& s = Settings();
 
     // Where the settings file is: the working directory first, then beside the program,
-    // then the user's configuration folder, where a bare name is written.
+    // then the user's configuration folder, where a bare name is written. A candidate that
+    // is not this user's own file is passed over, so that nobody else can steer the program.
     const QString configured = platform::resolveProfilePath(kIniName);
-    if (platform::fileExists(s.IniFileName)) {
-        s.IniFileName = platform::fullPath(s.IniFileName);
-    } else if (platform::fileExists(programDir + kIniName)) {
-        s.IniFileName = programDir + kIniName;
-    } else if (platform::fileExists(configured)) {
-        s.IniFileName = configured;
-    } else {
+    const QString candidates[] = {platform::fullPath(s.IniFileName), programDir + kIniName, configured};
+    bool found = false;
+    for (int i = 0; i < 3 && !found; ++i) {
+        QString problem;
+        switch (platform::ownFileState(candidates[i], &problem)) {
+        case platform::OwnFileState::Missing: break;
+        case platform::OwnFileState::Usable:
+            s.IniFileName = candidates[i];
+            found = true;
+            break;
+        case platform::OwnFileState::Refused:
+            ReportRefusedSettingsFile(problem, i == 0);
+            break;
+        }
+    }
+    if (!found) {
         const QString text = QStringLiteral("Die Ini-Datei \"") + s.IniFileName +
                              QStringLiteral("\" konnte nicht gefunden werden.") + QLatin1Char('\r') +
                              QStringLiteral("Trotzdem fortsetzen ?");
@@ -120,7 +146,7 @@ bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
 
     s.SavedOpenFiles.clear();
     s.SavedOpenFilesExists = true;
-    if (!platform::fileExists(s.IniFileName))
+    if (!found)
         return true;
 
     const QString mainWindow = QStringLiteral("MainWindow");

@@ -89,6 +89,10 @@ bool LoadSettings(ISettingsFrame& frame);
 // executable's folder.
 bool LoadSettings(ISettingsFrame& frame, const QString& programDir);
 
+// Says that a settings file was passed over and why: one line on standard error and, with
+// tellUser (the working folder's file), a message box.
+void ReportRefusedSettingsFile(const QString& problem, bool tellUser);
+
 // Writes what AutoSaveSettings and AutoSaveOpenFiles ask for at shutdown, the toolbar
 // layout included, as one write of the settings file: a refused write raises
 // platform::SettingsWriteError and leaves the file as it was.

@@ -3,7 +3,7 @@
 //    ENOSPC, as on a full disk;
 //  - VARNOTEX_SLOW_WRITES=TEXT or TEXT@MS: every write call to such a target first waits
 //    20 ms (or MS), as on a slow medium, so that a save takes long enough to be killed
-//    half-way.
+//    half-way; a save in place waits as long before each block of a megabyte.
 // The shipped program has no such switch and reads no such variable.
 #ifndef VARNOTEX_TEST_HOOKS
 #error "the write fault switch belongs to test builds only"
@@ -43,6 +43,15 @@ struct WriteFaultSwitch {
             }
             return !fail.isEmpty() && target.contains(fail) ? ENOSPC : 0;
         });
+        // A save in place is slowed block by block (a megabyte each) in the same way.
+        if (!slow.isEmpty())
+            platform::setWriteStepHook([slow, pauseMs](platform::WriteStep step, const QString& target) {
+                if (step == platform::WriteStep::WriteInPlace && target.contains(slow)) {
+                    const timespec pause{pauseMs / 1000, (pauseMs % 1000) * 1000 * 1000};
+                    nanosleep(&pause, nullptr);
+                }
+                return 0;
+            });
     }
 };
 

@@ -371,6 +371,22 @@ temp_files() {
   find "$1" -maxdepth 1 -name '*.vxtmp-*' 2>/dev/null
 }
 
+# open_temp PID DIR: the temporary file the process is writing in DIR, as a path that can be
+# stat'ed (-L): its unnamed temporary (O_TMPFILE, "DIR/#inode (deleted)") through /proc, or a
+# named one; empty when there is none.
+open_temp() {
+  local pid=$1 dir fd target
+  dir=$(readlink -f "$2")
+  for fd in /proc/"$pid"/fd/*; do
+    target=$(readlink "$fd" 2>/dev/null) || continue
+    if [[ $target == "$dir/#"*" (deleted)" || $target == "$dir/"*.vxtmp-* ]]; then
+      echo "$fd"
+      return 0
+    fi
+  done
+  return 0
+}
+
 no_temp_files() {
   local left
   left=$(temp_files "$1")

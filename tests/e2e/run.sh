@@ -47,6 +47,7 @@ source "$HERE/cases_windows.sh"
 source "$HERE/cases_desktop.sh"
 source "$HERE/cases_keep.sh"
 source "$HERE/cases_outside.sh"
+source "$HERE/cases_trust.sh"
 
 # VARNOTEX_E2E_MEMCHECK=FOLDER runs the program under valgrind's memcheck, one log a process
 # in FOLDER (scripts/memcheck.sh reads them).
@@ -181,6 +182,12 @@ run_case kill_during_slowed_settings_write
 run_case settings_write_protected
 run_case hard_link_saved_under_both_names
 run_case in_place_on_full_disk
+
+# Nobody else's files, links or names steer the program; a killed save costs nothing.
+run_case ini_fifo_and_dev_zero_passed_over
+run_case link_never_runs_a_program
+run_case name_not_utf8_never_opens_the_twin
+run_case kill_during_in_place_save
 
 # Bad input.
 run_case binary_file

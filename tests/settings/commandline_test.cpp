@@ -1,8 +1,12 @@
 #include "app/commandline.h"
+#include "platform/filenames.h"
 #include "tests/support/guards.h"
 #include "tests/support/tempdir.h"
 
 #include <QDir>
+#include <QFile>
+#include <cstdio>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,4 +94,35 @@ TEST_F(CommandLineTest, QtOptionNamesAreFileNames)
     EXPECT_EQ(CommandLine::FilesToOpen(params), QStringList({root + "/-reverse", root + "/x.txt"}));
     EXPECT_TRUE(CommandLine::ProgramParameters(1, argv).isEmpty());
     EXPECT_TRUE(CommandLine::ProgramParameters(0, argv).isEmpty());
+}
+
+// A word that is not valid UTF-8 is never turned into a look-alike name: it is left out,
+// and when it names a file, the user is told why that file does not open.
+TEST(CommandLineNames, NamesThatAreNotUtf8AreRefused)
+{
+    TestDir dir;
+    CwdGuard cwd(dir.path());
+    ASSERT_TRUE(cwd.ok());
+    // The twin: what a lossy decoding of "a\xff.txt" would name.
+    dir.write(QString::fromUtf8("a\xef\xbf\xbd.txt"), "twin");
+    const QByteArray rawName("a\xff.txt");
+    {
+        FILE* f = std::fopen(rawName.constData(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+    }
+    const char* argv[] = {"varnotex", "a\xff.txt", "b\xfe.txt", "a\xef\xbf\xbd.txt", nullptr};
+    const QStringList parameters = CommandLine::ProgramParameters(4, argv);
+    EXPECT_EQ(parameters, QStringList{QString::fromUtf8("a\xef\xbf\xbd.txt")});  // only the exact one
+    // Only the refused word that names a file is reported; one that names nothing is dropped.
+    EXPECT_EQ(CommandLine::RefusedParameters(4, argv),
+              QStringList{QString::fromUtf8("Der Dateiname \"a\\xFF.txt\" ist kein gültiges UTF-8; die Datei wird "
+                                            "nicht geöffnet.")});
+
+    // As text (a dialog, a drop) the two names look alike: the twin is named, not guessed.
+    EXPECT_EQ(platform::inexactTwinOf(dir.file(QString::fromUtf8("a\xef\xbf\xbd.txt"))),
+              QFile::encodeName(dir.path()) + "/a\xff.txt");
+    EXPECT_TRUE(platform::inexactTwinOf(dir.file("a.txt")).isEmpty());
+    ASSERT_EQ(::unlink(rawName.constData()), 0);
+    EXPECT_TRUE(platform::inexactTwinOf(dir.file(QString::fromUtf8("a\xef\xbf\xbd.txt"))).isEmpty());
 }

@@ -1,0 +1,367 @@
+#include "platform/savebackup.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+const QByteArray kMagic = "VXSAVE1\n";
+constexpr qsizetype kMaxNameBytes = 255;
+
+std::atomic<int> g_sequence{0};
+
+bool writeAll(int fd, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(std::min<qint64>(size, 1 << 20)));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool writeAllAt(int fd, const char* data, qint64 size, qint64 offset)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size_t(std::min<qint64>(size, 1 << 20)), off_t(offset));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= n;
+        offset += n;
+    }
+    return true;
+}
+
+QByteArray readAllOf(int fd)
+{
+    QByteArray bytes;
+    char block[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        bytes.append(block, n);
+    }
+    return bytes;
+}
+
+void syncFolder(const QByteArray& folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        (void)::fsync(fd);
+        ::close(fd);
+    }
+}
+
+bool processGone(pid_t pid) { return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+bool ensurePrivateFolder(const QByteArray& native)
+{
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0) {
+        if (errno != ENOENT || ::mkdir(native.constData(), 0700) != 0)
+            return false;
+        if (::lstat(native.constData(), &st) != 0)
+            return false;
+    }
+    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && !(st.st_mode & 077);
+}
+
+// One note read back: what kind of save, which file, and the old bytes when there are any.
+struct Note {
+    QByteArray kind;  // "inplace" or "temp"
+    QByteArray target;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 oldSize = -1;
+    QByteArray old;
+    bool complete = false;  // every old byte is there
+};
+
+Note parseNote(const QByteArray& bytes)
+{
+    Note note;
+    if (!bytes.startsWith(kMagic))
+        return note;
+    qsizetype pos = kMagic.size();
+    const auto field = [&](QByteArray& out) {
+        const qsizetype nl = bytes.indexOf('\n', pos);
+        if (nl < 0)
+            return false;
+        out = bytes.mid(pos, nl - pos);
+        pos = nl + 1;
+        return true;
+    };
+    QByteArray device, inode, size, length;
+    if (!field(note.kind) || !field(device) || !field(inode) || !field(size) || !field(length))
+        return note;
+    const qsizetype pathLength = length.toLongLong();
+    if (pathLength <= 0 || pos + pathLength + 1 > bytes.size())
+        return note;
+    note.target = bytes.mid(pos, pathLength);
+    pos += pathLength + 1;
+    note.device = device.toULongLong();
+    note.inode = inode.toULongLong();
+    note.oldSize = size.toLongLong();
+    if (note.kind == "inplace") {
+        note.old = bytes.mid(pos);
+        note.complete = note.oldSize >= 0 && note.old.size() == note.oldSize;
+    } else {
+        note.complete = true;
+    }
+    return note;
+}
+
+QByteArray header(const QByteArray& kind, const QByteArray& target, quint64 device, quint64 inode, qint64 oldSize)
+{
+    return kMagic + kind + '\n' + QByteArray::number(device) + '\n' + QByteArray::number(inode) + '\n' +
+           QByteArray::number(oldSize) + '\n' + QByteArray::number(target.size()) + '\n' + target + '\n';
+}
+
+// A temporary sibling made by a save of process pid: "<name>.vxtmp-<pid>-XXXXXX".
+bool isTemporaryName(const QByteArray& name, pid_t* pid)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\.vxtmp-([0-9]+)-[A-Za-z0-9]{6}$"));
+    const QRegularExpressionMatch match = pattern.match(QString::fromLatin1(name));
+    if (!match.hasMatch())
+        return false;
+    *pid = pid_t(match.captured(1).toLongLong());
+    return true;
+}
+
+void removeTemporary(const QByteArray& path)
+{
+    struct stat st {};
+    pid_t pid = 0;
+    const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+    if (isTemporaryName(name, &pid) && ::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+        st.st_uid == ::geteuid())
+        ::unlink(path.constData());
+}
+
+}  // namespace
+
+QString recoveryFolder()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!state.startsWith(QLatin1Char('/')))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    QDir().mkpath(state);
+    const QString app = state + QStringLiteral("/varnotex");
+    const QString recovery = app + QStringLiteral("/recovery");
+    if (!ensurePrivateFolder(QFile::encodeName(app)) || !ensurePrivateFolder(QFile::encodeName(recovery)))
+        return QString();
+    return recovery;
+}
+
+SaveNote::~SaveNote() { remove(); }
+
+bool SaveNote::create()
+{
+    if (fd_ >= 0) {
+        // A note is rewritten as a whole.
+        if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0)
+            return false;
+        return true;
+    }
+    const QString folder = recoveryFolder();
+    if (folder.isEmpty())
+        return false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString path = QStringLiteral("%1/save-backup-%2-%3").arg(folder).arg(::getpid()).arg(++g_sequence);
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            ::unlink(QFile::encodeName(path).constData());
+            return false;
+        }
+        fd_ = fd;
+        path_ = path;
+        return true;
+    }
+    return false;
+}
+
+bool SaveNote::keepOldBytes(const QString& target, dev_t device, ino_t inode, const QByteArray& old)
+{
+    if (!create())
+        return false;
+    const QByteArray head = header("inplace", QFile::encodeName(target), device, inode, old.size());
+    if (!writeAll(fd_, head.constData(), head.size()) || !writeAll(fd_, old.constData(), old.size()) ||
+        ::fsync(fd_) != 0) {
+        remove();
+        return false;
+    }
+    syncFolder(QFile::encodeName(QFileInfo(path_).absolutePath()));
+    return true;
+}
+
+bool SaveNote::noteTemporary(const QString& temporary)
+{
+    if (!create())
+        return false;
+    const QByteArray head = header("temp", QFile::encodeName(temporary), 0, 0, 0);
+    if (!writeAll(fd_, head.constData(), head.size())) {
+        remove();
+        return false;
+    }
+    return true;
+}
+
+void SaveNote::remove()
+{
+    if (fd_ < 0)
+        return;
+    ::unlink(QFile::encodeName(path_).constData());
+    ::close(fd_);
+    fd_ = -1;
+    path_.clear();
+}
+
+QStringList recoverInterruptedSaves()
+{
+    QStringList told;
+    const QString folder = recoveryFolder();
+    if (folder.isEmpty())
+        return told;
+    const QByteArray nativeFolder = QFile::encodeName(folder);
+    DIR* dir = ::opendir(nativeFolder.constData());
+    if (!dir)
+        return told;
+    QList<QByteArray> names;
+    while (const dirent* entry = ::readdir(dir))
+        if (QByteArray(entry->d_name).startsWith("save-backup-") && !QByteArray(entry->d_name).endsWith(".old"))
+            names.append(QByteArray(entry->d_name));
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+
+    for (const QByteArray& name : names) {
+        const QByteArray path = nativeFolder + '/' + name;
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        // The lock is held while its save runs: a note that cannot be locked is not ours to judge.
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+            ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            continue;
+        }
+        const Note note = parseNote(readAllOf(fd));
+        const QString shown = QFile::decodeName(note.target);
+        if (note.kind == "temp") {
+            removeTemporary(note.target);
+        } else if (note.kind == "inplace" && note.complete) {
+            struct stat now {};
+            const int target = ::open(note.target.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+            if (target >= 0 && ::fstat(target, &now) == 0 && S_ISREG(now.st_mode) && quint64(now.st_dev) == note.device &&
+                quint64(now.st_ino) == note.inode) {
+                const bool restored = writeAllAt(target, note.old.constData(), note.old.size(), 0) &&
+                                      ::ftruncate(target, off_t(note.old.size())) == 0 && ::fsync(target) == 0;
+                told.append(restored ? QStringLiteral("Das Speichern von \"%1\" wurde unterbrochen; der alte Inhalt der "
+                                                      "Datei wurde wiederhergestellt.")
+                                           .arg(shown)
+                                     : QStringLiteral("Das Speichern von \"%1\" wurde unterbrochen, und der alte Inhalt "
+                                                      "konnte nicht wiederhergestellt werden.")
+                                           .arg(shown));
+                if (!restored) {
+                    // The old bytes stay where the user can take them.
+                    ::close(target);
+                    ::close(fd);
+                    continue;
+                }
+            } else {
+                // The file is gone or another one stands there now: it is not touched, and the
+                // old bytes are kept for the user.
+                const QByteArray kept = nativeFolder + "/" + name + ".old";
+                const int keptFd = ::open(kept.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+                const bool written = keptFd >= 0 && writeAll(keptFd, note.old.constData(), note.old.size()) &&
+                                     ::fsync(keptFd) == 0;
+                if (keptFd >= 0)
+                    ::close(keptFd);
+                if (written && ::unlink(path.constData()) == 0)
+                    told.append(QStringLiteral("Das Speichern von \"%1\" wurde unterbrochen; die Datei wurde seither "
+                                               "ersetzt. Ihr alter Inhalt liegt in \"%2\".")
+                                    .arg(shown, QFile::decodeName(kept)));
+                if (target >= 0)
+                    ::close(target);
+                ::close(fd);
+                continue;
+            }
+            if (target >= 0)
+                ::close(target);
+        }
+        // An incomplete backup means the target was never touched: the note simply goes.
+        ::unlink(path.constData());
+        ::close(fd);
+    }
+    return told;
+}
+
+QByteArray temporaryPattern(const QByteArray& native)
+{
+    const qsizetype slash = native.lastIndexOf('/');
+    const QByteArray folder = native.left(slash + 1);
+    QByteArray name = native.mid(slash + 1);
+    const QByteArray suffix = ".vxtmp-" + QByteArray::number(::getpid()) + "-XXXXXX";
+    const qsizetype room = kMaxNameBytes - suffix.size();
+    if (name.size() > room) {
+        qsizetype cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.truncate(cut);
+    }
+    return folder + name + suffix;
+}
+
+void removeStaleTemporaries(const QByteArray& nativeTarget)
+{
+    const qsizetype slash = nativeTarget.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : nativeTarget.left(slash);
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    QList<QByteArray> stale;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        pid_t pid = 0;
+        if (isTemporaryName(name, &pid) && pid != ::getpid() && processGone(pid))
+            stale.append(folder + '/' + name);
+    }
+    ::closedir(dir);
+    for (const QByteArray& path : stale)
+        removeTemporary(path);
+}
+
+}  // namespace platform
