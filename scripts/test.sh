@@ -1,12 +1,28 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Varnotex with its tests and runs the whole test suite.
+# At its end it checks that no process it started is still running: each one left behind
+# is named and fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-jobs=$(nproc)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$jobs"
-(cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
-bash scripts/memcheck.sh build/varnotex
-bash scripts/sanitize.sh
-bash scripts/fuzz.sh
+# Every process of this run carries this mark in its environment, so that the ones left
+# behind can be found at the end, whatever became of their parents.
+export VARNOTEX_TEST_RUN="$$-$(date +%s%N)"
+# No program of the run may reach the desktop's session bus or have libdbus start one
+# (dbus-launch --autolaunch): nothing listens at this address, and an address that is set
+# is never autolaunched. The end-to-end cases give every program start a bus of its own.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/varnotex-test-no-bus"
+source scripts/leftovers.sh
+run_suite() {
+  bash scripts/install-deps.sh
+  jobs=$(nproc)
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j"$jobs"
+  (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+  bash scripts/memcheck.sh build/varnotex
+  bash scripts/sanitize.sh
+  bash scripts/fuzz.sh
+}
+status=0
+run_suite || status=$?
+check_leftovers "$VARNOTEX_TEST_RUN" || status=1
+exit $status
