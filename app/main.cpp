@@ -2,6 +2,7 @@
 #include "app/commandline.h"
 #include "app/mainform.h"
 #include "platform/displayplatform.h"
+#include "platform/instanceguard.h"
 
 #include <QScreen>
 
@@ -19,6 +20,9 @@ int main(int argc, char* argv[])
     }
     // The command line belongs to the program: Qt sees only the program's name, so a file
     // named "-reverse" or "-style" is opened like any other.
+    // Qt takes the desktop's activation token out of the environment when it starts; a
+    // later start hands it to the running instance.
+    platform::keepActivationToken();
     char fallbackName[] = "varnotex";
     int qtArgc = 1;
     char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};

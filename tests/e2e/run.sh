@@ -46,6 +46,7 @@ source "$HERE/cases_input.sh"
 source "$HERE/cases_windows.sh"
 source "$HERE/cases_desktop.sh"
 source "$HERE/cases_keep.sh"
+source "$HERE/cases_session.sh"
 
 # VARNOTEX_E2E_MEMCHECK=FOLDER runs the program under valgrind's memcheck, one log a process
 # in FOLDER (scripts/memcheck.sh reads them).
@@ -66,6 +67,8 @@ cleanup() {
     wait "$pid" 2>/dev/null
   done
   unmount_all
+  stop_bus
+  stop_extra_x
   stop_x
   if [[ $KEEP_WORK == 0 ]]; then
     rm -rf "$WORK"
@@ -117,6 +120,8 @@ run_case() {
     [[ $result != 0 && $result != 77 ]] || echo "    FAIL: a program process was still running at the end of the case"
     result=1
   fi
+  stop_bus
+  stop_extra_x
   unmount_all
   local took=$((($(now_ms) - start) / 100))
   local secs="$((took / 10)).$((took % 10))s"
@@ -208,6 +213,12 @@ run_case qt_option_names_are_files
 run_case date_under_c_locale
 run_case wayland_session_uses_xwayland
 run_case screen_reader_reads_editor
+
+# One instance per desktop session; the first activation without focus.
+run_case single_instance_per_display
+run_case single_instance_opens_forwarded_files
+run_case single_instance_hung_first
+run_case first_activation_without_focus
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"
