@@ -12,17 +12,13 @@ export VARNOTEX_TEST_RUN="$$-$(date +%s%N)"
 # is never autolaunched. The end-to-end cases give every program start a bus of its own.
 export DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/varnotex-test-no-bus"
 source scripts/leftovers.sh
-run_suite() {
-  bash scripts/install-deps.sh
-  jobs=$(nproc)
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build -j"$jobs"
-  (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
-  bash scripts/memcheck.sh build/varnotex
-  bash scripts/sanitize.sh
-  bash scripts/fuzz.sh
-}
-status=0
-run_suite || status=$?
-check_leftovers "$VARNOTEX_TEST_RUN" || status=1
-exit $status
+# Also after a failed stage: a leftover is named, and fails a run that passed.
+trap 'check_leftovers "$VARNOTEX_TEST_RUN" || exit 1' EXIT
+bash scripts/install-deps.sh
+jobs=$(nproc)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+(cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+bash scripts/memcheck.sh build/varnotex
+bash scripts/sanitize.sh
+bash scripts/fuzz.sh
