@@ -3,6 +3,7 @@
 #include "platform/filefacts.h"
 #include "platform/filenames.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <sys/stat.h>
@@ -81,6 +82,17 @@ QStringList FilesToOpen(const QStringList& parameters, const ExistsPredicate& ex
     QStringList files = JoinParameters(parameters, exists);
     for (QString& name : files)
         name = platform::fullPath(name);
+    return files;
+}
+
+QStringList FilesToOpenIn(const QStringList& parameters, const QString& workingFolder)
+{
+    const QDir folder(workingFolder.isEmpty() ? QDir::currentPath() : workingFolder);
+    const auto absolute = [&folder](const QString& name) { return QDir::cleanPath(folder.absoluteFilePath(name)); };
+    QStringList files =
+        JoinParameters(parameters, [&absolute](const QString& name) { return platform::fileExists(absolute(name)); });
+    for (QString& name : files)
+        name = absolute(name);
     return files;
 }
 

@@ -32,4 +32,8 @@ QStringList RefusedParameters(int argc, const char* const* argv);
 QStringList FilesToOpen(const QStringList& parameters);
 QStringList FilesToOpen(const QStringList& parameters, const ExistsPredicate& exists);
 
+// The same for the command line of another start of the program, whose working folder was
+// workingFolder: relative names are joined, tested and expanded against that folder.
+QStringList FilesToOpenIn(const QStringList& parameters, const QString& workingFolder);
+
 }  // namespace CommandLine

@@ -4,6 +4,7 @@
 #include "platform/displayplatform.h"
 #include "platform/messagebox.h"
 #include "platform/savebackup.h"
+#include "platform/instanceguard.h"
 
 #include <QScreen>
 #include <QTimer>
@@ -22,6 +23,9 @@ int main(int argc, char* argv[])
     }
     // The command line belongs to the program: Qt sees only the program's name, so a file
     // named "-reverse" or "-style" is opened like any other.
+    // Qt takes the desktop's activation token out of the environment when it starts; a
+    // later start hands it to the running instance.
+    platform::keepActivationToken();
     char fallbackName[] = "varnotex";
     int qtArgc = 1;
     char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};

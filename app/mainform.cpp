@@ -1,6 +1,7 @@
 #include "app/mainform.h"
 
 #include "app/commandline.h"
+#include "app/firstshow.h"
 #include "app/frametoolbars.h"
 #include "app/singleinstance.h"
 #include "dialogs/aboutbox.h"
@@ -19,6 +20,7 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QTimer>
 
 namespace {
 
@@ -69,8 +71,8 @@ bool TMainForm::OnCreate()
         return false;
     }
     if (Globals::Settings().SingleInstance) {
-        SetRaiseHandler([this] { RestoreAndRaise(this); });
-        if (CheckSingleInstance()) {
+        SetRequestHandler([this](const platform::InstanceRequest& request) { OpenForwardedStart(request); });
+        if (CheckSingleInstance(commandLine_)) {
             platform::CursorService::current().setNormal();
             return false;
         }
@@ -97,7 +99,38 @@ bool TMainForm::event(QEvent* event)
         fileWatcher_->rearm();
         scheduleFileCheck();
     }
+    // The first activation also runs once the frame is on the screen, for a window manager
+    // that maps it without giving it the focus.
+    if (event->type() == QEvent::Show && Globals::Settings().FirstActivation)
+        CallOnceExposed(this, [this] { OnActivate(); });
     return result;
+}
+
+void TMainForm::OpenForwardedStart(const platform::InstanceRequest& request)
+{
+    // A start that came before this frame's own first activation waits for it.
+    if (Globals::Settings().FirstActivation) {
+        QTimer::singleShot(100, this, [this, request] { OpenForwardedStart(request); });
+        return;
+    }
+    // The files open as this frame's own command line would, with that start's folder.
+    const QStringList files = CommandLine::FilesToOpenIn(request.arguments, request.workingFolder);
+    if (!files.isEmpty()) {
+        platform::CursorService::current().setBusy();
+        struct CursorReset {
+            ~CursorReset() { platform::CursorService::current().setNormal(); }
+        } cursorReset;
+        beginBatch();
+        struct BatchEnd {
+            TMainForm* frame;
+            ~BatchEnd() { frame->endBatch(); }
+        } batchEnd{this};
+        platform::runGuarded([this, &files] {
+            for (const QString& name : files)
+                OpenDocument(name);
+        });
+    }
+    RestoreAndRaise(this, request.activationToken);
 }
 
 void TMainForm::OnActivate()

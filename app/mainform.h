@@ -12,6 +12,10 @@
 #include <optional>
 #include <vector>
 
+namespace platform {
+struct InstanceRequest;
+}
+
 class QAction;
 class QMdiArea;
 class QMdiSubWindow;
@@ -45,6 +49,9 @@ public:
     void OnActivate();
     // The parameters of the command line (without the program's own path).
     void setCommandLine(const QStringList& parameters) { commandLine_ = parameters; }
+    // A later start of the program handed over its request (single instance): its files
+    // open as this frame's own command line would, and the frame comes to the front.
+    void OpenForwardedStart(const platform::InstanceRequest& request);
 
     // Document windows.
     void OpenDocument(const QString& name);

@@ -1,45 +1,58 @@
 #include "app/singleinstance.h"
 
-#include "platform/instanceguard.h"
+#include "platform/displayplatform.h"
 #include "settings/globals.h"
 
 #include <QWidget>
 
+#include <cstdio>
+
 namespace {
 
-std::function<void()>& raiseHandler()
+std::function<void(const platform::InstanceRequest&)>& requestHandler()
 {
-    static std::function<void()> handler;
+    static std::function<void(const platform::InstanceRequest&)> handler;
     return handler;
 }
 
 }  // namespace
 
-bool CheckSingleInstance()
+QString NoAnswerMessage()
+{
+    return QStringLiteral("varnotex: Das laufende Programm antwortet nicht innerhalb von 2 Sekunden; "
+                          "dieser Start läuft als eigenes Programm.");
+}
+
+bool CheckSingleInstance(const QStringList& commandLine)
 {
     if (!Globals::Settings().SingleInstance)
         return false;
     platform::InstanceGuardService& guard = platform::InstanceGuardService::current();
     switch (guard.acquireLock()) {
     case platform::InstanceLock::Acquired:
-        guard.listen([] {
-            if (raiseHandler())
-                raiseHandler()();
+        guard.listen([](const platform::InstanceRequest& request) {
+            if (requestHandler())
+                requestHandler()(request);
         });
         return false;
     case platform::InstanceLock::HeldByOther:
-        // Whether or not the other instance could be reached, this start ends.
-        guard.requestRaise();
-        return true;
+        if (guard.forward(platform::requestOfThisStart(commandLine)))
+            return true;
+        std::fputs((NoAnswerMessage() + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+        return false;
     case platform::InstanceLock::Unavailable:
         break;
     }
     return false;
 }
 
-void SetRaiseHandler(std::function<void()> handler) { raiseHandler() = std::move(handler); }
+void SetRequestHandler(std::function<void(const platform::InstanceRequest&)> handler)
+{
+    requestHandler() = std::move(handler);
+}
 
-void RestoreAndRaise(QWidget* window)
+void RestoreAndRaise(QWidget* window, const QByteArray& activationToken)
 {
     if (!window)
         return;
@@ -47,5 +60,5 @@ void RestoreAndRaise(QWidget* window)
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
-    window->activateWindow();
+    platform::activateWithToken(window, activationToken);
 }

@@ -17,3 +17,17 @@ QByteArray chosenQpaPlatform(const QByteArray& userPlatform, const QByteArray& w
 QByteArray chooseQpaPlatform();
 
 }  // namespace platform
+
+class QWidget;
+
+namespace platform {
+
+// Brings the top-level window to the front and gives it the focus. With a desktop
+// activation token (the DESKTOP_STARTUP_ID or XDG_ACTIVATION_TOKEN of the start that asked
+// for it) on X11, the window is named as that start's window (_NET_STARTUP_ID), the
+// start's startup notification is ended, so that the launcher's busy cursor stops, and the
+// activation is asked for with the token's time, which a window manager that prevents
+// focus stealing honours.
+void activateWithToken(QWidget* window, const QByteArray& token);
+
+}  // namespace platform

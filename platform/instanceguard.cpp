@@ -3,12 +3,16 @@
 #include "platform/filefacts.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QThread>
 #include <QTimer>
 
 #include <cerrno>
+#include <optional>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -24,9 +28,150 @@ InstanceGuardService& Service<InstanceGuardService>::defaultInstance()
     return service;
 }
 
+// ---------------------------------------------------------------------------
+// The message between the instances
+
+namespace instancemessage {
+
 namespace {
 
-const QByteArray kRaiseRequest = "raise\n";
+const QByteArray kHeader = QByteArrayLiteral("VARNOTEX 1\n");
+const QByteArray kEnd = QByteArrayLiteral("end\n");
+
+void appendField(QByteArray& out, const char* key, const QByteArray& value)
+{
+    out += key;
+    out += ' ';
+    out += QByteArray::number(value.size());
+    out += '\n';
+    out += value;
+    out += '\n';
+}
+
+// A length of decimal digits only, within the limit; -1 otherwise.
+qsizetype parseLength(const QByteArray& text)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return -1;
+    qsizetype n = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n <= kMaxSize ? n : -1;
+}
+
+}  // namespace
+
+QByteArray encode(const InstanceRequest& request)
+{
+    QByteArray out = kHeader;
+    appendField(out, "token", request.activationToken);
+    appendField(out, "folder", QFile::encodeName(request.workingFolder));
+    for (const QString& argument : request.arguments)
+        appendField(out, "arg", QFile::encodeName(argument));
+    out += kEnd;
+    return out;
+}
+
+Decoded decode(const QByteArray& data, InstanceRequest& request)
+{
+    if (data.size() > kMaxSize)
+        return Decoded::Invalid;
+    if (data.size() < kHeader.size())
+        return kHeader.startsWith(data) ? Decoded::Incomplete : Decoded::Invalid;
+    if (!data.startsWith(kHeader))
+        return Decoded::Invalid;
+    InstanceRequest result;
+    bool haveToken = false, haveFolder = false;
+    qsizetype pos = kHeader.size();
+    for (;;) {
+        const qsizetype eol = data.indexOf('\n', pos);
+        if (eol < 0)
+            return data.size() - pos > 32 ? Decoded::Invalid : Decoded::Incomplete;
+        const QByteArray line = data.mid(pos, eol - pos);
+        if (line + '\n' == kEnd) {
+            if (!haveFolder || eol + 1 != data.size())
+                return Decoded::Invalid;
+            request = std::move(result);
+            return Decoded::Complete;
+        }
+        const qsizetype blank = line.indexOf(' ');
+        const qsizetype length = blank < 0 ? -1 : parseLength(line.mid(blank + 1));
+        if (length < 0)
+            return Decoded::Invalid;
+        const QByteArray key = line.left(blank);
+        const qsizetype start = eol + 1;
+        if (data.size() < start + length + 1)
+            return Decoded::Incomplete;
+        if (data[start + length] != '\n')
+            return Decoded::Invalid;
+        const QByteArray value = data.mid(start, length);
+        if (key == "token" && !haveToken) {
+            result.activationToken = value;
+            haveToken = true;
+        } else if (key == "folder" && !haveFolder) {
+            result.workingFolder = QFile::decodeName(value);
+            haveFolder = true;
+        } else if (key == "arg") {
+            result.arguments.append(QFile::decodeName(value));
+        } else {
+            return Decoded::Invalid;
+        }
+        pos = start + length + 1;
+    }
+}
+
+}  // namespace instancemessage
+
+namespace {
+
+std::optional<QByteArray>& keptToken()
+{
+    static std::optional<QByteArray> token;
+    return token;
+}
+
+QByteArray tokenOfEnvironment()
+{
+    const QByteArray wayland = qgetenv("XDG_ACTIVATION_TOKEN");
+    return wayland.isEmpty() ? qgetenv("DESKTOP_STARTUP_ID") : wayland;
+}
+
+}  // namespace
+
+void keepActivationToken() { keptToken() = tokenOfEnvironment(); }
+
+InstanceRequest requestOfThisStart(const QStringList& arguments)
+{
+    InstanceRequest request;
+    request.activationToken = keptToken() ? *keptToken() : tokenOfEnvironment();
+    request.workingFolder = QDir::currentPath();
+    request.arguments = arguments;
+    return request;
+}
+
+QString sessionDisplay(const QByteArray& waylandDisplay, const QByteArray& x11Display)
+{
+    const QString wayland = QString::fromLocal8Bit(waylandDisplay.trimmed());
+    if (!wayland.isEmpty())
+        return wayland;
+    const QString x11 = QString::fromLocal8Bit(x11Display.trimmed());
+    const qsizetype colon = x11.lastIndexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return x11;
+    QString host = x11.left(colon);
+    if (host == QLatin1String("unix"))
+        host.clear();
+    QString number = x11.mid(colon + 1);
+    const qsizetype dot = number.indexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        number.truncate(dot);
+    return host + QLatin1Char(':') + number;
+}
+
+namespace {
 
 // $XDG_RUNTIME_DIR when it is set to an absolute path of a folder, else the fallback.
 QString guardFolder(const QString& fallback)
@@ -69,8 +214,28 @@ LocalInstanceGuardService::LocalInstanceGuardService(QString fallbackFolder)
 
 QString LocalInstanceGuardService::privateTempFolder() { return QStringLiteral("/tmp/varnotex-%1").arg(::getuid()); }
 
-QString LocalInstanceGuardService::lockPath() { return guardFolder(privateTempFolder()) + QStringLiteral("/varnotex.lock"); }
-QString LocalInstanceGuardService::socketPath() { return guardFolder(privateTempFolder()) + QStringLiteral("/varnotex.sock"); }
+QString LocalInstanceGuardService::baseName()
+{
+    const QString display = sessionDisplay(qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"));
+    if (display.isEmpty())
+        return QStringLiteral("varnotex");
+    // Letters, digits, ".", "_" and "-" as they are, every other byte as %XX; a name too
+    // long for a socket path by its hash.
+    const QByteArray safe = display.toUtf8().toPercentEncoding(QByteArray(), QByteArrayLiteral("~"));
+    if (safe.size() > 48)
+        return QStringLiteral("varnotex-") +
+               QString::fromLatin1(QCryptographicHash::hash(display.toUtf8(), QCryptographicHash::Sha256).toHex().left(32));
+    return QStringLiteral("varnotex-") + QString::fromLatin1(safe);
+}
+
+QString LocalInstanceGuardService::lockPath()
+{
+    return guardFolder(privateTempFolder()) + QLatin1Char('/') + baseName() + QStringLiteral(".lock");
+}
+QString LocalInstanceGuardService::socketPath()
+{
+    return guardFolder(privateTempFolder()) + QLatin1Char('/') + baseName() + QStringLiteral(".sock");
+}
 
 QString LocalInstanceGuardService::folder() const { return folder_.isEmpty() ? guardFolder(fallback_) : folder_; }
 
@@ -114,7 +279,7 @@ InstanceLock LocalInstanceGuardService::acquireLock()
         tellWhy(problem_);
         return InstanceLock::Unavailable;
     }
-    const QString path = where + QStringLiteral("/varnotex.lock");
+    const QString path = where + QLatin1Char('/') + baseName() + QStringLiteral(".lock");
     // Close-on-exec, so that programs started from the editor never inherit the lock.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0) {
@@ -144,33 +309,51 @@ InstanceLock LocalInstanceGuardService::acquireLock()
     return InstanceLock::Acquired;
 }
 
-void LocalInstanceGuardService::listen(std::function<void()> onRaiseRequest)
+void LocalInstanceGuardService::listen(std::function<void(const InstanceRequest&)> onRequest)
 {
     if (fd_ < 0 || server_)
         return;
-    auto* server = new QLocalServer(QCoreApplication::instance());
+    // Owned by the application in the program; a test's guard in a thread of its own owns it.
+    QCoreApplication* app = QCoreApplication::instance();
+    auto* server = new QLocalServer(app && app->thread() == QThread::currentThread() ? app : nullptr);
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    const QString path = folder() + QStringLiteral("/varnotex.sock");
+    const QString path = folder() + QLatin1Char('/') + baseName() + QStringLiteral(".sock");
     // The lock is ours, so a socket file left there belongs to an instance that crashed.
     QLocalServer::removeServer(path);
     if (!server->listen(path)) {
         delete server;
-        return;  // later starts then end without raising anything
+        return;  // later starts then get no answer and run as if alone
     }
-    auto handler = std::make_shared<std::function<void()>>(std::move(onRaiseRequest));
+    auto handler = std::make_shared<std::function<void(const InstanceRequest&)>>(std::move(onRequest));
     QObject::connect(server, &QLocalServer::newConnection, server, [server, handler] {
         while (QLocalSocket* socket = server->nextPendingConnection()) {
             auto buffer = std::make_shared<QByteArray>();
-            const auto readRequest = [socket, buffer, handler] {
+            const auto readRequest = [server, socket, buffer, handler] {
+                if (socket->state() != QLocalSocket::ConnectedState)
+                    return;
                 buffer->append(socket->readAll());
-                if (buffer->contains(kRaiseRequest)) {
-                    buffer->clear();
-                    socket->disconnectFromServer();
-                    if (*handler)
-                        (*handler)();
-                } else if (buffer->size() > 64) {
+                InstanceRequest request;
+                // A whole message ends in "end\n"; only then is it worth reading.
+                const auto decoded = buffer->endsWith("end\n") ? instancemessage::decode(*buffer, request)
+                                                                 : instancemessage::decode(buffer->left(16), request);
+                if (decoded == instancemessage::Decoded::Invalid || buffer->size() > instancemessage::kMaxSize) {
                     socket->abort();  // not one of ours
+                    return;
                 }
+                if (!buffer->endsWith("end\n") || decoded != instancemessage::Decoded::Complete)
+                    return;
+                buffer->clear();
+                // The answer goes out at once; the files are opened after it, in the event loop.
+                socket->write(instancemessage::kAnswer);
+                socket->flush();
+                socket->disconnectFromServer();
+                QMetaObject::invokeMethod(
+                    server,
+                    [handler, request] {
+                        if (*handler)
+                            (*handler)(request);
+                    },
+                    Qt::QueuedConnection);
             };
             QObject::connect(socket, &QLocalSocket::readyRead, socket, readRequest);
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
@@ -188,26 +371,35 @@ void LocalInstanceGuardService::listen(std::function<void()> onRaiseRequest)
     server_ = server;
 }
 
-bool LocalInstanceGuardService::requestRaise()
+bool LocalInstanceGuardService::forward(const InstanceRequest& request)
 {
-    const QString path = folder() + QStringLiteral("/varnotex.sock");
+    const QString path = folder() + QLatin1Char('/') + baseName() + QStringLiteral(".sock");
+    QDeadlineTimer deadline(answerTimeout_);
     QLocalSocket socket;
     // The first instance takes the lock a moment before it listens; give it that moment.
-    for (int attempt = 0; attempt < 5; ++attempt) {
+    for (;;) {
         socket.connectToServer(path);
-        if (socket.waitForConnected(500))
+        if (socket.waitForConnected(int(qMax<qint64>(deadline.remainingTime(), 1))))
             break;
         socket.abort();
-        QThread::msleep(100);
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
     }
-    if (socket.state() != QLocalSocket::ConnectedState)
-        return false;
-    socket.write(kRaiseRequest);
-    const bool sent = socket.waitForBytesWritten(1000);
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(500);
-    return sent;
+    socket.write(instancemessage::encode(request));
+    while (socket.bytesToWrite() > 0) {
+        if (deadline.hasExpired() || !socket.waitForBytesWritten(int(qMax<qint64>(deadline.remainingTime(), 1))))
+            return false;
+    }
+    QByteArray answer;
+    while (answer.size() < instancemessage::kAnswer.size()) {
+        if (socket.bytesAvailable() == 0 &&
+            (deadline.hasExpired() || !socket.waitForReadyRead(int(qMax<qint64>(deadline.remainingTime(), 1)))))
+            break;
+        answer += socket.read(instancemessage::kAnswer.size() - answer.size());
+    }
+    socket.abort();
+    return answer == instancemessage::kAnswer;
 }
 
 }  // namespace platform

@@ -369,8 +369,8 @@ on_top() {
   [[ -n $a && -n $b && $a -lt $b ]]
 }
 
-# Two real processes with SingleInstance on: the second ends at once with exit code 0 and its
-# file is not opened anywhere; after the first has ended the next start runs; of two starts
+# Two real processes with SingleInstance on: the second ends at once with exit code 0 and the
+# first opens its file; after the first has ended the next start runs; of two starts
 # at the same moment exactly one runs; a killed instance leaves no guard behind.
 case_single_instance() {
   write_ini "$CWD" "[MainWindow]" "SingleInstance=1" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=1"
@@ -406,7 +406,8 @@ case_single_instance() {
   [[ $frames == 1 ]] || fail "$frames frames on the screen, expected 1" || return 1
   responsive "$first" || return 1
   quit "$first" || return 1
-  [[ -z $(ini_section "$CWD/VARNX.ini" OpenFiles) ]] || fail "the second start's file was opened" || return 1
+  [[ $(ini_section "$CWD/VARNX.ini" OpenFiles) == "1=$CWD/b.txt" ]] ||
+    fail "the first instance did not open the second start's file: $(ini_section "$CWD/VARNX.ini" OpenFiles | paste -sd '|')" || return 1
 
   launch "$CWD"
   wait_frame "$APP_PID" || return 1

@@ -83,14 +83,68 @@ is_running() {
   [[ -n $state && $state != Z && $state != X ]]
 }
 
+# ---------------------------------------------------------------------------
+# The session bus
+
+BUS_ADDRESS="" # the D-Bus session bus of the current case
+BUS_PID=""     # its daemon, ended by this id at the end of the case
+
+# start_bus: gives the case a session bus of its own, once; every program start of the case
+# is told its address. Without it libdbus would autolaunch a bus of its own (dbus-launch
+# forks and execs a dbus-daemon that outlives the case). The bus has no service folders,
+# so it starts nothing itself. Without dbus-daemon the address names a socket that nobody
+# listens on: a set address is never autolaunched.
+start_bus() {
+  [[ -n $BUS_ADDRESS ]] && return 0
+  BUS_ADDRESS="unix:path=$CASE_DIR/no-bus"
+  command -v dbus-daemon >/dev/null || return 0
+  local conf="$CASE_DIR/bus.conf" pid
+  cat >"$conf" <<BUS
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=$CASE_DIR/session-bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+BUS
+  pid=$(dbus-daemon --config-file="$conf" --fork --print-pid=1 --nopidfile 2>>"$CASE_DIR/bus.log")
+  if [[ $pid =~ ^[0-9]+$ ]]; then
+    BUS_PID=$pid
+    BUS_ADDRESS="unix:path=$CASE_DIR/session-bus"
+  else
+    note "no session bus of the case's own ($(tail -n 1 "$CASE_DIR/bus.log" 2>/dev/null)); programs get an address without a bus"
+  fi
+}
+
+# stop_bus: ends the case's bus daemon by its id.
+stop_bus() {
+  if [[ -n $BUS_PID ]]; then
+    kill "$BUS_PID" 2>/dev/null
+    local deadline=$(($(now_ms) + 5000))
+    while is_running "$BUS_PID" && [[ $(now_ms) -lt $deadline ]]; do sleep 0.05; done
+    is_running "$BUS_PID" && kill -9 "$BUS_PID" 2>/dev/null
+  fi
+  BUS_PID=""
+  BUS_ADDRESS=""
+}
+
 # launch DIR [ARGS...]: starts the program with DIR as working directory; APP_PID is its id.
 # EXTRA_ENV (an array of NAME=VALUE) is added to its environment; PROGRAM replaces the binary.
+# The program runs on the case's own session bus (start_bus) unless EXTRA_ENV names one.
 launch() {
   local dir=$1
   shift
   mkdir -p "$CASE_DIR/rt" "$CASE_DIR/home"
   chmod 700 "$CASE_DIR/rt"
+  start_bus
   (cd "$dir" && exec env -u QT_QPA_PLATFORM -u SESSION_MANAGER QT_QPA_PLATFORM=xcb DISPLAY="$DISPLAY" \
+    DBUS_SESSION_BUS_ADDRESS="$BUS_ADDRESS" \
     XDG_RUNTIME_DIR="$CASE_DIR/rt" HOME="$CASE_DIR/home" XDG_CONFIG_HOME="$CASE_DIR/home/.config" \
     ${EXTRA_ENV[@]+"${EXTRA_ENV[@]}"} ${WRAPPER[@]+"${WRAPPER[@]}"} "${PROGRAM:-$BIN}" "$@") >>"$CASE_DIR/app.log" 2>&1 &
   APP_PID=$!

@@ -48,6 +48,7 @@ source "$HERE/cases_desktop.sh"
 source "$HERE/cases_keep.sh"
 source "$HERE/cases_outside.sh"
 source "$HERE/cases_trust.sh"
+source "$HERE/cases_session.sh"
 
 # VARNOTEX_E2E_MEMCHECK=FOLDER runs the program under valgrind's memcheck, one log a process
 # in FOLDER (scripts/memcheck.sh reads them).
@@ -68,6 +69,8 @@ cleanup() {
     wait "$pid" 2>/dev/null
   done
   unmount_all
+  stop_bus
+  stop_extra_x
   stop_x
   if [[ $KEEP_WORK == 0 ]]; then
     rm -rf "$WORK"
@@ -119,6 +122,8 @@ run_case() {
     [[ $result != 0 && $result != 77 ]] || echo "    FAIL: a program process was still running at the end of the case"
     result=1
   fi
+  stop_bus
+  stop_extra_x
   unmount_all
   local took=$((($(now_ms) - start) / 100))
   local secs="$((took / 10)).$((took % 10))s"
@@ -221,6 +226,12 @@ run_case outside_replace_by_rename_reloads
 run_case outside_delete_then_close_writes_back
 run_case outside_file_open_twice
 run_case outside_thousand_files_one_question
+
+# One instance per desktop session; the first activation without focus.
+run_case single_instance_per_display
+run_case single_instance_opens_forwarded_files
+run_case single_instance_hung_first
+run_case first_activation_without_focus
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"

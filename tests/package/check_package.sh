@@ -80,6 +80,29 @@ else
   echo "note: appstreamcli is not installed, the metainfo was not validated"
 fi
 
+# The licence: the machine-readable copyright file and the changelog Debian asks for.
+copyright="$tree/usr/share/doc/varnotex/copyright"
+cmp -s "$copyright" "$source_dir/resources/package/copyright" || fail "no copyright file as in the source"
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$copyright" ||
+  fail "the copyright file is not machine-readable"
+grep -qx 'License: GPL-3.0+' "$copyright" || fail "the copyright file names no GPL-3.0+"
+changelog=$(gzip -dc "$tree/usr/share/doc/varnotex/changelog.gz") || fail "no changelog.gz"
+[[ $(head -n 1 <<<"$changelog") == "varnotex ($version) "* ]] || fail "the changelog's first entry is not $version"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" || fail "metainfo names no project licence"
+cmp -s "$source_dir/COPYING" /usr/share/common-licenses/GPL-3 2>/dev/null ||
+  [[ ! -f /usr/share/common-licenses/GPL-3 ]] || fail "COPYING is not the GPL-3 text"
+
+# lintian, when it is there: no error and no warning (overrides say why in a comment).
+if command -v lintian >/dev/null; then
+  lintian --fail-on none "$deb" >"$work/lintian.log" 2>&1
+  grep -v 'running with root privileges' "$work/lintian.log" | sed 's/^/    lintian: /'
+  if grep -Eq '^[EW]: ' "$work/lintian.log"; then
+    fail "lintian: $(grep -E '^[EW]: ' "$work/lintian.log" | paste -sd '|')"
+  fi
+else
+  echo "note: lintian is not installed, the package was not checked by it"
+fi
+
 if [[ $failures -gt 0 ]]; then
   echo "$failures check(s) failed"
   exit 1

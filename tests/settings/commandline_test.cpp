@@ -126,3 +126,20 @@ TEST(CommandLineNames, NamesThatAreNotUtf8AreRefused)
     ASSERT_EQ(::unlink(rawName.constData()), 0);
     EXPECT_TRUE(platform::inexactTwinOf(dir.file(QString::fromUtf8("a\xef\xbf\xbd.txt"))).isEmpty());
 }
+
+// Another start's command line: joined, tested and expanded against that start's folder,
+// not against this process's working directory.
+TEST_F(CommandLineTest, AnotherStartsNamesCountInItsFolder)
+{
+    TestDir there;
+    QDir(there.path()).mkpath("Eigene Dateien");
+    there.write("Eigene Dateien/Brief 1.txt", "x");
+    there.write("b.txt", "y");
+    work.write("hier.txt", "z");
+    const QString folder = QDir(there.path()).canonicalPath();
+    EXPECT_EQ(CommandLine::FilesToOpenIn({"Eigene", "Dateien/Brief", "1.txt", "b.txt", "hier.txt", "/"}, folder),
+              QStringList({folder + "/Eigene Dateien/Brief 1.txt", folder + "/b.txt"}));
+    // An absolute name stays as it is; an empty folder is this process's own.
+    EXPECT_EQ(CommandLine::FilesToOpenIn({root + "/hier.txt"}, folder), QStringList({root + "/hier.txt"}));
+    EXPECT_EQ(CommandLine::FilesToOpenIn({"hier.txt"}, QString()), QStringList({root + "/hier.txt"}));
+}

@@ -8,10 +8,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
+#include <QThread>
+#include <atomic>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -28,11 +31,13 @@ const char* const kRoleVariable = "VARNOTEX_GUARD_ROLE";
 // the role test below.
 class GuardProcess {
 public:
-    GuardProcess(const QString& role, const QString& runtimeDir)
+    GuardProcess(const QString& role, const QString& runtimeDir, const QString& display = ":7")
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(kRoleVariable, role);
         env.insert("XDG_RUNTIME_DIR", runtimeDir);
+        env.insert("DISPLAY", display);
+        env.remove("WAYLAND_DISPLAY");
         env.insert("QT_QPA_PLATFORM", "offscreen");
         process.setProcessEnvironment(env);
         process.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=InstanceGuardChild.Role"});
@@ -84,13 +89,15 @@ TEST(InstanceGuardChild, Role)
         GTEST_SKIP() << "runs only as a child of the guard tests";
     Globals::ResetSettings();
     Globals::Settings().SingleInstance = true;
-    const bool other = CheckSingleInstance();
+    const bool other = CheckSingleInstance({"b.txt", "zwei Worte"});
     if (role == "second")
         std::_Exit(other ? 0 : 1);
     if (other)
         std::_Exit(2);
-    SetRaiseHandler([] {
-        say("RAISED");
+    SetRequestHandler([](const platform::InstanceRequest& request) {
+        std::printf("\nRAISED folder=%s args=%s\n", qPrintable(request.workingFolder),
+                    qPrintable(request.arguments.join('|')));
+        std::fflush(stdout);
         QCoreApplication::exit(0);
     });
     QTimer::singleShot(60000, [] { QCoreApplication::exit(3); });  // nobody came: give up
@@ -107,8 +114,26 @@ TEST(SingleInstance, SecondStartRaisesTheFirstAndEnds)
 
     GuardProcess second("second", runtime.path());
     EXPECT_EQ(second.finish(), 0);
+    // The second start's folder and command line reached the first.
+    const QByteArray expected = "RAISED folder=" + QFile::encodeName(QDir::currentPath()) + " args=b.txt|zwei Worte";
+    EXPECT_TRUE(first.waitFor(expected)) << first.output.constData();
+    EXPECT_EQ(first.finish(), 0);
+}
+
+TEST(SingleInstance, EachDisplayHasAnInstanceOfItsOwn)
+{
+    TestDir runtime;
+    GuardProcess first("first", runtime.path(), ":2");
+    ASSERT_TRUE(first.waitFor("READY")) << first.output.constData();
+    // Another session of the same user: it runs as the first of its own display.
+    GuardProcess other("first", runtime.path(), ":5.0");
+    ASSERT_TRUE(other.waitFor("READY")) << other.output.constData();
+    // ":2.0" is the display of the first.
+    GuardProcess second("second", runtime.path(), ":2.0");
+    EXPECT_EQ(second.finish(), 0);
     EXPECT_TRUE(first.waitFor("RAISED")) << first.output.constData();
     EXPECT_EQ(first.finish(), 0);
+    EXPECT_FALSE(other.output.contains("RAISED"));
 }
 
 TEST(SingleInstance, KilledFirstInstanceDoesNotBlockTheNextStart)
@@ -120,7 +145,7 @@ TEST(SingleInstance, KilledFirstInstanceDoesNotBlockTheNextStart)
         crashed.process.kill();  // SIGKILL: no clean-up runs, the socket file stays
         crashed.process.waitForFinished(30000);
     }
-    EXPECT_TRUE(QFile::exists(runtime.file("varnotex.sock")));
+    EXPECT_TRUE(QFile::exists(runtime.file("varnotex-%3A7.sock")));
 
     GuardProcess next("first", runtime.path());
     ASSERT_TRUE(next.waitFor("READY")) << next.output.constData();
@@ -134,26 +159,128 @@ TEST(SingleInstance, LockAndRaiseWithinOneProcess)
 {
     TestDir runtime;
     EnvGuard env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    int raised = 0;
+    EnvGuard display("DISPLAY", ":7");
+    EnvGuard wayland("WAYLAND_DISPLAY", QByteArray());
+    // The first instance answers from a thread of its own, as another process would.
+    QThread thread;
+    QObject context;
+    context.moveToThread(&thread);
+    thread.start();
+    std::atomic<int> count = 0;
+    std::vector<platform::InstanceRequest> received;
+    platform::LocalInstanceGuardService* first = nullptr;
+    QMetaObject::invokeMethod(
+        &context,
+        [&first, &received, &count] {
+            first = new platform::LocalInstanceGuardService;
+            EXPECT_EQ(first->acquireLock(), platform::InstanceLock::Acquired);
+            EXPECT_EQ(first->acquireLock(), platform::InstanceLock::Acquired);  // asking again changes nothing
+            first->listen([&received, &count](const platform::InstanceRequest& request) {
+                received.push_back(request);
+                ++count;
+            });
+        },
+        Qt::BlockingQueuedConnection);
     {
-        platform::LocalInstanceGuardService first;
         platform::LocalInstanceGuardService later;
-        ASSERT_EQ(first.acquireLock(), platform::InstanceLock::Acquired);
-        EXPECT_EQ(first.acquireLock(), platform::InstanceLock::Acquired);  // asking again changes nothing
-        first.listen([&raised] { ++raised; });
         EXPECT_EQ(later.acquireLock(), platform::InstanceLock::HeldByOther);
-        EXPECT_TRUE(later.requestRaise());
+        const platform::InstanceRequest request{"token_TIME42", "/ein Ordner", {"a b.txt", "-style", "\xe4"}};
+        EXPECT_TRUE(later.forward(request));
         QDeadlineTimer deadline(30000);
-        while (raised == 0 && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        EXPECT_EQ(raised, 1);
+        while (count == 0 && !deadline.hasExpired())
+            QThread::msleep(20);
+        QMetaObject::invokeMethod(&context, [] {}, Qt::BlockingQueuedConnection);
+        EXPECT_EQ(received.size(), 1u);
+        if (!received.empty()) {
+            EXPECT_EQ(received[0], request);
+        }
     }
-    // Both gone: the lock is free again, and nobody answers.
+    QMetaObject::invokeMethod(&context, [&first] { delete first; }, Qt::BlockingQueuedConnection);
+    thread.quit();
+    thread.wait();
+    // Gone: the lock is free again, and nobody answers.
     platform::LocalInstanceGuardService again;
     EXPECT_EQ(again.acquireLock(), platform::InstanceLock::Acquired);
     platform::LocalInstanceGuardService probe;
+    probe.setAnswerTimeout(200);
     EXPECT_EQ(probe.acquireLock(), platform::InstanceLock::HeldByOther);
-    EXPECT_FALSE(probe.requestRaise());
+    EXPECT_FALSE(probe.forward({}));
+}
+
+TEST(SingleInstance, AnInstanceThatDoesNotAnswerIsNotWaitedFor)
+{
+    // The running instance's event loop does not run here: its socket takes the
+    // connection, but nobody reads or answers.
+    TestDir runtime;
+    EnvGuard env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    EnvGuard display("DISPLAY", ":7");
+    EnvGuard wayland("WAYLAND_DISPLAY", QByteArray());
+    platform::LocalInstanceGuardService first;
+    ASSERT_EQ(first.acquireLock(), platform::InstanceLock::Acquired);
+    first.listen([](const platform::InstanceRequest&) {});
+    platform::LocalInstanceGuardService later;
+    later.setAnswerTimeout(300);
+    EXPECT_EQ(later.acquireLock(), platform::InstanceLock::HeldByOther);
+    EXPECT_FALSE(later.forward({"", "/", {"a.txt"}}));
+}
+
+TEST(SingleInstance, MessageBetweenInstances)
+{
+    using platform::instancemessage::Decoded;
+    const platform::InstanceRequest request{"kwin-1234_TIME99", "/home/anna/Briefe",
+                                            {"Brief", "1.txt", "", "zeile\numbruch", "ä"}};
+    const QByteArray message = platform::instancemessage::encode(request);
+    EXPECT_TRUE(message.startsWith("VARNOTEX 1\ntoken 16\nkwin-1234_TIME99\nfolder 17\n/home/anna/Briefe\n"));
+    EXPECT_TRUE(message.endsWith("end\n"));
+    platform::InstanceRequest decoded;
+    EXPECT_EQ(platform::instancemessage::decode(message, decoded), Decoded::Complete);
+    EXPECT_EQ(decoded, request);
+    // Every shorter piece is only the start of a message.
+    for (qsizetype n = 0; n < message.size(); ++n) {
+        platform::InstanceRequest part;
+        EXPECT_EQ(platform::instancemessage::decode(message.left(n), part), Decoded::Incomplete) << n;
+    }
+    // What is not one of ours.
+    for (const QByteArray& bad :
+         {QByteArray("raise\n"), QByteArray("VARNOTEX 2\n"), QByteArray("VARNOTEX 1\narg -1\n"),
+          QByteArray("VARNOTEX 1\narg 1\nab\nend\n"), QByteArray("VARNOTEX 1\nend\n"),
+          QByteArray("VARNOTEX 1\nwho 0\n\nend\n"), QByteArray("VARNOTEX 1\narg 99999999999\n"),
+          message + "x", QByteArray("VARNOTEX 1\n") + QByteArray(40, 'a')}) {
+        platform::InstanceRequest part;
+        EXPECT_EQ(platform::instancemessage::decode(bad, part), Decoded::Invalid) << bad.constData();
+    }
+}
+
+TEST(SingleInstance, SessionDisplayNames)
+{
+    EXPECT_EQ(platform::sessionDisplay("", ":0"), ":0");
+    EXPECT_EQ(platform::sessionDisplay("", ":0.0"), ":0");
+    EXPECT_EQ(platform::sessionDisplay("", "unix:0.1"), ":0");
+    EXPECT_EQ(platform::sessionDisplay("", "localhost:10.0"), "localhost:10");
+    EXPECT_EQ(platform::sessionDisplay("wayland-0", ":1"), "wayland-0");
+    EXPECT_EQ(platform::sessionDisplay(" ", " "), "");
+    EnvGuard wayland("WAYLAND_DISPLAY", QByteArray());
+    {
+        EnvGuard display("DISPLAY", ":0.0");
+        EXPECT_EQ(platform::LocalInstanceGuardService::baseName(), "varnotex-%3A0");
+    }
+    {
+        EnvGuard display("DISPLAY", QByteArray());
+        EXPECT_EQ(platform::LocalInstanceGuardService::baseName(), "varnotex");
+        EnvGuard named("WAYLAND_DISPLAY", "/run/user/1000/" + QByteArray(80, 'w'));
+        EXPECT_EQ(platform::LocalInstanceGuardService::baseName().size(), 9 + 32);
+    }
+}
+
+TEST(SingleInstance, ThisStartsRequest)
+{
+    EnvGuard xdg("XDG_ACTIVATION_TOKEN", QByteArray());
+    EnvGuard startup("DESKTOP_STARTUP_ID", "launcher-7_TIME5");
+    EXPECT_EQ(platform::requestOfThisStart({"a"}).activationToken, "launcher-7_TIME5");
+    EXPECT_EQ(platform::requestOfThisStart({"a"}).workingFolder, QDir::currentPath());
+    EXPECT_EQ(platform::requestOfThisStart({"a"}).arguments, QStringList({"a"}));
+    EnvGuard wayland("XDG_ACTIVATION_TOKEN", "wl-token");
+    EXPECT_EQ(platform::requestOfThisStart({}).activationToken, "wl-token");
 }
 
 TEST(SingleInstance, LockFilePlace)
@@ -161,6 +288,8 @@ TEST(SingleInstance, LockFilePlace)
     TestDir runtime;
     const QString fallback = QStringLiteral("/tmp/varnotex-%1").arg(::getuid());
     EXPECT_EQ(platform::LocalInstanceGuardService::privateTempFolder(), fallback);
+    EnvGuard display("DISPLAY", QByteArray());
+    EnvGuard wayland("WAYLAND_DISPLAY", QByteArray());
     {
         EnvGuard env("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
         EXPECT_EQ(platform::LocalInstanceGuardService::lockPath(), runtime.file("varnotex.lock"));
@@ -182,6 +311,8 @@ TEST(SingleInstance, PrivateFolderWithoutRuntimeDirectory)
     const QString folder = base.file("privat");
     const QByteArray native = QFile::encodeName(folder);
     EnvGuard env("XDG_RUNTIME_DIR", QByteArray());
+    EnvGuard display("DISPLAY", QByteArray());
+    EnvGuard wayland("WAYLAND_DISPLAY", QByteArray());
     {
         // Made for the user alone, and used.
         platform::LocalInstanceGuardService first(folder);
@@ -233,23 +364,26 @@ namespace {
 class FakeGuard : public platform::InstanceGuardService {
 public:
     platform::InstanceLock answer = platform::InstanceLock::Acquired;
+    bool answers = true;
     QStringList calls;
-    std::function<void()> onRaise;
+    std::vector<platform::InstanceRequest> forwarded;
+    std::function<void(const platform::InstanceRequest&)> onRequest;
 
     platform::InstanceLock acquireLock() override
     {
         calls.append("lock");
         return answer;
     }
-    void listen(std::function<void()> handler) override
+    void listen(std::function<void(const platform::InstanceRequest&)> handler) override
     {
         calls.append("listen");
-        onRaise = std::move(handler);
+        onRequest = std::move(handler);
     }
-    bool requestRaise() override
+    bool forward(const platform::InstanceRequest& request) override
     {
-        calls.append("raise");
-        return false;
+        calls.append("forward");
+        forwarded.push_back(request);
+        return answers;
     }
 };
 
@@ -266,20 +400,30 @@ TEST(SingleInstance, GuardFollowsTheLock)
     EXPECT_TRUE(guard.calls.isEmpty());
 
     Globals::Settings().SingleInstance = true;
-    int raised = 0;
-    SetRaiseHandler([&raised] { ++raised; });
-    EXPECT_FALSE(CheckSingleInstance());
+    std::vector<platform::InstanceRequest> requests;
+    SetRequestHandler([&requests](const platform::InstanceRequest& request) { requests.push_back(request); });
+    EXPECT_FALSE(CheckSingleInstance({"x.txt"}));
     EXPECT_EQ(guard.calls, QStringList({"lock", "listen"}));
-    ASSERT_TRUE(guard.onRaise);
-    guard.onRaise();
-    EXPECT_EQ(raised, 1);
+    ASSERT_TRUE(guard.onRequest);
+    guard.onRequest({"t", "/w", {"a"}});
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].arguments, QStringList({"a"}));
 
-    // Another instance: it is asked to come forward, and this start ends even when it
-    // could not be reached.
+    // Another instance that answers: it is handed this start's command line, and this
+    // start ends.
     guard.calls.clear();
     guard.answer = platform::InstanceLock::HeldByOther;
-    EXPECT_TRUE(CheckSingleInstance());
-    EXPECT_EQ(guard.calls, QStringList({"lock", "raise"}));
+    EXPECT_TRUE(CheckSingleInstance({"x.txt", "y z"}));
+    EXPECT_EQ(guard.calls, QStringList({"lock", "forward"}));
+    ASSERT_EQ(guard.forwarded.size(), 1u);
+    EXPECT_EQ(guard.forwarded[0].arguments, QStringList({"x.txt", "y z"}));
+    EXPECT_EQ(guard.forwarded[0].workingFolder, QDir::currentPath());
+
+    // One that does not answer: this start runs as if alone.
+    guard.answers = false;
+    EXPECT_FALSE(CheckSingleInstance({"x.txt"}));
+    EXPECT_EQ(NoAnswerMessage(), "varnotex: Das laufende Programm antwortet nicht innerhalb von 2 Sekunden; "
+                                 "dieser Start läuft als eigenes Programm.");
 
     // No lock to be had: run as the only instance.
     guard.calls.clear();
@@ -287,7 +431,7 @@ TEST(SingleInstance, GuardFollowsTheLock)
     EXPECT_FALSE(CheckSingleInstance());
     EXPECT_EQ(guard.calls, QStringList({"lock"}));
 
-    SetRaiseHandler({});
+    SetRequestHandler({});
     Globals::ResetSettings();
 }
 

@@ -4,6 +4,7 @@
 #include "app/appstyle.h"
 #include "app/frametoolbars.h"
 #include "platform/iniprofile.h"
+#include "platform/instanceguard.h"
 #include "platform/process.h"
 
 #include <QDir>
@@ -258,4 +259,25 @@ TEST_F(FrameTest, FilesOfTheFirstActivationEndAsIfOpenedOneByOne)
     // "&Nächstes" then goes to the file opened before the last.
     frame->MainMenu_Fenster_Naechstes_OnClick();
     EXPECT_EQ(frame->activeDocument()->caption(), paths[2]);
+}
+
+// A later start's request (single instance): its files open in the running frame as its own
+// command line would, against the later start's folder, next to what is open already; one
+// that comes before the frame's first activation waits for it.
+TEST_F(FrameTest, AnotherStartsFilesOpenInTheRunningFrame)
+{
+    const QString a = dir.write("a.txt", "a");
+    dir.write("anderswo/Brief 1.txt", "Brief");
+    dir.write("anderswo/b.txt", "b");
+    Globals::Settings().FirstActivation = true;
+    frame->setCommandLine({a});
+    frame->OpenForwardedStart({"token_TIME1", dir.file("anderswo"), {"b.txt"}});
+    EXPECT_EQ(frame->documentCount(), 0);  // not before the first activation
+    frame->OnActivate();
+    QTRY_COMPARE_WITH_TIMEOUT(frame->documentCount(), 2, 30000);
+    frame->OpenForwardedStart({"", dir.file("anderswo"), {"Brief", "1.txt", "fehlt.txt"}});
+    EXPECT_EQ(captions(frame.get()),
+              (QStringList{dir.file("anderswo/Brief 1.txt"), dir.file("anderswo/b.txt"), a}));
+    EXPECT_FALSE(fakes.cursor.isBusy());
+    EXPECT_EQ(shownCount(), 0);
 }
