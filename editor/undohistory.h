@@ -20,6 +20,8 @@ struct EditStep {
     int anchorBefore = 0;
     int caretBefore = 0;
     EditOrigin origin = EditOrigin::Command;
+    // The step turned a Windows-1252 text into UTF-8: undoing it turns it back.
+    bool toUtf8 = false;
 };
 
 // The undo and redo stacks with a limit on the number of undo steps.
