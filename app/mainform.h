@@ -5,6 +5,7 @@
 #include "document/documentframe.h"
 #include "settings/globals.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPoint>
 #include <QPointer>

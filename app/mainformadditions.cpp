@@ -17,6 +17,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMinFontSize = 8;
@@ -65,6 +67,7 @@ void TMainForm::updateRecentFilesMenu()
     for (QAction* action : menu->actions())
         if (action != MainMenu_Datei_ZuletztGeoeffnet_ListeLeeren) {
             menu->removeAction(action);
+            action->setObjectName(QString());
             action->deleteLater();
         }
     menu->clear();

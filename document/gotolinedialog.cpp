@@ -4,10 +4,11 @@
 
 #include <QBoxLayout>
 #include <QDialogButtonBox>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
 
 TGotoLineDialog::TGotoLineDialog(int lineCount, int currentLine, QWidget* parent)
     : QDialog(parent), lineCount_(std::max(1, lineCount))

@@ -16,6 +16,7 @@
 #include "platform/messagebox.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -132,10 +133,11 @@ void TMainChildForm::MainMenu_Suchen_GeheZuZeile_OnClick()
 {
     TTextEditorLines& lines = RichEdit->Lines();
     // The lines the caret can stand on, counted as the status bar counts them: an empty
-    // last line behind a final break is one of them.
+    // last line behind a final break (or of an empty text) is one of them.
+    const editor::TextBuffer& buffer = RichEdit->buffer();
     const int count = lines.LineCount();
-    const int textLength = RichEdit->charPosOf(RichEdit->buffer().length());
-    const bool emptyLast = textLength == 0 || lines.LineStart(count) >= 0 || RichEdit->buffer().at(RichEdit->buffer().length() - 1) == '\r';
+    const int textLength = RichEdit->charPosOf(buffer.length());
+    const bool emptyLast = buffer.length() == 0 || buffer.at(buffer.length() - 1) == editor::TextBuffer::kBreak;
     const int lineCount = std::max(1, count + (emptyLast ? 1 : 0));
     TGotoLineDialog dialog(lineCount, std::max(0, RichEdit->CaretLine()) + 1, this);
     if (dialog.exec() != QDialog::Accepted)

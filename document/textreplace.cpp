@@ -5,6 +5,8 @@
 #include <QByteArrayMatcher>
 #include <QChar>
 
+#include <algorithm>
+
 #include <array>
 
 namespace {

@@ -46,6 +46,7 @@ source "$HERE/cases_input.sh"
 source "$HERE/cases_windows.sh"
 source "$HERE/cases_desktop.sh"
 source "$HERE/cases_keep.sh"
+source "$HERE/cases_usual.sh"
 
 # VARNOTEX_E2E_MEMCHECK=FOLDER runs the program under valgrind's memcheck, one log a process
 # in FOLDER (scripts/memcheck.sh reads them).

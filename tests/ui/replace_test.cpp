@@ -6,6 +6,7 @@
 #include "tests/ui/framefixture.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -51,7 +52,7 @@ TEST(TextMatcherTest, PlainWordsCaseAndRegularExpressions)
     EXPECT_EQ(r.count, 1);
     EXPECT_EQ(r.from, 4);
     EXPECT_EQ(r.to, 7);
-    EXPECT_EQ(replaceAll("\xC4pfel \xE4pfel", "\xE4pfel", "Birnen", {}).count, 2);
+    EXPECT_EQ(replaceAll("\xC4pfel \xE4pfel", QString::fromLatin1("\xE4pfel"), "Birnen", {}).count, 2);
     EXPECT_EQ(replaceAll("\xC3\x84pfel \xC3\xA4pfel", QString::fromUtf8("äpfel"), "B", {}, editor::TextEncoding::Utf8).count,
               2);
     // Whole words: a word character on either side keeps the text.
@@ -92,8 +93,11 @@ TEST_F(FrameTest, ReplaceAllThroughTheKeysIsOneUndoStep)
     EXPECT_EQ(QApplication::focusWidget(), dialog->Edit_SuchenNach);
     QTest::keyClicks(dialog->Edit_SuchenNach, "eins");
     dialog->Edit_ErsetzenDurch->setText("vier");
-    QTest::keyClick(dialog, Qt::Key_A, Qt::AltModifier);
-    QApplication::processEvents();
+    ASSERT_TRUE(dialog->Button_AlleErsetzen->isEnabled());
+    EXPECT_EQ(QApplication::activeWindow(), dialog);
+    QTest::keyClick(dialog->Edit_SuchenNach, Qt::Key_A, Qt::AltModifier);
+    // A button's key clicks it the way the mouse does, pressed for a moment.
+    QTRY_COMPARE(text(child), QString("vier zwei vier\rdrei vier"));
     EXPECT_EQ(text(child), QString("vier zwei vier\rdrei vier"));
     EXPECT_EQ(child->StatusBar->simpleText(), QString("3 Stellen ersetzt."));
     EXPECT_TRUE(child->StatusBar->simplePanel());
@@ -185,9 +189,13 @@ TEST_F(FrameTest, GoToLineWithTheKeys)
 {
     TMainChildForm* child = openFile("a.txt", "eins\r\nzwei\r\ndrei\r\nvier");
     QString label;
-    QTimer::singleShot(0, [&] {
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         auto* dialog = qobject_cast<TGotoLineDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+        if (!dialog)
+            return;
+        poll.stop();
         label = dialog->findChild<QLabel*>()->text();
         // Out of range: told, and the dialog stays.
         fakes.messages.answers = {MsgResult::Ok};
@@ -197,7 +205,10 @@ TEST_F(FrameTest, GoToLineWithTheKeys)
         dialog->Edit_Zeile->clear();
         QTest::keyClicks(dialog->Edit_Zeile, "3");
         QTest::keyClick(dialog->Edit_Zeile, Qt::Key_Return);
+        if (dialog->isVisible())
+            dialog->reject();
     });
+    poll.start();
     pressInEditor(child, Qt::Key_G, Qt::ControlModifier);
     EXPECT_EQ(label, QString("&Zeile (1–4):"));
     ASSERT_EQ(shownCount(), 1);

@@ -2,6 +2,8 @@
 // question before characters that Windows-1252 cannot hold.
 
 #include "tests/ui/framefixture.h"
+#include "tests/support/guards.h"
+#include "platform/iniprofile.h"
 
 #include <QClipboard>
 #include <QDropEvent>
@@ -126,8 +128,8 @@ TEST_F(FrameTest, RecentFilesKeepTenMostRecentFirst)
     ASSERT_EQ(list.size(), 10);
     EXPECT_EQ(list.first(), QString("/f5"));
     EXPECT_EQ(list[1], QString("/f12"));
-    EXPECT_EQ(list.last(), QString("/f4"));
-    EXPECT_EQ(recentItem(frame.get(), 10)->text(), QString("1&0 /f4"));
+    EXPECT_EQ(list.last(), QString("/f3"));
+    EXPECT_EQ(recentItem(frame.get(), 10)->text(), QString("1&0 /f3"));
     EXPECT_EQ(Globals::RecentFilesFromSection({"2=/b", "1=/a", "11=/x", "x=/y", "3=/a"}), (QStringList{"/a", "/b"}));
 }
 
