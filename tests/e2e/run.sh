@@ -209,6 +209,7 @@ run_case qt_option_names_are_files
 run_case date_under_c_locale
 run_case wayland_session_uses_xwayland
 run_case screen_reader_reads_editor
+run_case replace_all_and_usual_keys
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"
