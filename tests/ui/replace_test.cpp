@@ -123,6 +123,7 @@ TEST_F(FrameTest, ReplaceOneByOneAndReadOnly)
     // Read-only: nothing changes.
     child->MainMenu_Bearbeiten_NurLesenZulassen->trigger();
     dialog->Button_AlleErsetzen->click();
+    EXPECT_EQ(child->StatusBar->simpleText(), QString("Das Dokument ist schreibgeschützt: nichts ersetzt."));
     dialog->Button_Ersetzen->click();
     EXPECT_EQ(text(child), QString("X ab ab"));
     // A bad regular expression is told, with the error's place.
