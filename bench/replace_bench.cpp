@@ -19,7 +19,14 @@ std::pair<double, int> replaceAll(TTextEditor& editor, const QString& pattern, c
     t.start();
     const TextMatcher matcher(pattern, options, editor.Encoding());
     const std::clock_t cpu = std::clock();
-    const TextMatcher::AllResult result = matcher.replaceAll(editor.buffer().text(), by);
+    const editor::TextBuffer& buffer = editor.buffer();
+    QByteArray copy;
+    QByteArrayView whole = buffer.partBeforeGap();
+    if (!buffer.partAfterGap().isEmpty()) {
+        copy = buffer.text();
+        whole = copy;
+    }
+    const TextMatcher::AllResult result = matcher.replaceAll(whole, by);
     if (result.count > 0) {
         const int start = editor.charPosOf(result.from);
         editor.setSelectionStart(start);

@@ -292,7 +292,16 @@ void TMainChildForm::ReplaceDialog_OnReplaceAll()
     TextMatcher::AllResult result;
     {
         platform::BusyCursor busy;
-        result = matcher.replaceAll(RichEdit->buffer().text(), dialog->replaceText());
+        // The text as it lies in memory when it lies in one piece (as after loading),
+        // else a copy of it.
+        const editor::TextBuffer& buffer = RichEdit->buffer();
+        QByteArray copy;
+        QByteArrayView whole = buffer.partBeforeGap();
+        if (!buffer.partAfterGap().isEmpty()) {
+            copy = buffer.text();
+            whole = copy;
+        }
+        result = matcher.replaceAll(whole, dialog->replaceText());
         if (result.count > 0) {
             // One undo step from the first match to the end of the last.
             selectBytes(result.from, result.to - result.from);
