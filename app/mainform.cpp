@@ -44,6 +44,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     createMenus();
     createCentralArea();
     rebuildMenuBar();
+    setAcceptDrops(true);  // files dropped from a file manager open
 
     // The client area of the design; a stored size replaces it in LoadSettings.
     resize(587, 369 + menuBar()->sizeHint().height());

@@ -5,6 +5,7 @@
 #include "document/documentframe.h"
 #include "settings/globals.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPoint>
 #include <QPointer>
@@ -21,6 +22,10 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QTabBar;
+class QUrl;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QWidget;
 class TMainChildForm;
 class TFrameToolbars;
@@ -203,14 +208,33 @@ public:
     // Each document window whose file changed since the user was last told asks its
     // question, in tab order; nothing while the frame is inactive or a dialog is open.
     void checkDocumentFiles();
+    // Beside the frame's commands (mainformadditions.cpp): the recently opened files,
+    // files dropped on the frame and the font size of every editor.
+    QMenu* MainMenu_Datei_ZuletztGeoeffnet = nullptr;
+    QAction* MainMenu_Datei_ZuletztGeoeffnet_ListeLeeren = nullptr;
+    void MainMenu_Datei_ZuletztGeoeffnet_OnClick(const QString& path);
+    void MainMenu_Datei_ZuletztGeoeffnet_ListeLeeren_OnClick();
+    void updateRecentFilesMenu();
+    // Opens the local files of a drop, in the order given.
+    void openDroppedFiles(const QList<QUrl>& urls);
+    // The editors' font size: one step bigger or smaller, or back to the system's size (0).
+    void zoomBy(int step);
+    void setEditorFontSize(int points);
+    int editorFontSize() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createMenus();
+    void createRecentFilesMenu();
+    void attachAdditions(TMainChildForm* child);
+    bool zoomKey(const QKeySequence& key);
     void createButtons();
     void createCentralArea();
     QAction* makeAction(const QString& name, const QString& caption, const QKeySequence& key = {});

@@ -19,6 +19,15 @@
 
 namespace {
 
+// Whether one of the item's keys (its own or its second one) is the key pressed.
+bool carriesKey(const QAction* action, const QKeySequence& key)
+{
+    for (const QKeySequence& own : action->shortcuts())
+        if (own.matches(key) == QKeySequence::ExactMatch)
+            return true;
+    return false;
+}
+
 QIcon buttonIcon(const QString& name)
 {
     return QIcon(QStringLiteral(":/icons/%1.svg").arg(name.toLower()));
@@ -162,6 +171,10 @@ void TMainForm::createMenus()
     MainMenu_Datei->addAction(MainMenu_Datei_Oeffnen);
     MainMenu_Datei->addSeparator()->setObjectName(QStringLiteral("N1"));
     MainMenu_Datei->addAction(MainMenu_Datei_Beenden);
+    // The usual second keys; the menu shows the first.
+    MainMenu_Datei_Oeffnen->setShortcuts({QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_O)});
+    MainMenu_Datei_Beenden->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)});
+    createRecentFilesMenu();
     guarded(MainMenu_Datei_Neu, &TMainForm::MainMenu_Datei_Neu_OnClick);
     guarded(MainMenu_Datei_Oeffnen, &TMainForm::MainMenu_Datei_Oeffnen_OnClick);
     guarded(MainMenu_Datei_Beenden, &TMainForm::MainMenu_Datei_Beenden_OnClick);
@@ -342,7 +355,7 @@ bool TMainForm::dispatchShortcut(const QKeySequence& key, bool fromEditor)
         for (QAction* action : menu->actions()) {
             if (action->isSeparator() || action->menu() || action->shortcut().isEmpty())
                 continue;
-            if (action->shortcut().matches(key) == QKeySequence::ExactMatch) {
+            if (carriesKey(action, key)) {
                 if (action->isEnabled())
                     action->trigger();
                 return true;
@@ -376,14 +389,15 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         // Claim keys that a menu item carries, so that no other shortcut takes them.
         for (QMenu* menu : shortcutMenus(fromEditor))
             for (QAction* action : menu->actions())
-                if (!action->isSeparator() && !action->shortcut().isEmpty() &&
-                    action->shortcut().matches(sequence) == QKeySequence::ExactMatch) {
+                if (!action->isSeparator() && !action->shortcut().isEmpty() && carriesKey(action, sequence)) {
                     event->accept();
                     return true;
                 }
         return QMainWindow::eventFilter(watched, event);
     }
     if (dispatchShortcut(sequence, fromEditor))
+        return true;
+    if (zoomKey(sequence))
         return true;
     return QMainWindow::eventFilter(watched, event);
 }

@@ -152,6 +152,7 @@ void TMainForm::OpenDocument(const QString& name)
         child->setStatusSimpleText(QStringLiteral("Datei wird eingelesen..."));
         child->loadFile(name);
         loaded = true;
+        Globals::NoteRecentFile(name);
         child->RichEdit->setTextModified(false);
         child->UpdateDocumentState(11);
         child->setCaption(name);
@@ -257,8 +258,9 @@ void TMainForm::activateDocument(TMainChildForm* child)
         documentActivated(child);
 }
 
-void TMainForm::documentCreated(TMainChildForm*)
+void TMainForm::documentCreated(TMainChildForm* child)
 {
+    attachAdditions(child);
     MainMenu_Fenster->menuAction()->setVisible(true);
     for (QAction* button : {Button_Drucken, Button_Einfuegen, Button_NichtsMarkieren, Button_AllesMarkieren, Button_Suchen,
                             Button_Weitersuchen, Button_Laengsteilen, Button_Querteilen, Button_Ueberlappen})

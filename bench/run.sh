@@ -9,5 +9,6 @@ mkdir -p "$folder"
 if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOTEX_BENCH=ON >/dev/null
 fi
-cmake --build build --target bench_editor_bench -j"$(nproc)" >/dev/null
+cmake --build build --target bench_editor_bench bench_replace_bench -j"$(nproc)" >/dev/null
 QT_QPA_PLATFORM=offscreen ./build/bench/bench_editor_bench "$folder"
+QT_QPA_PLATFORM=offscreen ./build/bench/bench_replace_bench

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTabBar>
+#include <QWheelEvent>
 
 TMainChildForm::TMainChildForm(IDocumentFrame* frame) : QWidget(nullptr), frame_(frame)
 {
@@ -88,8 +89,15 @@ void TMainChildForm::setShortcutsShown(bool shown)
     if (shortcutsShown_ == shown)
         return;
     shortcutsShown_ = shown;
-    for (const auto& [action, key] : keyedItems_)
-        action->setShortcut(shown ? key : QKeySequence());
+    for (const auto& [action, key] : keyedItems_) {
+        QList<QKeySequence> keys;
+        if (shown) {
+            keys << key;
+            if (const QKeySequence second = secondKeys_.value(action); !second.isEmpty())
+                keys << second;
+        }
+        action->setShortcuts(keys);
+    }
 }
 
 QAction* TMainChildForm::addItem(QMenu* menu, const QString& name, const QString& caption, const QKeySequence& key,
@@ -215,6 +223,7 @@ void TMainChildForm::createMenus()
     PopupMenu_AllesMarkieren = addItem(PopupMenu, "PopupMenu_AllesMarkieren", "&Alles markieren", Qt::CTRL | Qt::Key_A, true,
                                        &C::MainMenu_Markierung_AllesMarkieren_OnClick);
     connect(PopupMenu, &QMenu::aboutToShow, this, &TMainChildForm::PopupMenu_OnPopup);
+    createAdditions();
 }
 
 QMdiSubWindow* TMainChildForm::subWindow() const { return qobject_cast<QMdiSubWindow*>(parentWidget()); }
@@ -236,7 +245,13 @@ void TMainChildForm::setStatusSimpleText(const QString& text)
 
 void TMainChildForm::setStatusSimplePanel(bool simple) { StatusBar->setSimplePanel(simple); }
 
-void TMainChildForm::loadFile(const QString& name) { RichEdit->Lines().LoadTextFile(name); }
+void TMainChildForm::loadFile(const QString& name)
+{
+    RichEdit->Lines().LoadTextFile(name);
+    // A file of pure ASCII takes the encoding of new text.
+    if (Globals::Settings().NewFilesUtf8)
+        RichEdit->TakeAsciiAsUtf8();
+}
 
 void TMainChildForm::focusEditor()
 {
@@ -277,6 +292,7 @@ void TMainChildForm::OnCreate()
         RichEdit->setAutoURLDetect(adNone);
     if (settings.NewFilesUtf8)
         RichEdit->setNewTextEncoding(editor::TextEncoding::Utf8);
+    RichEdit->setUnrepresentableHandler([this](const QString& character) { askForUtf8(character); });
     frame_->documentCreated(this);
 }
 
@@ -475,6 +491,7 @@ void TMainChildForm::RichEdit_OnChange()
 
 void TMainChildForm::RichEdit_OnSelectionChange()
 {
+    hideReport();
     const int length = RichEdit->SelectionLength();
     StatusBar->setPanelText(0, QStringLiteral("%1 Zeichen markiert.").arg(length));
     ShowCaretPosition();
@@ -516,6 +533,15 @@ void TMainChildForm::PopupMenu_OnPopup()
 
 bool TMainChildForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Wheel && watched == RichEdit->viewport()) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int delta = wheel->angleDelta().y();
+            if (delta != 0)
+                emit zoomRequested(delta > 0 ? 1 : -1);
+            return true;
+        }
+    }
     if (event->type() == QEvent::ContextMenu && (watched == RichEdit || watched == RichEdit->viewport())) {
         auto* menuEvent = static_cast<QContextMenuEvent*>(event);
         PopupMenu->popup(menuEvent->globalPos());

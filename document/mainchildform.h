@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 #include <QKeySequence>
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QWidget>
@@ -14,6 +15,7 @@ class QMenu;
 class QMdiSubWindow;
 class IDocumentFrame;
 class TFindDialog;
+class TReplaceDialog;
 class TStatusBar;
 class TTextEditor;
 
@@ -115,6 +117,19 @@ public:
     void MainMenu_Suchen_Weitersuchen_OnClick();
     // One step of a search: true to stop, false to go on with the next line.
     bool NextSearchLine(int& line, int& column);
+    // Beside the search commands (mainchildformsearch.cpp): replace, find backwards, go
+    // to line.
+    void MainMenu_Suchen_Ersetzen_OnClick();
+    void MainMenu_Suchen_RueckwaertsWeitersuchen_OnClick();
+    void MainMenu_Suchen_GeheZuZeile_OnClick();
+    void ReplaceDialog_OnFind();
+    void ReplaceDialog_OnReplace();
+    void ReplaceDialog_OnReplaceAll();
+    // The replace dialog, made when it is first needed.
+    TReplaceDialog* ReplaceDialog();
+    // Before a character that Windows-1252 cannot hold enters a Windows-1252 text: asks
+    // once per document whether to convert it to UTF-8. True when the text is UTF-8 then.
+    bool askForUtf8(const QString& character);
 
     // Applies the view settings (selection bar, link detection).
     void applyViewSettings(bool showSelectionBar, bool autoUrlDetection);
@@ -156,12 +171,19 @@ public:
     QAction* MainMenu_Markierung_AllesMarkieren = nullptr;
     QAction* MainMenu_Suchen_Suchen = nullptr;
     QAction* MainMenu_Suchen_Weitersuchen = nullptr;
+    QAction* MainMenu_Suchen_Ersetzen = nullptr;
+    QAction* MainMenu_Suchen_RueckwaertsWeitersuchen = nullptr;
+    QAction* MainMenu_Suchen_GeheZuZeile = nullptr;
     QAction* PopupMenu_Rueckgaengig = nullptr;
     QAction* PopupMenu_Ausschneiden = nullptr;
     QAction* PopupMenu_Kopieren = nullptr;
     QAction* PopupMenu_Einfuegen = nullptr;
     QAction* PopupMenu_Loeschen = nullptr;
     QAction* PopupMenu_AllesMarkieren = nullptr;
+
+signals:
+    // Strg and the mouse wheel over the editor: steps of the font size (+1, -1).
+    void zoomRequested(int step);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -183,6 +205,10 @@ private:
     // After a failed write into the file it was asked to write: its state is our own.
     void rememberFailedWrite(const QString& fileName);
     void watchFile(const QString& path);
+    void createAdditions();
+    void selectBytes(int from, int length);
+    void showReport(const QString& text);
+    void hideReport();
 
     IDocumentFrame* frame_;
     TFindDialog* findDialog_ = nullptr;
@@ -190,6 +216,10 @@ private:
     int tag_ = 0;
     bool closed_ = false;
     QList<QPair<QAction*, QKeySequence>> keyedItems_;
+    QHash<QAction*, QKeySequence> secondKeys_;  // the usual keys beside the menu's own
+    TReplaceDialog* replaceDialog_ = nullptr;
+    bool utf8Asked_ = false;
+    bool reportShown_ = false;
     bool shortcutsShown_ = false;
     platform::FileIdentity knownFile_;
     platform::FileIdentity toldFile_;

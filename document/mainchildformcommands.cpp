@@ -101,6 +101,7 @@ bool TMainChildForm::SaveDocument(const QString& fileName)
     }
     RichEdit->setTextModified(false);
     UpdateDocumentState(11);
+    Globals::NoteRecentFile(fileName);
     if (caption_ != fileName) {
         setCaption(fileName);
         frame_->setTabCaption(tag_, platform::fileNamePart(fileName));

@@ -111,6 +111,10 @@ bool TextDocument::undo(TextChange* change)
         buffer_.insertPiece(step.pos, step.removed);
     }
     indexAfterEdit(step.pos, step.inserted.size(), step.removed.size(), removedChars);
+    if (step.toUtf8) {
+        encoding_ = TextEncoding::Windows1252;
+        charIndex_.clear();
+    }
     anchor_ = std::clamp(step.anchorBefore, 0, buffer_.length());
     caret_ = std::clamp(step.caretBefore, 0, buffer_.length());
     modified_ = true;
@@ -139,6 +143,10 @@ bool TextDocument::redo(TextChange* change)
         buffer_.insertPiece(step.pos, step.inserted);
     }
     indexAfterEdit(step.pos, step.removed.size(), step.inserted.size(), removedChars);
+    if (step.toUtf8) {
+        encoding_ = TextEncoding::Utf8;
+        charIndex_.clear();
+    }
     anchor_ = caret_ = step.pos + step.inserted.size();
     modified_ = true;
     if (change)
@@ -156,6 +164,47 @@ void TextDocument::adopt(TextBuffer&& buffer, TextEncoding encoding, bool byteOr
     history_.clear();
     anchor_ = caret_ = 0;
     modified_ = false;
+}
+
+bool TextDocument::convertToUtf8(TextChange* change)
+{
+    if (utf8())
+        return false;
+    const int length = buffer_.length();
+    TextPiece old = buffer_.extract(0, length);
+    const QByteArray kinds = old.kinds();
+    TextPiece converted =
+        TextPiece::fromText(encodeText(decodeText(old.text, TextEncoding::Windows1252), TextEncoding::Utf8), newBreakKind_);
+    for (size_t k = 0; k < converted.breaks.size() && qsizetype(k) < kinds.size(); ++k)
+        converted.breaks[k] = (converted.breaks[k] & TextBuffer::kPosMask) |
+                              (std::uint32_t(static_cast<unsigned char>(kinds[qsizetype(k)])) << TextBuffer::kKindShift);
+    if (qint64(converted.size()) > TextBuffer::kMaxLength)
+        throw std::length_error("text too long");
+    EditStep step;
+    step.pos = 0;
+    step.origin = EditOrigin::Command;
+    step.anchorBefore = anchor_;
+    step.caretBefore = caret_;
+    step.toUtf8 = true;
+    // In Windows-1252 a byte is a character: the selection keeps its characters.
+    const int anchorChars = anchor_;
+    const int caretChars = caret_;
+    buffer_.erase(0, length);
+    buffer_.insertPiece(0, converted);
+    encoding_ = TextEncoding::Utf8;
+    byteOrderMark_ = false;
+    charIndex_.clear();
+    anchor_ = bytePos(anchorChars);
+    caret_ = bytePos(caretChars);
+    modified_ = true;
+    const int size = converted.size();
+    step.removed = std::move(old);
+    step.inserted = std::move(converted);
+    history_.record(std::move(step));
+    history_.seal();
+    if (change)
+        *change = TextChange{0, length, size};
+    return true;
 }
 
 void TextDocument::setEncoding(TextEncoding encoding)

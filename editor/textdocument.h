@@ -77,6 +77,9 @@ public:
     bool byteOrderMark() const { return byteOrderMark_; }
     // For an empty new text: the encoding its characters are stored in.
     void setEncoding(TextEncoding encoding);
+    // A Windows-1252 text becomes UTF-8, every break keeping its kind, as one undo step
+    // that turns it back; the selection keeps its characters. Nothing for a UTF-8 text.
+    bool convertToUtf8(TextChange* change);
 
     // Characters against byte positions. In Windows-1252 both are the same; in UTF-8 a
     // character is a code point of one to four bytes. charPos counts the characters that

@@ -39,6 +39,9 @@ TCustomTextEditor::TCustomTextEditor(QWidget* parent) : QAbstractScrollArea(pare
     font.setKerning(false);
     font.setStyleStrategy(QFont::PreferNoShaping);
     setFont(font);
+    printFont_ = font;
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     updateMetrics();
 
     wrapTimer_.setSingleShot(true);
@@ -200,8 +203,12 @@ void TCustomTextEditor::UndoLastStep()
     const int oldAnchor = doc_.anchor();
     const int oldCaret = doc_.caret();
     TextChange change;
-    if (doc_.undo(&change))
+    const editor::TextEncoding before = doc_.encoding();
+    if (doc_.undo(&change)) {
+        if (doc_.encoding() != before)
+            resetAfterEncodingChange();
         applyChange(change, oldAnchor, oldCaret);
+    }
 }
 
 void TCustomTextEditor::RedoLastStep()
@@ -209,8 +216,12 @@ void TCustomTextEditor::RedoLastStep()
     const int oldAnchor = doc_.anchor();
     const int oldCaret = doc_.caret();
     TextChange change;
-    if (doc_.redo(&change))
+    const editor::TextEncoding before = doc_.encoding();
+    if (doc_.redo(&change)) {
+        if (doc_.encoding() != before)
+            resetAfterEncodingChange();
         applyChange(change, oldAnchor, oldCaret);
+    }
 }
 
 void TCustomTextEditor::copyToClipboard(bool selectionClipboard) const
@@ -251,7 +262,7 @@ void TCustomTextEditor::pasteText(const QString& text, int pos)
         return;
     if (pos >= 0)
         doc_.setSelection(pos, pos);
-    replaceSelectionWith(encodeText(text), EditOrigin::Command);
+    replaceSelectionWith(encodeEntering(text), EditOrigin::Command);
 }
 
 void TCustomTextEditor::PasteClipboard()
@@ -308,7 +319,7 @@ void TCustomTextEditor::PrintText(const QString& title)
     QPrinter* printer = platform::PrinterService::current().currentPrinter();
     if (!printer)
         throw platform::AppError(QStringLiteral("Es ist kein Drucker eingerichtet"));
-    if (!editor::printText(doc_.buffer(), *printer, font(), title, doc_.encoding()))
+    if (!editor::printText(doc_.buffer(), *printer, printFont_, title, doc_.encoding()))
         throw platform::AppError(QStringLiteral("Der Druckauftrag \"%1\" konnte nicht gestartet werden").arg(title));
 }
 

@@ -6,6 +6,7 @@
 #include <QAbstractScrollArea>
 #include <QByteArray>
 #include <QColor>
+#include <QFont>
 #include <QIODevice>
 #include <QTimer>
 
@@ -189,6 +190,24 @@ public:
     QByteArray encodeText(QStringView text) const { return editor::encodeText(text, doc_.encoding()); }
     QString decodeText(QByteArrayView bytes) const { return editor::decodeText(bytes, doc_.encoding()); }
 
+    // Asked, with the first character that Windows-1252 cannot hold, before such text
+    // enters a Windows-1252 text by typing, paste, drop or input method; the handler may
+    // convert the text (ConvertToUtf8) before it goes in.
+    void setUnrepresentableHandler(std::function<void(const QString&)> handler) { unrepresentable_ = std::move(handler); }
+    // Text as it enters the document: the handler above asked first where it must be.
+    QByteArray encodeEntering(QStringView text);
+    // A Windows-1252 text becomes UTF-8 as one undo step; false when it is UTF-8 already.
+    bool ConvertToUtf8();
+    // The first character of text that Windows-1252 cannot hold; empty when there is none.
+    static QString firstUnrepresentable(QStringView text);
+
+    // A freshly loaded Windows-1252 text of pure ASCII is taken as UTF-8 (its bytes are
+    // the same); false when the text holds other bytes or is UTF-8 already.
+    bool TakeAsciiAsUtf8();
+    // The size of the screen font in points (0: the font the editor was made with); printing keeps the font the editor was made with.
+    void setFontPointSize(int points);
+    int FontPointSize() const;
+
     // Called from an OnKeyDown handler: the editor leaves the key alone.
     void SuppressCurrentKey() { keySuppressed_ = true; }
 
@@ -235,6 +254,9 @@ protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void scrollContentsBy(int dx, int dy) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
 private:
@@ -337,6 +359,9 @@ private:
 
     QString preedit_;
     int preeditCursor_ = 0;  // in preedit_
+    std::function<void(const QString&)> unrepresentable_;
+    QFont printFont_;
+    void resetAfterEncodingChange();
 
     editor::TextDocument doc_;
     TTextEditorLines lines_;

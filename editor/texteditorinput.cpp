@@ -188,7 +188,7 @@ void TCustomTextEditor::handleKey(QKeyEvent* event)
     // Ctrl with Alt is AltGr on many keyboards and types characters.
     if (printable && (!ctrl || alt)) {
         if (!readOnly_)
-            insertTyped(encodeText(text));
+            insertTyped(encodeEntering(text));
         return;
     }
     event->ignore();
@@ -219,7 +219,7 @@ void TCustomTextEditor::inputMethodEvent(QInputMethodEvent* event)
                 if (to > from || !event->commitString().isEmpty())
                     setSelectionInternal(doc_.bytePos(from), doc_.bytePos(to), false);
             }
-            insertTyped(encodeText(event->commitString()));
+            insertTyped(encodeEntering(event->commitString()));
         });
     }
     viewport()->update(oldCaret.adjusted(-1, 0, viewport()->width(), 0));

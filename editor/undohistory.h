@@ -28,6 +28,8 @@ struct EditStep {
     TextEncoding otherEncoding = TextEncoding::Windows1252;
     bool otherByteOrderMark = false;
     BreakKind otherBreakKind = BreakKind::CrLf;
+    // The step turned a Windows-1252 text into UTF-8: undoing it turns it back.
+    bool toUtf8 = false;
 };
 
 // The undo and redo stacks with a limit on the number of undo steps.

@@ -180,9 +180,12 @@ bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
     s.OpenAsReadOnlyIfIsReadOnly =
         ReadBool(view, QStringLiteral("OpenAsReadOnlyIfIsReadOnly"), s.OpenAsReadOnlyIfIsReadOnly);
     const QString newEncoding =
-        ReadString(QStringLiteral("Edit"), QStringLiteral("NewFileEncoding"), QStringLiteral("ANSI")).trimmed();
-    s.NewFilesUtf8 = newEncoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ||
-                     newEncoding.compare(QLatin1String("UTF8"), Qt::CaseInsensitive) == 0;
+        ReadString(QStringLiteral("Edit"), QStringLiteral("NewFileEncoding"), QStringLiteral("UTF-8")).trimmed();
+    s.NewFilesUtf8 = newEncoding.compare(QLatin1String("ANSI"), Qt::CaseInsensitive) != 0;
+    s.FontSize = s.LoadedFontSize = ValidFontSize(ReadInteger(view, QStringLiteral("FontSize"), 0));
+    QStringList recent;
+    ReadSectionValues(QStringLiteral("RecentFiles"), recent);
+    s.RecentFiles = s.LoadedRecentFiles = RecentFilesFromSection(recent);
 
     frame.setOpenDialogFilter(ReadString(QStringLiteral("Open"), QStringLiteral("Filter"), frame.openDialogFilter()));
     frame.setSaveDialogFilter(ReadString(QStringLiteral("Save"), QStringLiteral("Filter"), frame.saveDialogFilter()));
@@ -223,11 +226,55 @@ void writeShutdownSettings(ISettingsFrame& frame)
                 WriteString(openFiles, QString::number(i + 1), captions[i]);
     }
 
-    if (s.AutoSaveSettings)
+    if (s.AutoSaveSettings) {
+        // The recent files and the font size, when they changed during the run.
+        if (s.RecentFiles != s.LoadedRecentFiles) {
+            const QString recent = QStringLiteral("RecentFiles");
+            EraseSection(recent);
+            for (qsizetype i = 0; i < s.RecentFiles.size() && i < kMaxRecentFiles; ++i)
+                WriteString(recent, QString::number(i + 1), s.RecentFiles[i]);
+        }
+        if (s.FontSize != s.LoadedFontSize)
+            WriteInteger(QStringLiteral("View"), QStringLiteral("FontSize"), s.FontSize);
         frame.saveToolbarLayout(s.IniFileName);
+    }
 }
 
 }  // namespace
+
+void NoteRecentFile(const QString& path)
+{
+    QStringList& list = Settings().RecentFiles;
+    list.removeAll(path);
+    list.prepend(path);
+    while (list.size() > kMaxRecentFiles)
+        list.removeLast();
+}
+
+void ForgetRecentFile(const QString& path) { Settings().RecentFiles.removeAll(path); }
+
+void ClearRecentFiles() { Settings().RecentFiles.clear(); }
+
+QStringList RecentFilesFromSection(const QStringList& lines)
+{
+    QString byNumber[kMaxRecentFiles];
+    for (const QString& line : lines) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        bool ok = false;
+        const int number = line.left(eq).trimmed().toInt(&ok);
+        if (ok && number >= 1 && number <= kMaxRecentFiles && byNumber[number - 1].isEmpty())
+            byNumber[number - 1] = line.mid(eq + 1);
+    }
+    QStringList list;
+    for (const QString& path : byNumber)
+        if (!path.isEmpty() && !list.contains(path))
+            list << path;
+    return list;
+}
+
+int ValidFontSize(int points) { return points >= 8 && points <= 48 ? points : 0; }
 
 void SaveOnExit(ISettingsFrame& frame)
 {

@@ -17,9 +17,16 @@ struct TSettingsRecord {
     bool AutoUrlDetection = true;
     bool StartWithNewDoc = false;
     bool OpenAsReadOnlyIfIsReadOnly = false;
-    // [Edit] NewFileEncoding: "UTF-8" makes new documents UTF-8; "ANSI" (the default)
-    // keeps them Windows-1252. Only read: the user sets it in the file.
-    bool NewFilesUtf8 = false;
+    // [Edit] NewFileEncoding: new documents and files of pure ASCII are UTF-8 unless it
+    // says "ANSI", which keeps them Windows-1252. Only read: the user sets it in the file.
+    bool NewFilesUtf8 = true;
+    // [RecentFiles] 1= .. 10=: the files last opened or saved, most recent first, as read
+    // at start-up and as they are now.
+    QStringList RecentFiles;
+    QStringList LoadedRecentFiles;
+    // [View] FontSize: the editor's screen font in points (8 to 48); 0 for the system's.
+    int FontSize = 0;
+    int LoadedFontSize = 0;
     bool AutoSaveSettings = true;
     bool AutoSaveOpenFiles = false;
     bool FirstActivation = true;
@@ -50,6 +57,17 @@ void EraseSection(const QString& section);
 // The integer forms of the settings file: decimal with optional sign, "$1F", "0x1F".
 // Nothing when the text is not an integer.
 bool ParseIniInteger(const QString& text, int& value);
+
+// The list of recently opened files: a file opened or saved goes to the front (once),
+// the list keeps at most kMaxRecentFiles entries.
+inline constexpr int kMaxRecentFiles = 10;
+void NoteRecentFile(const QString& path);
+void ForgetRecentFile(const QString& path);
+void ClearRecentFiles();
+// The lines "key=path" of the section, in the order of their numbers 1 to 10.
+QStringList RecentFilesFromSection(const QStringList& lines);
+// The font size kept in range: 8 to 48 points, 0 (the system's size) for anything else.
+int ValidFontSize(int points);
 
 // True when the name finds an existing entry (of any kind) whose read-only attribute is set.
 bool IsFileReadOnly(const QString& name);

@@ -223,12 +223,12 @@ case_type_and_save_with_menu() {
   # Datei > Speichern unter...
   keys "$APP_PID" alt+d u || return 1
   save_dialog "$APP_PID" "$CWD/brief.txt" || return 1
-  printf 'Hallo Gr\xfc\xdfe\r\nzweite Zeile' >"$CASE_DIR/expected1"
-  wait_content "$CWD/brief.txt" "$CASE_DIR/expected1" "the saved text is not what was typed (8-bit text, CR LF)" || return 1
+  printf 'Hallo Gr\xc3\xbc\xc3\x9fe\r\nzweite Zeile' >"$CASE_DIR/expected1"
+  wait_content "$CWD/brief.txt" "$CASE_DIR/expected1" "the saved text is not what was typed (UTF-8 text, CR LF)" || return 1
   # Datei > Speichern writes to the same file without asking.
   type_text "$APP_PID" "!" || return 1
   menu_save "$APP_PID" || return 1
-  printf 'Hallo Gr\xfc\xdfe\r\nzweite Zeile!' >"$CASE_DIR/expected2"
+  printf 'Hallo Gr\xc3\xbc\xc3\x9fe\r\nzweite Zeile!' >"$CASE_DIR/expected2"
   wait_content "$CWD/brief.txt" "$CASE_DIR/expected2" "Speichern did not write the change" || return 1
   only_frame "$APP_PID" || return 1
   # Saved: quitting asks nothing, and the document is remembered under its new name.

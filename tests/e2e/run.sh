@@ -49,6 +49,7 @@ source "$HERE/cases_keep.sh"
 source "$HERE/cases_outside.sh"
 source "$HERE/cases_trust.sh"
 source "$HERE/cases_session.sh"
+source "$HERE/cases_usual.sh"
 
 # VARNOTEX_E2E_MEMCHECK=FOLDER runs the program under valgrind's memcheck, one log a process
 # in FOLDER (scripts/memcheck.sh reads them).
@@ -232,6 +233,7 @@ run_case single_instance_per_display
 run_case single_instance_opens_forwarded_files
 run_case single_instance_hung_first
 run_case first_activation_without_focus
+run_case replace_all_and_usual_keys
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"

@@ -218,7 +218,7 @@ TEST_F(SettingsTest, ReadsInTheStatedOrder)
                            "read MainWindow/State", "read Save/AutoSaveOpenFiles", "keys OpenFiles", "read OpenFiles/1",
                            "keys Tools", "read Tools/T", "read View/ShowMarkbar", "read View/AutoUrlDetection",
                            "read View/StartWithNewDoc", "read View/OpenAsReadOnlyIfIsReadOnly",
-                           "read Edit/NewFileEncoding", "read Open/Filter",
+                           "read Edit/NewFileEncoding", "read View/FontSize", "keys RecentFiles", "read Open/Filter",
                            "read Save/Filter", "read Save/AutoSaveSettings", "read Save/AutoSaveOpenFiles"}));
 }
 
@@ -227,7 +227,8 @@ TEST_F(SettingsTest, NewFileEncodingIsReadAndNeverWritten)
     const struct {
         const char* value;
         bool utf8;
-    } cases[] = {{"UTF-8", true}, {"utf-8", true}, {" UTF8 ", true}, {"ANSI", false}, {"", false}, {"Latin-1", false}};
+    } cases[] = {{"UTF-8", true}, {"utf-8", true}, {" UTF8 ", true}, {"ANSI", false}, {" ansi ", false}, {"", true},
+                 {"Latin-1", true}};
     for (const auto& c : cases) {
         Globals::ResetSettings();
         const QByteArray ini = QByteArray("[Edit]\nNewFileEncoding=") + c.value + "\n";
@@ -239,7 +240,7 @@ TEST_F(SettingsTest, NewFileEncodingIsReadAndNeverWritten)
     Globals::ResetSettings();
     work.write("VARNX.ini", "[Save]\nAutoSaveSettings=1\n");
     ASSERT_TRUE(Globals::LoadSettings(frame, program()));
-    EXPECT_FALSE(Globals::Settings().NewFilesUtf8);
+    EXPECT_TRUE(Globals::Settings().NewFilesUtf8);  // UTF-8 unless the file says ANSI
     Globals::SaveOnExit(frame);
     EXPECT_FALSE(TestDir::read(work.file("VARNX.ini")).contains("NewFileEncoding"));
 }

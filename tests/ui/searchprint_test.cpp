@@ -177,16 +177,17 @@ TEST_F(FrameTest, StatisticsOfAUtf8FileCountCharactersAndItsSizeInBytes)
     EXPECT_EQ(size, QStringLiteral("16 Bytes."));
 }
 
-TEST_F(FrameTest, NewDocumentsAreUtf8OnlyWithTheSetting)
+TEST_F(FrameTest, NewDocumentsAreUtf8UnlessTheSettingSaysAnsi)
 {
+    Globals::Settings().NewFilesUtf8 = false;
     TMainChildForm* ansi = newDocument();
     EXPECT_EQ(ansi->RichEdit->Encoding(), editor::TextEncoding::Windows1252);
+    // An ASCII file opened meanwhile is Windows-1252 as well.
+    TMainChildForm* file = openFile("a.txt", "ascii");
+    EXPECT_EQ(file->RichEdit->Encoding(), editor::TextEncoding::Windows1252);
     Globals::Settings().NewFilesUtf8 = true;
     TMainChildForm* utf8 = newDocument();
     EXPECT_EQ(utf8->RichEdit->Encoding(), editor::TextEncoding::Utf8);
-    // An ASCII file opened meanwhile is Windows-1252, whatever the setting.
-    TMainChildForm* file = openFile("a.txt", "ascii");
-    EXPECT_EQ(file->RichEdit->Encoding(), editor::TextEncoding::Windows1252);
 }
 
 TEST_F(FrameTest, SearchRunsLineByLine)
