@@ -27,13 +27,13 @@ TEST(SingleInstance, SilentClientsAreDropped)
     platform::LocalInstanceGuardService first;
     ASSERT_EQ(first.acquireLock(), platform::InstanceLock::Acquired);
     int raised = 0;
-    first.listen([&raised] { ++raised; });
+    first.listen([&raised](const platform::InstanceRequest&) { ++raised; });
     const int before = openDescriptors();
 
     std::vector<std::unique_ptr<QLocalSocket>> idle;
     for (int i = 0; i < 40; ++i) {
         idle.push_back(std::make_unique<QLocalSocket>());
-        idle.back()->connectToServer(runtime.file("varnotex.sock"));
+        idle.back()->connectToServer(platform::LocalInstanceGuardService::socketPath());
         ASSERT_TRUE(idle.back()->waitForConnected(2000));
     }
     const auto allDropped = [&idle] {
@@ -54,7 +54,7 @@ TEST(SingleInstance, SilentClientsAreDropped)
 
     platform::LocalInstanceGuardService later;
     ASSERT_EQ(later.acquireLock(), platform::InstanceLock::HeldByOther);
-    EXPECT_TRUE(later.requestRaise());
+    EXPECT_TRUE(later.forward(platform::InstanceRequest{}));
     deadline = QDeadlineTimer(20000);
     while (raised == 0 && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
