@@ -174,10 +174,11 @@ void TMainForm::AddTool(const QString& name, const QString& command)
         MainMenu_Tools->addAction(item);
         connect(item, &QAction::triggered, this, [this, item] { platform::runGuarded([this, item] { MainMenu_Tools_OnClick(item); }); });
     }
-    // The hint carries the command; it is shown nowhere.
+    // The hint carries the command; it is shown nowhere. A separator shows no label.
     item->setStatusTip(command);
     item->setData(command);
-    item->setText(name);
+    if (!item->isSeparator())
+        item->setText(name);
 }
 
 QList<QAction*> TMainForm::toolItems() const { return MainMenu_Tools->actions(); }
@@ -210,7 +211,7 @@ void TMainForm::MainMenu_Tools_OnClick(QAction* sender)
     const TMainChildForm* child = activeDocument();
     const QString caption = child ? child->caption() : QString();
     const QString parameters = Globals::IsDocumentFile(caption) ? caption : QString();
-    Globals::ExecuteProgram(sender->data().toString(), parameters);
+    Globals::ExecuteTool(sender->data().toString(), parameters);
 }
 
 // ---------------------------------------------------------------------------
