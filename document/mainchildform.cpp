@@ -5,6 +5,7 @@
 #include "document/statusbar.h"
 #include "editor/texteditor.h"
 #include "links/browser.h"
+#include "links/maillink.h"
 #include "platform/errors.h"
 #include "platform/messagebox.h"
 #include "settings/globals.h"
@@ -558,7 +559,14 @@ void TMainChildForm::RichEdit_OnKeyDown(int key, Qt::KeyboardModifiers modifiers
 
 void TMainChildForm::RichEdit_OnMouseDown() { ShowCaretPosition(); }
 
-void TMainChildForm::RichEdit_OnUrlClick(const QString& url) { OpenUrlInBrowser(url); }
+void TMainChildForm::RichEdit_OnUrlClick(const QString& url)
+{
+    // A mail address goes to the mail program, every other link to the web browser.
+    if (const QString mail = MailUrlOfLink(url); !mail.isEmpty())
+        OpenMailLink(mail);
+    else
+        OpenUrlInBrowser(url);
+}
 
 void TMainChildForm::PopupMenu_OnPopup()
 {
