@@ -152,14 +152,16 @@ void TMainForm::MainMenu_Hilfe_Infos_OnClick()
 
 void TMainForm::MainMenu_Hilfe_Hilfethemen_OnClick()
 {
+    // Each place in turn, the name in exactly this case first, then in any case.
     const QString name = QStringLiteral("Readme.txt");
     QString found = name;
-    if (platform::fileExists(name))
-        found = platform::fullPath(name);
-    else if (platform::fileExists(platform::programDir() + name))
-        found = platform::programDir() + name;
-    else if (platform::fileExists(platform::programDir() + QStringLiteral("Doc/") + name))
-        found = platform::programDir() + QStringLiteral("Doc/") + name;
+    if (const QString here = platform::findFileAnyCase(QString(), name); !here.isEmpty())
+        found = platform::fullPath(here);
+    else if (const QString beside = platform::findFileAnyCase(platform::programDir(), name); !beside.isEmpty())
+        found = beside;
+    else if (const QString doc = platform::findFileAnyCase(platform::programDir(), QStringLiteral("Doc/") + name);
+             !doc.isEmpty())
+        found = doc;
     OpenDocument(found);
 }
 

@@ -101,13 +101,19 @@ bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
 
     // Where the settings file is: the working directory first, then beside the program,
     // then the user's configuration folder, where a bare name is written.
+    // In each place the name in exactly this case first, then in any case (a VARNX.INI
+    // carried over from Windows).
     const QString configured = platform::resolveProfilePath(kIniName);
-    if (platform::fileExists(s.IniFileName)) {
-        s.IniFileName = platform::fullPath(s.IniFileName);
-    } else if (platform::fileExists(programDir + kIniName)) {
-        s.IniFileName = programDir + kIniName;
-    } else if (platform::fileExists(configured)) {
-        s.IniFileName = configured;
+    const QString working =
+        platform::findFileAnyCase(platform::directoryPart(s.IniFileName), platform::fileNamePart(s.IniFileName));
+    const QString besideProgram = platform::findFileAnyCase(programDir, kIniName);
+    const QString inConfig = platform::findFileAnyCase(platform::directoryPart(configured), kIniName);
+    if (!working.isEmpty()) {
+        s.IniFileName = platform::fullPath(working);
+    } else if (!besideProgram.isEmpty()) {
+        s.IniFileName = besideProgram;
+    } else if (!inConfig.isEmpty()) {
+        s.IniFileName = inConfig;
     } else {
         const QString text = QStringLiteral("Die Ini-Datei \"") + s.IniFileName +
                              QStringLiteral("\" konnte nicht gefunden werden.") + QLatin1Char('\r') +

@@ -500,3 +500,30 @@ TEST_F(SettingsTest, ShutdownWritesTheFileOnceWithTheBytesOfSingleWrites)
     }
     EXPECT_EQ(TestDir::read(path), written);
 }
+
+// A VARNX.INI carried over from Windows is found in each place; a file in exactly the
+// right case wins over one in another case.
+TEST_F(SettingsTest, SettingsFileInAnyCase)
+{
+    programDir.write("VARNX.INI", "[View]\nShowMarkbar=0\n");
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    EXPECT_EQ(Globals::Settings().IniFileName, program() + "VARNX.INI");
+    EXPECT_FALSE(Globals::Settings().ShowMarkbar);
+
+    Globals::ResetSettings();
+    work.write("varnx.ini", "[View]\nShowMarkbar=1\n");
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    EXPECT_EQ(Globals::Settings().IniFileName, QDir(work.path()).canonicalPath() + "/varnx.ini");
+
+    Globals::ResetSettings();
+    programDir.write("VARNX.ini", "[View]\nShowMarkbar=1\n");
+    QFile::remove(work.file("varnx.ini"));
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    EXPECT_EQ(Globals::Settings().IniFileName, program() + "VARNX.ini");
+
+    // The guide's folder and name in any case.
+    const QString guide = programDir.write("doc/README.TXT", "Hilfe");
+    EXPECT_EQ(platform::findFileAnyCase(program(), "Doc/Readme.txt"), guide);
+    EXPECT_EQ(platform::findFileAnyCase(program(), "Doc/Fehlt.txt"), QString());
+    EXPECT_EQ(platform::findFileAnyCase(program(), "Doc"), QString());  // a folder is no file
+}
