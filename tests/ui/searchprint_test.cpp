@@ -245,19 +245,43 @@ TEST_F(FrameTest, PrintingMakesOneJobPerCopy)
     EXPECT_EQ(dialogs.setups, 1);
 }
 
-TEST_F(FrameTest, PrintingWithoutPrinterTellsTheUser)
+// Without a printer the user is offered a PDF file instead: Abbrechen prints nothing, OK
+// asks for the file's name and prints into it; "Drucker einrichten" sets up that output.
+TEST_F(FrameTest, PrintingWithoutPrinterOffersAPdfFile)
 {
     ScriptedPrintDialogs dialogs;
     dialogs.available = false;
     const platform::ScopedService<platform::PrintDialogService> d(&dialogs);
-    TMainChildForm* child = newDocument();
-    fakes.messages.answers = {MsgResult::Ok, MsgResult::Ok};
+    TMainChildForm* child = openFile("brief.txt", "Sehr geehrte Damen und Herren\r\n");
+    fakes.messages.answers = {MsgResult::Cancel};
     child->MainMenu_Datei_Drucken_OnClick();
+    ASSERT_EQ(shownCount(), 1);
+    EXPECT_EQ(lastMessage().caption, QStringLiteral("Kein Drucker..."));
+    EXPECT_EQ(lastMessage().text,
+              QStringLiteral("Es ist kein Drucker installiert.\rSoll der Text stattdessen in eine PDF-Datei gedruckt werden ?"));
+    EXPECT_EQ(lastMessage().icon, MsgIcon::Question);
+    EXPECT_EQ(lastMessage().buttons, MsgButtons::OkCancel);
+    EXPECT_TRUE(fakes.dialogs.saveRequests.isEmpty());
+
+    fakes.messages.answers = {MsgResult::Ok};
+    fakes.dialogs.saveAnswers = {dir.file("brief")};
+    child->MainMenu_Datei_Drucken_OnClick();
+    ASSERT_EQ(fakes.dialogs.saveRequests.size(), 1);
+    EXPECT_EQ(fakes.dialogs.saveRequests[0].title, QStringLiteral("In PDF-Datei drucken..."));
+    EXPECT_EQ(fakes.dialogs.saveRequests[0].fileName, QStringLiteral("brief.pdf"));
+    EXPECT_EQ(QDir::cleanPath(fakes.dialogs.saveRequests[0].initialDir), QDir::cleanPath(dir.path()));
+    EXPECT_EQ(shownCount(), 2);  // no error
+    const QByteArray pdf = TestDir::read(dir.file("brief.pdf"));
+    EXPECT_TRUE(pdf.startsWith("%PDF"));
+    EXPECT_TRUE(pdf.contains("%%EOF"));
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {dir.file("brief.pdf"), "-"});
+    if (pdftotext.waitForFinished(30000))
+        EXPECT_TRUE(pdftotext.readAllStandardOutput().contains("Sehr geehrte Damen und Herren"));
+
     child->MainMenu_Datei_DruckerEinrichten_OnClick();
-    ASSERT_EQ(shownCount(), 2);
-    EXPECT_EQ(lastMessage().caption, QString("Fehler:"));
-    EXPECT_TRUE(lastMessage().text.startsWith("Es ist kein Drucker installiert."));
-    EXPECT_EQ(dialogs.setups, 0);
+    EXPECT_EQ(dialogs.setups, 1);
+    EXPECT_EQ(shownCount(), 2);
 }
 
 TEST_F(FrameTest, PrintJobThatFailsAtItsEndIsReportedAsAnError)
