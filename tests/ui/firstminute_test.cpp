@@ -189,3 +189,32 @@ TEST_F(FrameTest, LongPathsAreShortenedInTheMiddleOfTheTitleBar)
     // The window list and the tab keep their whole texts.
     EXPECT_EQ(frame->pageCtrl()->tabText(frame->pageCtrl()->currentIndex()), QStringLiteral("Brief an Müller.txt"));
 }
+
+// Super+Insert switches the editor between inserting and overwriting exactly as it
+// switches the status panel: typing after it overwrites.
+TEST_F(FrameTest, SuperInsertSwitchesEditorAndPanelAlike)
+{
+    TMainChildForm* child = newDocument();
+    QTest::keyClicks(child->RichEdit, "abc");
+    QTest::keyClick(child->RichEdit, Qt::Key_Home);
+    QTest::keyClick(child->RichEdit, Qt::Key_Insert, Qt::MetaModifier);
+    EXPECT_EQ(panel(child, 2), QStringLiteral("Überschr."));
+    EXPECT_FALSE(child->RichEdit->InsertMode());
+    QTest::keyClicks(child->RichEdit, "X");
+    EXPECT_EQ(child->RichEdit->Lines().LineText(0), QByteArray("Xbc"));
+    QTest::keyClick(child->RichEdit, Qt::Key_Insert, Qt::MetaModifier);
+    EXPECT_EQ(panel(child, 2), QStringLiteral("Einfg."));
+    EXPECT_TRUE(child->RichEdit->InsertMode());
+}
+
+// An Alt combination that matches no menu types nothing; AltGr (Ctrl+Alt) still types.
+TEST_F(FrameTest, AltKeysThatMatchNoMenuTypeNothing)
+{
+    TMainChildForm* child = newDocument();
+    QTest::keyClick(child->RichEdit, Qt::Key_Q, Qt::AltModifier);
+    QTest::keyClick(child->RichEdit, Qt::Key_N, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(child->RichEdit->Lines().LineText(0), QByteArray());
+    QTest::keyClick(child->RichEdit, Qt::Key_At, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(child->RichEdit->Lines().LineText(0), QByteArray("@"));
+}
