@@ -306,8 +306,18 @@ QStringList readSectionKeys(const QByteArray& content, const QString& section)
 
 QByteArray writeString(const QByteArray& content, const QString& section, const QString& key, const QString& value)
 {
-    Document doc = parse(content);
     const QString stored = valueAsWritten(value);
+    // A Windows-1252 file that cannot hold what is written becomes UTF-8: the rest of its
+    // bytes are converted, comments and order kept, and nothing is stored as "?".
+    QByteArray converted;
+    Document doc = parse(content);
+    if (!doc.utf8) {
+        const auto fits = [](const QString& text) { return decodeCp1252(encodeCp1252(text)) == text; };
+        if (!fits(section) || !fits(key) || !fits(stored)) {
+            converted = decodeCp1252(content).toUtf8();
+            doc = parse(converted);
+        }
+    }
     qsizetype begin = 0, end = 0;
     if (!findSection(doc, section, begin, end)) {
         insertLine(doc, doc.lines.size() - 1, doc.encode(QLatin1Char('[') + section + QLatin1Char(']')));

@@ -527,3 +527,19 @@ TEST_F(SettingsTest, SettingsFileInAnyCase)
     EXPECT_EQ(platform::findFileAnyCase(program(), "Doc/Fehlt.txt"), QString());
     EXPECT_EQ(platform::findFileAnyCase(program(), "Doc"), QString());  // a folder is no file
 }
+
+// A VARNX.ini in Windows-1252 that is given a path it cannot hold becomes UTF-8 on disk;
+// the path comes back as written, and so does everything that was there.
+TEST_F(SettingsTest, PathTheEightBitFileCannotHoldTurnsItIntoUtf8)
+{
+    const QString path = load("; alte Datei aus Windows\r\n[OpenFiles]\r\n1=/home/m\xFC" "ller/a.txt\r\n");
+    ASSERT_EQ(Globals::Settings().IniFileName, QDir(work.path()).canonicalPath() + "/VARNX.ini");
+    Globals::WriteString("OpenFiles", "2", QStringLiteral("/home/max/Łódź/brief.txt"));
+    const QByteArray bytes = TestDir::read(path);
+    EXPECT_FALSE(bytes.contains('?'));
+    EXPECT_EQ(bytes, QStringLiteral("; alte Datei aus Windows\r\n[OpenFiles]\r\n1=/home/müller/a.txt\r\n"
+                                    "2=/home/max/Łódź/brief.txt\r\n")
+                         .toUtf8());
+    EXPECT_EQ(Globals::ReadString("OpenFiles", "2", ""), QStringLiteral("/home/max/Łódź/brief.txt"));
+    EXPECT_EQ(Globals::ReadString("OpenFiles", "1", ""), QStringLiteral("/home/müller/a.txt"));
+}
