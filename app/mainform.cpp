@@ -193,14 +193,16 @@ void TMainForm::MainMenu_Hilfe_Infos_OnClick()
 
 void TMainForm::MainMenu_Hilfe_Hilfethemen_OnClick()
 {
+    // Each place in turn, the name in exactly this case first, then in any case.
     const QString name = QStringLiteral("Readme.txt");
     QString found = name;
-    if (platform::fileExists(name))
-        found = platform::fullPath(name);
-    else if (platform::fileExists(platform::programDir() + name))
-        found = platform::programDir() + name;
-    else if (platform::fileExists(platform::programDir() + QStringLiteral("Doc/") + name))
-        found = platform::programDir() + QStringLiteral("Doc/") + name;
+    if (const QString here = platform::findFileAnyCase(QString(), name); !here.isEmpty())
+        found = platform::fullPath(here);
+    else if (const QString beside = platform::findFileAnyCase(platform::programDir(), name); !beside.isEmpty())
+        found = beside;
+    else if (const QString doc = platform::findFileAnyCase(platform::programDir(), QStringLiteral("Doc/") + name);
+             !doc.isEmpty())
+        found = doc;
     OpenDocument(found);
 }
 
@@ -215,10 +217,11 @@ void TMainForm::AddTool(const QString& name, const QString& command)
         MainMenu_Tools->addAction(item);
         connect(item, &QAction::triggered, this, [this, item] { platform::runGuarded([this, item] { MainMenu_Tools_OnClick(item); }); });
     }
-    // The hint carries the command; it is shown nowhere.
+    // The hint carries the command; it is shown nowhere. A separator shows no label.
     item->setStatusTip(command);
     item->setData(command);
-    item->setText(name);
+    if (!item->isSeparator())
+        item->setText(name);
 }
 
 QList<QAction*> TMainForm::toolItems() const { return MainMenu_Tools->actions(); }
@@ -251,7 +254,7 @@ void TMainForm::MainMenu_Tools_OnClick(QAction* sender)
     const TMainChildForm* child = activeDocument();
     const QString caption = child ? child->caption() : QString();
     const QString parameters = Globals::IsDocumentFile(caption) ? caption : QString();
-    Globals::ExecuteProgram(sender->data().toString(), parameters);
+    Globals::ExecuteTool(sender->data().toString(), parameters);
 }
 
 // ---------------------------------------------------------------------------

@@ -351,11 +351,16 @@ QList<QMenu*> TMainForm::shortcutMenus(bool fromEditor) const
 
 bool TMainForm::dispatchShortcut(const QKeySequence& key, bool fromEditor)
 {
+    TMainChildForm* child = activeDocument();
     for (QMenu* menu : shortcutMenus(fromEditor)) {
         for (QAction* action : menu->actions()) {
             if (action->isSeparator() || action->menu() || action->shortcut().isEmpty())
                 continue;
             if (carriesKey(action, key)) {
+                // The context menu's items are brought up to date as when it opens, so that
+                // their keys work from the first moment, not only after it was opened once.
+                if (child && menu == child->PopupMenu)
+                    child->PopupMenu_OnPopup();
                 if (action->isEnabled())
                     action->trigger();
                 return true;

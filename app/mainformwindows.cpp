@@ -29,12 +29,26 @@ constexpr int kFilterIndex = 4;
 
 TMainChildForm* TMainForm::createDocumentWindow()
 {
+    // A new window opens maximised when the active one is: the user keeps working in one
+    // full-size window at a time.
+    const TMainChildForm* active = activeDocument();
+    const bool maximised = active && active->subWindow() && active->subWindow()->isMaximized();
     auto* child = new TMainChildForm(this);
     QMdiSubWindow* sub = mdiArea_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     systemMenus_->attach(sub);
     sub->setAttribute(Qt::WA_ShowWithoutActivating, batch_ > 0);
     sub->setWindowIcon(QIcon(QStringLiteral(":/icons/varnotex-small.svg")));
+    // One window at a time is maximised: the one before goes back to its normal place
+    // behind it, so that restoring shows each window in its own frame and the frame's
+    // title never names a window that is not the active one.
+    connect(sub, &QMdiSubWindow::windowStateChanged, this, [this, sub](Qt::WindowStates before, Qt::WindowStates now) {
+        if (!(now & Qt::WindowMaximized) || (before & Qt::WindowMaximized))
+            return;
+        for (QMdiSubWindow* other : mdiArea_->subWindowList())
+            if (other != sub && other->isMaximized())
+                other->showNormal();
+    });
     zorder_.raise(child);
     child->OnCreate();
     // Placed by the frame, before it shows: the client area's own placement, which looks at
@@ -42,6 +56,9 @@ TMainChildForm* TMainForm::createDocumentWindow()
     const int titleBar = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
     const QRect area = mdiArea_->viewport()->rect();
     const QPoint* previous = lastNewWindow_ ? &*lastNewWindow_ : nullptr;
+    // The client area would maximise the window as it shows, beside a maximised one, before
+    // it has its normal place; the normal place comes first, so that restoring finds it.
+    mdiArea_->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
     sub->move(newWindowGeometry(area, previous, QSize(1, 1), std::max(8, titleBar)).topLeft());
     sub->show();
     // The designed client area of 477 x 290 plus the window's frame and title bar.
@@ -49,6 +66,9 @@ TMainChildForm* TMainForm::createDocumentWindow()
     const QRect geometry = newWindowGeometry(area, previous, preferred, std::max(8, titleBar));
     sub->setGeometry(geometry);
     lastNewWindow_ = geometry.topLeft();
+    mdiArea_->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, false);
+    if (maximised)
+        sub->showMaximized();
     // In a batch only the last window is activated, when the batch ends: activating each
     // would touch every window already open.
     if (batch_ == 0)
@@ -274,9 +294,12 @@ void TMainForm::documentActivated(TMainChildForm* child)
     ++activations_;
     zorder_.raise(child);
     if (keysHolder_ != child) {
-        if (keysHolder_)
+        if (keysHolder_) {
             keysHolder_->setShortcutsShown(false);
+            keysHolder_->setFindDialogFollows(false);
+        }
         child->setShortcutsShown(true);
+        child->setFindDialogFollows(true);
         keysHolder_ = child;
     }
     if (mergedDocument_ != child) {

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QApplication>
@@ -270,6 +271,10 @@ void TEinstellungenForm::fill()
     ComboBox_FilterSpeichern->clear();
     ComboBox_FilterSpeichern->addItem(saveFilter);
     ComboBox_FilterSpeichern->setEditText(saveFilter);
+    // A long filter shows its start, where its first file type is.
+    for (QComboBox* box : {ComboBox_FilterOeffnen, ComboBox_FilterSpeichern})
+        if (QLineEdit* edit = box->lineEdit())
+            edit->setCursorPosition(0);
     CheckBox_ShowMarkleiste->setChecked(settings.ShowMarkbar);
     CheckBox_AutoUrl->setChecked(settings.AutoUrlDetection);
     CheckBox_StartWithNew->setChecked(settings.StartWithNewDoc);

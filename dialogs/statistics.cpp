@@ -41,7 +41,10 @@ QString formatWithLocaleSeparator(std::uint64_t value)
 {
     // Grouping is applied even where the locale would omit it (the "C" locale does):
     // the counters always show their groups.
-    const QString separator = QLocale().groupSeparator();
+    // Without a language (the C or POSIX locale of many minimal systems) the German
+    // separator, as the file size shows it.
+    const QLocale locale;
+    const QString separator = locale.language() == QLocale::C ? QStringLiteral(".") : locale.groupSeparator();
     if (value > std::uint64_t(std::numeric_limits<qint64>::max()))
         return QLocale().toString(qulonglong(value));
     return formatGrouped(qint64(value), separator);
@@ -49,8 +52,9 @@ QString formatWithLocaleSeparator(std::uint64_t value)
 
 void TextCounter::addLine(QByteArrayView line)
 {
-    // A line holds no break of its own, so it counts as a piece of text without breaks.
+    // A line holds no break of its own; its end ends a word as its break would.
     addText(line, editor::TextBuffer::kBreak);
+    insideWord_ = false;
 }
 
 void TextCounter::addText(QByteArrayView text, char lineBreak)
@@ -58,10 +62,10 @@ void TextCounter::addText(QByteArrayView text, char lineBreak)
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
     const unsigned char* const end = p + text.size();
     const auto breakByte = static_cast<unsigned char>(lineBreak);
-    // A word starts at every non-blank whose predecessor is a blank; before the first
-    // character of the text the state is "outside a word", as after a blank. A break is
-    // passed over: it neither counts as a character nor ends a word, so the state behind
-    // it is that of the last byte before it.
+    // A word starts at every character that is neither a blank nor a break and whose
+    // predecessor is one of them; before the first character of the text the state is
+    // "outside a word", as after a blank. A break ends a word, as a blank does, but counts
+    // neither as a character nor as a space: two lines of one word each are two words.
     std::uint64_t previousBlank = insideWord_ ? 0 : 1;
     std::uint64_t words = 0;
     std::uint64_t spaces = 0;
@@ -85,22 +89,15 @@ void TextCounter::addText(QByteArrayView text, char lineBreak)
             continue;
         }
         breaks += std::uint64_t(std::popcount(lineBreaks));
-        // The state at every byte: a break takes the state of the byte before it. Each
-        // round carries it one byte further along runs of breaks.
-        std::uint64_t state = blanks;
-        for (;;) {
-            const std::uint64_t next = blanks | (lineBreaks & ((state << 1) | previousBlank));
-            if (next == state)
-                break;
-            state = next;
-        }
-        words += std::uint64_t(std::popcount(~blanks & ~lineBreaks & ((state << 1) | previousBlank)));
-        previousBlank = state >> 63;
+        const std::uint64_t ends = blanks | lineBreaks;
+        words += std::uint64_t(std::popcount(~ends & ((ends << 1) | previousBlank)));
+        previousBlank = ends >> 63;
     }
 #endif
     for (; p != end; ++p) {
         if (*p == breakByte) {
             ++breaks;
+            previousBlank = 1;
             continue;
         }
         const std::uint64_t isBlank = *p == ' ';
@@ -142,9 +139,10 @@ QString attributeWords(const platform::FileFacts& facts)
 
 QString formatFileTime(const QDateTime& time)
 {
-    const QDateTime utc = time.toUTC();
-    const QDate date = utc.date();
-    const QTime clock = utc.time();
+    // Local time, as the file dialogs and every other program of the desktop show it.
+    const QDateTime local = time.toLocalTime();
+    const QDate date = local.date();
+    const QTime clock = local.time();
     return QStringLiteral("%1.%2.%3 %4:%5:%6")
         .arg(date.day())
         .arg(date.month())

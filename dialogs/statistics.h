@@ -80,5 +80,5 @@ TextCounter countDocument(const IStatisticsDocument& document);
 // "Systemdatei ", "Archivdatei "; empty when none is set.
 QString attributeWords(const platform::FileFacts& facts);
 
-// A time stamp as its UTC calendar fields without leading zeros: "1.7.1999 9:5:7".
+// A time stamp as its local calendar fields without leading zeros: "1.7.1999 9:5:7".
 QString formatFileTime(const QDateTime& time);

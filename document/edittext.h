@@ -12,12 +12,21 @@
 QByteArray asciiUpper(QByteArray text);
 QByteArray asciiLower(QByteArray text);
 
+// Case conversion of a text in the document's encoding (Windows-1252 bytes, or UTF-8 when
+// utf8): the letters of every alphabet the encoding holds, umlauts included, change case
+// one character for one, so that neither the characters nor the bytes change in number.
+// A letter whose other case the encoding cannot hold, or which would take a different
+// number of bytes, stays as it is, and so does ß.
+QByteArray textUpper(QByteArray text, bool utf8);
+QByteArray textLower(QByteArray text, bool utf8);
+
 // The date and time text of "Datum/Uhrzeit einfügen": the locale's short date with a
 // four-digit year, then a blank and the long time without a time zone; at exactly
 // midnight the time is left out. A German locale gives "08.12.2026 14:05:33".
 QString dateTimeInsertText(const QDateTime& when, const QLocale& locale);
 
-// The column of the first occurrence of pattern in line at or after column, comparing
-// ASCII letters without regard to case unless matchCase; -1 when there is none. The
-// pattern given with matchCase off must already be in ASCII upper case.
-int findInLine(const QByteArray& line, int column, const QByteArray& pattern, bool matchCase);
+// The column (a byte offset) of the first occurrence of pattern in line at or after column,
+// comparing letters without regard to case unless matchCase; -1 when there is none. The
+// pattern given with matchCase off must already be in upper case (textUpper with the same
+// utf8).
+int findInLine(const QByteArray& line, int column, const QByteArray& pattern, bool matchCase, bool utf8 = false);

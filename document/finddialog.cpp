@@ -41,7 +41,7 @@ TFindDialog::TFindDialog(QWidget* parent) : QDialog(parent)
     findNext_->setEnabled(false);
     connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) { findNext_->setEnabled(!text.isEmpty()); });
     connect(findNext_, &QPushButton::clicked, this, &TFindDialog::OnFind);
-    connect(cancel, &QPushButton::clicked, this, &TFindDialog::hide);
+    connect(cancel, &QPushButton::clicked, this, &TFindDialog::reject);
 }
 
 QString TFindDialog::findText() const { return edit_->text(); }

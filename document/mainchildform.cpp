@@ -5,6 +5,7 @@
 #include "document/statusbar.h"
 #include "editor/texteditor.h"
 #include "links/browser.h"
+#include "links/maillink.h"
 #include "platform/errors.h"
 #include "platform/messagebox.h"
 #include "settings/globals.h"
@@ -20,6 +21,8 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QTabBar>
 #include <QWheelEvent>
 
@@ -71,10 +74,26 @@ TFindDialog* TMainChildForm::FindDialog()
     if (!findDialog_) {
         findDialog_ = new TFindDialog(this);
         findDialog_->setWindowFlag(Qt::Dialog);
-        connect(findDialog_, &TFindDialog::OnFind, this,
-                [this] { platform::runGuarded([this] { MainMenu_Suchen_Weitersuchen_OnClick(); }); });
+        connect(findDialog_, &TFindDialog::OnFind, this, [this] { platform::runGuarded([this] { findFromDialog(); }); });
+        // Escape or "Abbrechen": the editor takes the keyboard again.
+        connect(findDialog_, &QDialog::rejected, this, [this] { takeKeyboardFocus(); });
     }
     return findDialog_;
+}
+
+void TMainChildForm::setFindDialogFollows(bool active)
+{
+    if (!findDialog_)
+        return;
+    if (!active) {
+        if (findDialog_->isVisible()) {
+            findDialogHidden_ = true;
+            findDialog_->hide();
+        }
+    } else if (findDialogHidden_) {
+        findDialogHidden_ = false;
+        findDialog_->show();
+    }
 }
 
 TMainChildForm::~TMainChildForm()
@@ -232,8 +251,42 @@ void TMainChildForm::setCaption(const QString& caption)
 {
     caption_ = caption;
     setWindowTitle(caption);
-    if (QMdiSubWindow* sub = subWindow())
-        sub->setWindowTitle(caption);
+    updateTitleBar();
+}
+
+void TMainChildForm::updateTitleBar()
+{
+    QMdiSubWindow* sub = subWindow();
+    if (!sub)
+        return;
+    if (!titleBarFollows_) {
+        titleBarFollows_ = true;
+        connect(sub, &QMdiSubWindow::windowStateChanged, this, [this] { updateTitleBar(); });
+    }
+    // A maximised window's title goes into the frame's title, which has room for the whole
+    // path. Otherwise a long path is shortened in the middle, so that the file name stays
+    // in sight (the title bar itself would cut it off at the end).
+    QString title = windowTitle();
+    if (!sub->isMaximized() && !sub->isMinimized() && !title.isEmpty()) {
+        QStyleOptionTitleBar option;
+        option.initFrom(sub);
+        option.subControls = QStyle::SC_All;
+        option.titleBarFlags = sub->windowFlags();
+        option.titleBarState = int(sub->windowState());
+        const int height = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, sub);
+        option.rect = QRect(0, 0, sub->width(), height);
+        option.text = title;
+        const int room = sub->style()->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarLabel, sub).width();
+        // Measured in bold, as the styles draw the title (where one does not, the title
+        // is only shortened a little early).
+        QFont font = QApplication::font("QMdiSubWindowTitleBar");
+        font.setBold(true);
+        const QFontMetrics metrics(font);
+        if (room > 0 && metrics.horizontalAdvance(title) > room)
+            title = metrics.elidedText(title, Qt::ElideMiddle, room - 2);
+    }
+    if (sub->windowTitle() != title)
+        sub->setWindowTitle(title);
 }
 
 void TMainChildForm::setStatusSimpleText(const QString& text)
@@ -268,6 +321,13 @@ void TMainChildForm::takeKeyboardFocus()
     if (QWidget* top = window(); top && !top->isActiveWindow())
         top->activateWindow();
     RichEdit->setFocus(Qt::OtherFocusReason);
+}
+
+void TMainChildForm::showInFront()
+{
+    if (QMdiSubWindow* sub = subWindow())
+        if (QMdiArea* area = sub->mdiArea(); area && area->activeSubWindow() != sub && area->currentSubWindow() != sub)
+            area->setActiveSubWindow(sub);
 }
 
 bool TMainChildForm::ownsEditorWidget(const QWidget* widget) const
@@ -331,6 +391,7 @@ void TMainChildForm::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     OnResize();
+    updateTitleBar();
 }
 
 // The first panel takes what the others leave (290 pixels at the design's widths).
@@ -518,7 +579,14 @@ void TMainChildForm::RichEdit_OnKeyDown(int key, Qt::KeyboardModifiers modifiers
 
 void TMainChildForm::RichEdit_OnMouseDown() { ShowCaretPosition(); }
 
-void TMainChildForm::RichEdit_OnUrlClick(const QString& url) { OpenUrlInBrowser(url); }
+void TMainChildForm::RichEdit_OnUrlClick(const QString& url)
+{
+    // A mail address goes to the mail program, every other link to the web browser.
+    if (const QString mail = MailUrlOfLink(url); !mail.isEmpty())
+        OpenMailLink(mail);
+    else
+        OpenUrlInBrowser(url);
+}
 
 void TMainChildForm::PopupMenu_OnPopup()
 {

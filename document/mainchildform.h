@@ -58,6 +58,9 @@ public:
     void setShortcutsShown(bool shown);
     // Brings the frame and this window to the front and gives the editor the keyboard.
     void takeKeyboardFocus();
+    // Brings this window to the front of the frame without taking the keyboard from a
+    // dialog of its own.
+    void showInFront();
     bool ownsEditorWidget(const QWidget* widget) const;
 
     // Status bar and command state.
@@ -115,6 +118,12 @@ public:
     void MainMenu_Markierung_AllesMarkieren_OnClick();
     void MainMenu_Suchen_Suchen_OnClick();
     void MainMenu_Suchen_Weitersuchen_OnClick();
+    // The find dialog's own find-next: as "&Weitersuchen", but the keyboard stays in the
+    // dialog.
+    void findFromDialog();
+    // The window stops or starts being the active one: its find dialog hides with it and
+    // comes back with it.
+    void setFindDialogFollows(bool active);
     // One step of a search: true to stop, false to go on with the next line.
     bool NextSearchLine(int& line, int& column);
     // Beside the search commands (mainchildformsearch.cpp): replace, find backwards, go
@@ -209,6 +218,8 @@ private:
     void selectBytes(int from, int length);
     void showReport(const QString& text);
     void hideReport();
+    // The window's title bar shows the caption, shortened in the middle when it is too long.
+    void updateTitleBar();
 
     IDocumentFrame* frame_;
     TFindDialog* findDialog_ = nullptr;
@@ -224,4 +235,7 @@ private:
     platform::FileIdentity knownFile_;
     platform::FileIdentity toldFile_;
     QString watchedPath_;
+    bool searchFromDialog_ = false;
+    bool titleBarFollows_ = false;
+    bool findDialogHidden_ = false;  // hidden because another window became the active one
 };

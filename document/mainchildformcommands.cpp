@@ -183,7 +183,8 @@ void TMainChildForm::convertSelection(bool upper)
 {
     const QByteArray text = RichEdit->SelectionText();
     const int start = RichEdit->SelectionStart();
-    RichEdit->setSelectionText(upper ? asciiUpper(text) : asciiLower(text));
+    const bool utf8 = RichEdit->Encoding() == editor::TextEncoding::Utf8;
+    RichEdit->setSelectionText(upper ? textUpper(text, utf8) : textLower(text, utf8));
     RichEdit->setSelectionStart(start);
     RichEdit->setSelectionLength(RichEdit->Encoding() == editor::TextEncoding::Utf8 ? int(editor::countUtf8Chars(text))
                                                                                    : int(text.size()));
@@ -197,13 +198,28 @@ void TMainChildForm::MainMenu_Markierung_InKleinbuchstabenUmwandeln_OnClick() { 
 
 void TMainChildForm::MainMenu_Suchen_Suchen_OnClick() { FindDialog()->execute(); }
 
+void TMainChildForm::findFromDialog()
+{
+    // The keyboard stays in the dialog, so that the next Enter finds the next hit.
+    searchFromDialog_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{searchFromDialog_};
+    MainMenu_Suchen_Weitersuchen_OnClick();
+}
+
 void TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick()
 {
-    const QByteArray text = RichEdit->encodeText(FindDialog()->findText());
+    const QString wanted = FindDialog()->findText();
+    const QByteArray text = RichEdit->encodeText(wanted);
     if (text.isEmpty()) {
         MainMenu_Suchen_Suchen_OnClick();
         return;
     }
+    // A character that the document's encoding cannot hold is nowhere in its text: the
+    // search runs to the end and asks, and never takes the "?" it would be stored as.
+    const bool findable = RichEdit->decodeText(text) == wanted;
     const bool matchCase = FindDialog()->matchCase();
     int column = std::max(0, RichEdit->CaretColumn());
     int line = std::max(0, RichEdit->CaretLine());
@@ -218,14 +234,17 @@ void TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick()
         else if (NextSearchLine(line, column))
             return;
     }
-    const QByteArray pattern = matchCase ? text : asciiUpper(text);
+    const QByteArray pattern = matchCase ? text : textUpper(text, utf8);
     for (;;) {
         const QByteArray lineText = lines.LineText(line);
         const int from = utf8 ? editor::utf8ByteOffset(lineText, column) : column;
-        const int hit = findInLine(lineText, from, pattern, matchCase);
+        const int hit = findable ? findInLine(lineText, from, pattern, matchCase, utf8) : -1;
         if (hit >= 0) {
             RichEdit->Refresh();
-            takeKeyboardFocus();
+            if (searchFromDialog_ && findDialog_ && findDialog_->isVisible())
+                showInFront();
+            else
+                takeKeyboardFocus();
             RichEdit->setSelectionStart(lines.LineStart(line) + chars(QByteArrayView(lineText).first(hit)));
             RichEdit->setSelectionLength(chars(pattern));
             return;
@@ -249,9 +268,9 @@ bool TMainChildForm::NextSearchLine(int& line, int& column)
         RichEdit->setCaretColumn(0);
         RichEdit->setCaretLine(0);
         MainMenu_Suchen_Weitersuchen_OnClick();
-    } else {
-        if (findDialog_)
-            findDialog_->closeDialog();
+    } else if (findDialog_ && findDialog_->isVisible()) {
+        findDialog_->closeDialog();
+        takeKeyboardFocus();
     }
     return true;
 }

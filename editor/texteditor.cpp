@@ -200,6 +200,9 @@ void TCustomTextEditor::insertTyped(const QByteArray& text)
 
 void TCustomTextEditor::UndoLastStep()
 {
+    // A write-protected text stays as it is, however the step is asked for.
+    if (readOnly_)
+        return;
     const int oldAnchor = doc_.anchor();
     const int oldCaret = doc_.caret();
     TextChange change;
@@ -213,6 +216,9 @@ void TCustomTextEditor::UndoLastStep()
 
 void TCustomTextEditor::RedoLastStep()
 {
+    // A write-protected text stays as it is, however the step is asked for.
+    if (readOnly_)
+        return;
     const int oldAnchor = doc_.anchor();
     const int oldCaret = doc_.caret();
     TextChange change;

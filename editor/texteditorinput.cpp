@@ -128,7 +128,9 @@ void TCustomTextEditor::handleKey(QKeyEvent* event)
         SelectWholeText();
         return;
     }
-    if (key == Qt::Key_Insert && mods == Qt::NoModifier) {
+    // Insert without Shift, Ctrl and Alt switches the mode, as the status bar counts it
+    // (the Super key does not change that).
+    if (key == Qt::Key_Insert && !(mods & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
         insertMode_ = !insertMode_;
         viewport()->update();
         return;
@@ -185,8 +187,9 @@ void TCustomTextEditor::handleKey(QKeyEvent* event)
     const bool printable = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
         return c.unicode() >= 0x20 && c.unicode() != 0x7F && c.category() != QChar::Other_Control;
     });
-    // Ctrl with Alt is AltGr on many keyboards and types characters.
-    if (printable && (!ctrl || alt)) {
+    // Ctrl with Alt is AltGr on many keyboards and types characters; Alt alone is a menu
+    // key, and one that matches no menu types nothing.
+    if (printable && ctrl == alt) {
         if (!readOnly_)
             insertTyped(encodeEntering(text));
         return;

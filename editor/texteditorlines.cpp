@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <stdexcept>
 
 using editor::EditOrigin;
@@ -29,6 +30,36 @@ protected:
 private:
     platform::AtomicFileWriter& writer_;
 };
+
+// 1234567 as "1.234.567".
+QString groupedNumber(qint64 n)
+{
+    QString digits = QString::number(n);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
+        digits.insert(i, QLatin1Char('.'));
+    return digits;
+}
+
+// The save error with the file's name and, where the system said why, the reason.
+QString saveFailedText(const QString& fileName, int error)
+{
+    QString reason;
+    switch (error) {
+    case ENOSPC: reason = QStringLiteral("Auf dem Datenträger ist kein Platz mehr frei"); break;
+    case EDQUOT: reason = QStringLiteral("Das Speicherkontingent (Quota) ist ausgeschöpft"); break;
+    case EACCES:
+    case EPERM: reason = QStringLiteral("Keine Berechtigung zum Schreiben"); break;
+    case EROFS: reason = QStringLiteral("Das Dateisystem ist schreibgeschützt"); break;
+    case EIO: reason = QStringLiteral("Ein-/Ausgabefehler des Datenträgers"); break;
+    case EFBIG: reason = QStringLiteral("Die Datei ist für das Dateisystem zu groß"); break;
+    case 0: break;
+    default: reason = QStringLiteral("Systemfehler %1").arg(error); break;
+    }
+    QString text = QStringLiteral("Das Speichern des Streams ist mißlungen.\rDatei \"%1\"").arg(fileName);
+    if (!reason.isEmpty())
+        text += QStringLiteral(": ") + reason;
+    return text;
+}
 
 const QString kLoadFailed = QStringLiteral("Das Laden des Streams ist mißlungen");
 const QString kSaveFailed = QStringLiteral("Das Speichern des Streams ist mißlungen");
@@ -153,6 +184,11 @@ void TTextEditorLines::loadTextFile(const QString& fileName, bool undoable)
         // Only a regular file is read: a FIFO or a device would block or never end.
         if (!platform::isRegularFile(fileName) || !file.open(QIODevice::ReadOnly))
             throw platform::FileOpenError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(fileName));
+        // A file larger than the text can hold: the user learns why, and what the limit is.
+        if (file.size() > TextBuffer::kMaxLength)
+            throw platform::OutOfResourcesError(
+                QStringLiteral("Die Datei \"%1\" ist zu groß: %2 Bytes.\rDer Editor kann Dateien bis %3 Bytes (1 GB) laden")
+                    .arg(fileName, groupedNumber(file.size()), groupedNumber(TextBuffer::kMaxLength)));
         if (!undoable) {
             LoadTextStream(file);
             return;
@@ -254,9 +290,13 @@ void TTextEditorLines::SaveTextFile(const QString& fileName)
         }
         AtomicWriterDevice device(writer);
         device.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-        SaveTextStream(device);
+        try {
+            SaveTextStream(device);
+        } catch (const platform::OutOfResourcesError&) {
+            throw platform::OutOfResourcesError(saveFailedText(fileName, writer.error()));
+        }
         if (!writer.commit())
-            throw platform::OutOfResourcesError(kSaveFailed);
+            throw platform::OutOfResourcesError(saveFailedText(fileName, writer.error()));
     } catch (...) {
         activeConverter_.reset();
         throw;

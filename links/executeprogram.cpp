@@ -155,4 +155,55 @@ void ExecuteProgram(const QString& command, const QString& parameters)
     ExecuteProgramWithArguments(command, QProcess::splitCommand(parameters));
 }
 
+QStringList ToolCommandWords(const QString& commandLine)
+{
+    QStringList words;
+    QString word;
+    bool started = false;
+    bool quoted = false;
+    for (qsizetype i = 0; i < commandLine.size(); ++i) {
+        const QChar c = commandLine[i];
+        if (quoted) {
+            if (c == QLatin1Char('"'))
+                quoted = false;
+            else if (c == QLatin1Char('\\') && i + 1 < commandLine.size() &&
+                     QStringLiteral("\"`$\\").contains(commandLine[i + 1]))
+                word += commandLine[++i];
+            else
+                word += c;
+        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
+            if (started)
+                words << word;
+            word.clear();
+            started = false;
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+            started = true;
+        } else {
+            word += c;
+            started = true;
+        }
+    }
+    if (quoted)
+        return {};
+    if (started)
+        words << word;
+    return words;
+}
+
+void ExecuteTool(const QString& commandLine, const QString& documentPath)
+{
+    QStringList words;
+    if (platform::fileExists(commandLine) || platform::isDirectory(commandLine))
+        words << commandLine;
+    else
+        words = ToolCommandWords(commandLine);
+    if (words.isEmpty())
+        words << commandLine;  // reported as the file that cannot be found
+    QStringList arguments = words.mid(1);
+    if (!documentPath.isEmpty())
+        arguments << documentPath;
+    ExecuteProgramWithArguments(words.first(), arguments);
+}
+
 }  // namespace Globals

@@ -43,4 +43,16 @@ void OpenUrlWithDesktop(const QUrl& url);
 // split them (quotes group words), but no shell ever runs.
 void ExecuteProgram(const QString& command, const QString& parameters);
 
+// The words of a tool's command line, split by the Desktop Entry quoting rules: blanks
+// and tabs separate words, double quotes group them, and inside quotes a backslash keeps
+// a following quote, backquote, dollar sign or backslash. Empty when the line holds no
+// word or leaves a quote open.
+QStringList ToolCommandWords(const QString& commandLine);
+
+// A tool's start: the command line is split into the program and its arguments (a line
+// that names an existing file as a whole is that program, blanks and all), and the
+// document's path, when there is one, is one more argument, exactly as it is. No shell
+// ever runs; a failure is shown as by ExecuteProgramWithArguments.
+void ExecuteTool(const QString& commandLine, const QString& documentPath);
+
 }  // namespace Globals

@@ -118,4 +118,32 @@ QString fileNamePart(const QString& path)
     return slash < 0 ? path : path.mid(slash + 1);
 }
 
+QString findFileAnyCase(const QString& folder, const QString& relative)
+{
+    const QStringList parts = relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString path = folder;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const bool last = i == parts.size() - 1;
+        const QString exact = path + parts[i];
+        if (last ? fileExists(exact) : isDirectory(exact)) {
+            path = exact + (last ? QString() : QStringLiteral("/"));
+            continue;
+        }
+        QDir dir(path.isEmpty() ? QStringLiteral(".") : path);
+        const QStringList entries =
+            dir.entryList({parts[i]}, (last ? QDir::Files : QDir::Dirs) | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                          QDir::Name);
+        QString match;
+        for (const QString& entry : entries)
+            if (entry.compare(parts[i], Qt::CaseInsensitive) == 0) {
+                match = entry;
+                break;
+            }
+        if (match.isEmpty())
+            return {};
+        path += match + (last ? QString() : QStringLiteral("/"));
+    }
+    return parts.isEmpty() || !fileExists(path) ? QString() : path;
+}
+
 }  // namespace platform

@@ -46,4 +46,10 @@ QString directoryPart(const QString& path);
 // The part after the last "/".
 QString fileNamePart(const QString& path);
 
+// The existing file folder + relative ("Doc/Readme.txt"), each part of relative found
+// first in exactly that case, then in any case (the first such entry in name order), so
+// that names carried over from systems that ignore case are found too. folder is empty
+// (the working folder) or ends with "/". Empty when there is no such file.
+QString findFileAnyCase(const QString& folder, const QString& relative);
+
 }  // namespace platform

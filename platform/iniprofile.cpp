@@ -327,6 +327,13 @@ QStringList readSectionKeysIn(const Document& doc, const QString& section)
 void writeStringIn(Document& doc, const QString& section, const QString& key, const QString& value)
 {
     const QString stored = valueAsWritten(value);
+    // A Windows-1252 file that cannot hold what is written becomes UTF-8: the rest of its
+    // bytes are converted, comments and order kept, and nothing is stored as "?".
+    if (!doc.utf8) {
+        const auto fits = [](const QString& text) { return decodeCp1252(encodeCp1252(text)) == text; };
+        if (!fits(section) || !fits(key) || !fits(stored))
+            doc = parse(decodeCp1252(serialize(doc)).toUtf8());
+    }
     qsizetype begin = 0, end = 0;
     if (!findSection(doc, section, begin, end)) {
         insertLine(doc, doc.lines.size() - 1, doc.encode(QLatin1Char('[') + section + QLatin1Char(']')));

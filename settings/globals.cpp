@@ -116,12 +116,20 @@ bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
     TSettingsRecord& s = Settings();
 
     // Where the settings file is: the working directory first, then beside the program,
-    // then the user's configuration folder, where a bare name is written. A candidate that
-    // is not this user's own file is passed over, so that nobody else can steer the program.
+    // then the user's configuration folder, where a bare name is written. In each place the
+    // name in exactly this case first, then in any case (a VARNX.INI carried over from
+    // Windows). A candidate that is not this user's own file is passed over, so that nobody
+    // else can steer the program.
     const QString configured = platform::resolveProfilePath(kIniName);
-    const QString candidates[] = {platform::fullPath(s.IniFileName), programDir + kIniName, configured};
+    const QString working =
+        platform::findFileAnyCase(platform::directoryPart(s.IniFileName), platform::fileNamePart(s.IniFileName));
+    const QString candidates[] = {working.isEmpty() ? QString() : platform::fullPath(working),
+                                  platform::findFileAnyCase(programDir, kIniName),
+                                  platform::findFileAnyCase(platform::directoryPart(configured), kIniName)};
     bool found = false;
     for (int i = 0; i < 3 && !found; ++i) {
+        if (candidates[i].isEmpty())
+            continue;
         QString problem;
         switch (platform::ownFileState(candidates[i], &problem)) {
         case platform::OwnFileState::Missing: break;

@@ -166,6 +166,11 @@ TEST_F(SettingsDialog, FillingShowsSettingsAndLeavesApplyDisabled)
     ASSERT_EQ(form.ComboBox_FilterSpeichern->count(), 1);
     EXPECT_EQ(form.ComboBox_FilterSpeichern->itemText(0), "Alles|*");
     EXPECT_EQ(form.ComboBox_FilterSpeichern->currentText(), "Alles|*");
+    // A filter longer than its box shows its start.
+    for (QComboBox* box : {form.ComboBox_FilterOeffnen, form.ComboBox_FilterSpeichern}) {
+        ASSERT_NE(box->lineEdit(), nullptr);
+        EXPECT_EQ(box->lineEdit()->cursorPosition(), 0);
+    }
     EXPECT_FALSE(form.Button_Uebernehmen->isEnabled());
 
     // The grid: header, three tools in menu order, one empty row.
@@ -192,6 +197,8 @@ TEST_F(SettingsDialog, EnterOnControlsPressesApplyOnlyWhenEnabled)
     EXPECT_EQ(form.ComboBox_FilterOeffnen->count(), 1);  // Enter adds no list entry
     EXPECT_FALSE(QFile::exists(ini));
 
+    // The box shows the filter's start; End goes to its end to add a row.
+    QTest::keyClick(form.ComboBox_FilterOeffnen->lineEdit(), Qt::Key_End);
     QTest::keyClicks(form.ComboBox_FilterOeffnen->lineEdit(), "|*.log");
     EXPECT_TRUE(form.Button_Uebernehmen->isEnabled());
     QTest::keyClick(form.ComboBox_FilterOeffnen->lineEdit(), Qt::Key_Return);

@@ -8,6 +8,7 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <ctime>
 #include <vector>
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -44,14 +45,14 @@ TEST(Statistics, CountingExamples)
 {
     EXPECT_EQ(count({}), (Counts{0, 0, 0}));
     EXPECT_EQ(count({"abc"}), (Counts{1, 0, 3}));
-    // A line break does not end a word; a blank at the end of the line does.
-    EXPECT_EQ(count({"abc", "def"}), (Counts{1, 0, 6}));
+    // A line break ends a word, as a blank does, without counting as a space.
+    EXPECT_EQ(count({"abc", "def"}), (Counts{2, 0, 6}));
     EXPECT_EQ(count({"abc ", "def"}), (Counts{2, 1, 7}));
     EXPECT_EQ(count({"a  b"}), (Counts{2, 2, 4}));
     EXPECT_EQ(count({"   "}), (Counts{0, 3, 3}));
     EXPECT_EQ(count({"a\tb"}), (Counts{1, 0, 3}));
-    // Empty lines change nothing, not even the word state.
-    EXPECT_EQ(count({"ab", "", "", "cd"}), (Counts{1, 0, 4}));
+    // Empty lines add nothing.
+    EXPECT_EQ(count({"ab", "", "", "cd"}), (Counts{2, 0, 4}));
     EXPECT_EQ(count({" x", "", " y z "}), (Counts{3, 4, 7}));
     // Bytes above 127 (Windows-1252 letters) are word characters.
     EXPECT_EQ(count({"\xe4\xf6\xfc \xdf"}), (Counts{2, 1, 5}));
@@ -81,6 +82,7 @@ TEST(Statistics, LongLinesCountLikeTheCharacterByCharacterRule)
     std::uint64_t words = 0, spaces = 0, characters = 0;
     bool inside = false;
     for (const QByteArray& line : lines) {
+        inside = false;  // a line break ends a word
         characters += std::uint64_t(line.size());
         for (char c : line) {
             if (c == ' ') {
@@ -93,11 +95,11 @@ TEST(Statistics, LongLinesCountLikeTheCharacterByCharacterRule)
         }
     }
     EXPECT_EQ(count(lines), (Counts{words, spaces, characters}));
-    EXPECT_EQ(count({QByteArray(64, ' '), QByteArray(64, 'a'), QByteArray(64, 'b')}), (Counts{1, 64, 192}));
+    EXPECT_EQ(count({QByteArray(64, ' '), QByteArray(64, 'a'), QByteArray(64, 'b')}), (Counts{2, 64, 192}));
     EXPECT_EQ(count({QByteArray(128, 'a') + ' ', QByteArray(130, 'b')}), (Counts{2, 1, 259}));
     // Counted by hand: runs of a, b and c across the 64-byte block edges, then a line that
-    // goes on with the word "c" (a tab is no blank) before " e": 4 words, 4 blanks.
-    EXPECT_EQ(count({QByteArray(63, 'a') + ' ' + QByteArray(64, 'b') + "  c", "\td e"}), (Counts{4, 4, 135}));
+    // starts with the word "\td" (a tab is no blank) before " e": 5 words, 4 blanks.
+    EXPECT_EQ(count({QByteArray(63, 'a') + ' ' + QByteArray(64, 'b') + "  c", "\td e"}), (Counts{5, 4, 135}));
 }
 
 TEST(Statistics, TextInBlocksCountsLikeLineByLine)
@@ -171,6 +173,21 @@ TEST(Statistics, AnEditorsTextCountsLikeItsLines)
     EXPECT_GT(editor->Lines().LineCount(), 10);  // wrapped into many lines
 }
 
+// The dialog's own reading of an editor, in blocks: "abc" CR LF "def" is one word on each
+// line, two in all; a lone LF and a lone CR end words too.
+TEST(Statistics, BlocksOfAnEditorCountAWordOnEachLine)
+{
+    for (const QByteArray& text : {QByteArray("abc\r\ndef"), QByteArray("abc\ndef\r\n"), QByteArray("abc\r\r\ndef")}) {
+        auto editor = makeEditor(text, QSize(300, 200));
+        const EditorStatisticsDocument document(QStringLiteral("x"), editor->Lines());
+        ASSERT_TRUE(document.forEachBlock([](QByteArrayView) {}));
+        const TextCounter counter = countDocument(document);
+        EXPECT_EQ(counter.words(), 2u) << text.constData();
+        EXPECT_EQ(counter.spaces(), 0u);
+        EXPECT_EQ(counter.characters(), 6u);
+    }
+}
+
 TEST(Statistics, AUtf8TextCountsCodePoints)
 {
     // "Grüße € 😀" and a long second line: characters are code points, in blocks and line
@@ -185,7 +202,7 @@ TEST(Statistics, AUtf8TextCountsCodePoints)
     const EditorStatisticsDocument document(QStringLiteral("x"), editor->Lines(), true);
     const TextCounter blocks = countDocument(document);
     EXPECT_EQ(blocks.characters(), 10u + 400u);
-    EXPECT_EQ(blocks.words(), 3u + 100u - 1u);  // the break joins the last word and the first
+    EXPECT_EQ(blocks.words(), 3u + 100u);  // the break ends the first line's last word
     EXPECT_EQ(blocks.spaces(), 2u + 100u);
     const TextCounter lines = countDocument(EditorLinesOneByOne(editor->Lines(), true));
     EXPECT_EQ(lines.characters(), blocks.characters());
@@ -219,8 +236,12 @@ TEST(Statistics, CountersUseTheUsersThousandsSeparator)
     EXPECT_EQ(formatWithLocaleSeparator(0), "0");
     locale.set(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(formatWithLocaleSeparator(1234567), "1.234.567");
-    locale.set(QLocale::c());  // groups even where the locale omits them
-    EXPECT_EQ(formatWithLocaleSeparator(1234), "1,234");
+    // Without a language (LANG=C.UTF-8) the German separator of the file size, and groups
+    // even where the locale omits them.
+    locale.set(QLocale::c());
+    EXPECT_EQ(formatWithLocaleSeparator(1234), "1.234");
+    EXPECT_EQ(formatWithLocaleSeparator(29700), "29.700");
+    EXPECT_EQ(FormatThousands(30000), "30.000");
 }
 
 TEST(Statistics, AttributeWordsInFixedOrder)
@@ -235,11 +256,16 @@ TEST(Statistics, AttributeWordsInFixedOrder)
     EXPECT_EQ(attributeWords(facts), "Versteckt Schreibgeschützt Systemdatei Archivdatei ");
 }
 
-TEST(Statistics, FileTimeInUtcFieldsWithoutLeadingZeros)
+TEST(Statistics, FileTimeInLocalFieldsWithoutLeadingZeros)
 {
-    EXPECT_EQ(formatFileTime(QDateTime(QDate(1999, 7, 1), QTime(9, 5, 7), Qt::UTC)), "1.7.1999 9:5:7");
-    // The same instant given in another zone still shows its UTC fields.
-    const QDateTime berlin(QDate(1999, 7, 1), QTime(11, 5, 7), QTimeZone("Europe/Berlin"));
-    EXPECT_EQ(formatFileTime(berlin), "1.7.1999 9:5:7");
-    EXPECT_EQ(formatFileTime(QDateTime(QDate(2024, 12, 31), QTime(23, 59, 0), Qt::UTC)), "31.12.2024 23:59:0");
+    {
+        EnvGuard zone("TZ", "Europe/Berlin");
+        tzset();
+        // The file system's UTC instants in the user's own time, as the open dialog shows them.
+        EXPECT_EQ(formatFileTime(QDateTime(QDate(1999, 7, 1), QTime(9, 5, 7), Qt::UTC)), "1.7.1999 11:5:7");
+        EXPECT_EQ(formatFileTime(QDateTime(QDate(2024, 12, 31), QTime(23, 59, 0), Qt::UTC)), "1.1.2025 0:59:0");
+        const QDateTime berlin(QDate(1999, 7, 1), QTime(11, 5, 7), QTimeZone("Europe/Berlin"));
+        EXPECT_EQ(formatFileTime(berlin), "1.7.1999 11:5:7");
+    }
+    tzset();  // the zone of the run again
 }

@@ -85,8 +85,8 @@ case_file_over_size_limit() {
   [[ -z $(ini_section "$CWD/VARNX.ini" OpenFiles) ]] || fail "a document was left open"
 }
 
-# Printing with no printer set up tells so ("Fehler:"); where a printer exists its dialog
-# comes and is cancelled. Either way the program goes on.
+# Printing with no printer set up offers a PDF file instead, which is then written; where a
+# printer exists its dialog comes and is cancelled. Either way the program goes on.
 case_print_without_printer() {
   write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
   printf 'Druck\r\n' >"$CWD/a.txt"
@@ -102,7 +102,21 @@ case_print_without_printer() {
     sleep 0.1
   done
   case $shown in
-    "Fehler:") answer "$APP_PID" "Fehler:" Return || return 1 ;;
+    # No printer: the offer of a PDF file, taken, and the file written.
+    "Kein Drucker...")
+      answer "$APP_PID" "Kein Drucker..." Return || return 1
+      wait_window "$APP_PID" "In PDF-Datei drucken..." || return 1
+      focus "$WIN"
+      xdotool key ctrl+a
+      xdotool type --delay 10 "$CWD/druck.pdf"
+      xdotool key Return
+      wait_gone "$APP_PID" "In PDF-Datei drucken..." || return 1
+      deadline=$(($(now_ms) + T_WIN * 1000))
+      until [[ -s $CWD/druck.pdf ]] && tail -c 1024 "$CWD/druck.pdf" | grep -q '%%EOF'; do
+        [[ $(now_ms) -lt $deadline ]] || { fail "no PDF file written"; return 1; }
+        sleep 0.1
+      done
+      ;;
     "Drucken") answer "$APP_PID" "Drucken" Escape || return 1 ;;
     *) fail "F12 showed \"$shown\""; return 1 ;;
   esac
@@ -216,14 +230,15 @@ case_tool_missing_program() {
   quit "$APP_PID"
 }
 
-# A tool that exists gets the active document's full path, split at its blanks as designed,
-# and runs in its own folder.
+# A tool that exists gets its own arguments, split by the Desktop Entry quoting rules, and
+# the active document's full path as one more argument, blanks and all; it runs in its own
+# folder.
 case_tool_gets_document_path() {
   mkdir -p "$CASE_DIR/werkzeug"
   printf '#!/bin/sh\n{ pwd; for a in "$@"; do echo "$a"; done; } >"%s/received.txt"\n' "$CASE_DIR" \
     >"$CASE_DIR/werkzeug/zeigen.sh"
   chmod +x "$CASE_DIR/werkzeug/zeigen.sh"
-  write_ini "$CWD" "[Tools]" "Zeigen=$CASE_DIR/werkzeug/zeigen.sh" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  write_ini "$CWD" "[Tools]" "Zeigen=$CASE_DIR/werkzeug/zeigen.sh -x \"zwei Worte\"" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
   printf 'Text\r\n' >"$CWD/mit blank.txt"
   launch "$CWD" "mit blank.txt"
   wait_frame "$APP_PID" || return 1
@@ -233,9 +248,9 @@ case_tool_gets_document_path() {
   keys "$APP_PID" Return || return 1
   local deadline=$(($(now_ms) + T_WIN * 1000))
   local expected
-  expected=$(printf '%s\n%s\n%s' "$CASE_DIR/werkzeug" "$CWD/mit" "blank.txt")
-  # The tool writes its three lines at once; wait until they are all there.
-  until [[ $(wc -l <"$CASE_DIR/received.txt" 2>/dev/null || echo 0) -ge 3 ]]; do
+  expected=$(printf '%s\n%s\n%s\n%s' "$CASE_DIR/werkzeug" "-x" "zwei Worte" "$CWD/mit blank.txt")
+  # The tool writes its four lines at once; wait until they are all there.
+  until [[ $(wc -l <"$CASE_DIR/received.txt" 2>/dev/null || echo 0) -ge 4 ]]; do
     [[ $(now_ms) -lt $deadline ]] || { fail "the tool was not started (windows: $(titles "$APP_PID" | paste -sd '|'))"; return 1; }
     sleep 0.1
   done

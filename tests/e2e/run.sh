@@ -214,6 +214,9 @@ run_case link_snap_style_browser
 # Closing windows through the real menus.
 run_case close_all_three_times
 run_case close_all_cancel_keeps_that_window
+run_case maximised_window_then_new_and_open
+run_case menu_keys_in_a_new_window
+run_case find_dialog_enter_twice
 
 # Installed on a desktop.
 run_case installed_prefix

@@ -193,7 +193,26 @@ TEST(TextFileErrors, AFullDiskLeavesTheOldFileIntact)
         FAIL() << "no error";
     } catch (const platform::OutOfResourcesError& e) {
         platform::setWriteFaultHook({});
-        EXPECT_EQ(e.message(), QString::fromUtf8("Das Speichern des Streams ist mißlungen"));
+        // The file's name and the reason in German.
+        EXPECT_EQ(e.message(), QStringLiteral("Das Speichern des Streams ist mißlungen.\rDatei \"%1\": "
+                                              "Auf dem Datenträger ist kein Platz mehr frei")
+                                   .arg(path));
+    }
+    EXPECT_EQ(TestDir::read(path), QByteArray("alter Inhalt\r\n"));
+    for (const auto& [error, reason] : {std::pair{EDQUOT, "Das Speicherkontingent (Quota) ist ausgeschöpft"},
+                                        std::pair{EROFS, "Das Dateisystem ist schreibgeschützt"},
+                                        std::pair{EIO, "Ein-/Ausgabefehler des Datenträgers"},
+                                        std::pair{EACCES, "Keine Berechtigung zum Schreiben"}}) {
+        static int fault;
+        fault = error;
+        platform::setWriteFaultHook([](const QString&) { return fault; });
+        try {
+            editor->Lines().SaveTextFile(path);
+            ADD_FAILURE() << "no error";
+        } catch (const platform::OutOfResourcesError& e) {
+            EXPECT_TRUE(e.message().endsWith(QString::fromUtf8(reason))) << e.message().toStdString();
+        }
+        platform::setWriteFaultHook({});
     }
     EXPECT_EQ(TestDir::read(path), QByteArray("alter Inhalt\r\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // no temporary file left
@@ -264,8 +283,16 @@ TEST(TextFileErrors, FileBeyondTheSizeLimitIsRefusedBeforeReading)
         editor.Lines().LoadTextFile(path);
         FAIL() << "no error";
     } catch (const platform::AppError& error) {
-        EXPECT_EQ(error.message(), QString("Das Laden des Streams ist mißlungen"));
+        // The user learns that the file is too large, which file, and what the limit is.
+        EXPECT_EQ(error.message(), QStringLiteral("Die Datei \"%1\" ist zu groß: 1.073.741.840 Bytes.\r"
+                                                  "Der Editor kann Dateien bis 1.073.741.823 Bytes (1 GB) laden")
+                                       .arg(path));
     }
+    EXPECT_EQ(editor.Lines().Text(), QByteArray("bleibt"));
+    // A stream without a name still gives the general load error.
+    QFile stream(path);
+    ASSERT_TRUE(stream.open(QIODevice::ReadOnly));
+    EXPECT_THROW(editor.Lines().LoadTextStream(stream), platform::OutOfResourcesError);
     EXPECT_EQ(editor.Lines().Text(), QByteArray("bleibt"));
 }
 

@@ -213,7 +213,7 @@ QString storedValue(QString value, const Model& m)
     return m.decode(m.encode(value)).left(kMaxValue);
 }
 
-void checkWrite(const QByteArray& before, const QByteArray& after, const QString& sec, const QString& key,
+void checkWrite(const QByteArray& original, const QByteArray& after, const QString& sec, const QString& key,
                 const QString& value)
 {
     // A name with a line break in it is no name any caller passes: it would write two
@@ -221,6 +221,19 @@ void checkWrite(const QByteArray& before, const QByteArray& after, const QString
     for (const QString* name : {&sec, &key})
         if (name->contains(QLatin1Char('\r')) || name->contains(QLatin1Char('\n')))
             return;
+    // A Windows-1252 file that cannot hold the written text becomes UTF-8 first, every
+    // byte converted; the rules below hold for the converted file.
+    QByteArray before = original;
+    if (!isUtf8(original)) {
+        QString flat = value;
+        flat.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        const auto fits = [](const QString& t) { return platform::decode1252(platform::encode1252(t)) == t; };
+        if (!fits(sec) || !fits(key) || !fits(flat)) {
+            before = platform::decode1252(original).toUtf8();
+            FUZZ_CHECK(isUtf8(after), QStringLiteral("write [%1] %2=%3 left the file in Windows-1252")
+                                          .arg(fuzz::show(sec), fuzz::show(key), fuzz::show(value)));
+        }
+    }
     const Model old(before);
     const Model neu(after);
     const auto where = [&] {

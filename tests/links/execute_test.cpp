@@ -172,3 +172,43 @@ TEST(ExecuteProgram, LauncherFailuresMapOntoTheTable)
 
     EXPECT_TRUE(messages.shown.isEmpty());
 }
+
+// A tool's command line: program and arguments by the Desktop Entry quoting rules, the
+// document's path as one more argument exactly as it is; a program path with blanks that
+// is given whole still starts.
+TEST(ExecuteTool, SplitsTheCommandLineAndAddsThePathAsOneArgument)
+{
+    EXPECT_EQ(Globals::ToolCommandWords(QStringLiteral("xterm -e less")), (QStringList{"xterm", "-e", "less"}));
+    EXPECT_EQ(Globals::ToolCommandWords(QStringLiteral(" \"/opt/Mein Ordner/prog\"\t-a  \"b \\\"c\\\" \\\\ \\$d\" ")),
+              (QStringList{"/opt/Mein Ordner/prog", "-a", "b \"c\" \\ $d"}));
+    EXPECT_EQ(Globals::ToolCommandWords(QStringLiteral("prog \"\" x")), (QStringList{"prog", "", "x"}));
+    EXPECT_TRUE(Globals::ToolCommandWords(QStringLiteral("prog \"offen")).isEmpty());
+    EXPECT_TRUE(Globals::ToolCommandWords(QStringLiteral("   ")).isEmpty());
+
+    TestDir dir;
+    ScriptedMessageBox messages;
+    RecordingOpener launcher;
+    platform::ScopedService<platform::MessageBoxService> m{&messages};
+    platform::ScopedService<platform::ProcessService> p{&launcher};
+    const QString document = QStringLiteral("/tmp/Meine Texte/Brief an \"Müller\".txt");
+
+    RecorderScript tool(dir, QStringLiteral("werkzeug/zeigen.sh"));
+    Globals::ExecuteTool(QStringLiteral("%1 -e \"zwei Worte\"").arg(tool.path()), document);
+    auto args = tool.waitForArguments();
+    ASSERT_TRUE(args);
+    EXPECT_EQ(*args, (QStringList{"-e", "zwei Worte", document}));
+    EXPECT_EQ(tool.workingFolder(), canonical(dir.file("werkzeug")));
+    EXPECT_TRUE(messages.shown.isEmpty());
+
+    RecorderScript spaced(dir, QStringLiteral("Mein Ordner/zeigen.sh"));
+    Globals::ExecuteTool(spaced.path(), QString());  // given whole, unquoted; no document
+    args = spaced.waitForArguments();
+    ASSERT_TRUE(args);
+    EXPECT_TRUE(args->isEmpty());
+    EXPECT_TRUE(messages.shown.isEmpty());
+
+    messages.answers = {platform::MsgResult::Ok};
+    Globals::ExecuteTool(dir.file("fehlt/prog") + " -x", document);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown.first().text, QStringLiteral("Verzeichnis konnte nicht gefunden werden."));
+}

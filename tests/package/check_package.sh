@@ -61,6 +61,8 @@ dpkg-deb --extract "$deb" "$tree"
 [[ -x $tree/usr/lib/varnotex/varnotex ]] || fail "the program is not executable"
 head -c 4 "$tree/usr/lib/varnotex/varnotex" | grep -q 'ELF' || fail "the program is no ELF file"
 cmp -s "$tree/usr/lib/varnotex/Doc/Readme.txt" "$source_dir/resources/Doc/Readme.txt" || fail "the guide differs from the source"
+# The guide is UTF-8, which every Linux tool reads as text.
+iconv -f UTF-8 -t UTF-8 "$tree/usr/lib/varnotex/Doc/Readme.txt" >/dev/null 2>&1 || fail "the guide is not UTF-8"
 desktop="$tree/usr/share/applications/varnotex.desktop"
 grep -qx 'Exec=varnotex %F' "$desktop" || fail "desktop entry: no Exec=varnotex %F"
 grep -qx 'MimeType=text/plain;' "$desktop" || fail "desktop entry: no MimeType=text/plain;"

@@ -501,3 +501,46 @@ TEST_F(SettingsTest, ShutdownWritesTheFileOnceWithTheBytesOfSingleWrites)
     }
     EXPECT_EQ(TestDir::read(path), written);
 }
+
+// A VARNX.INI carried over from Windows is found in each place; a file in exactly the
+// right case wins over one in another case.
+TEST_F(SettingsTest, SettingsFileInAnyCase)
+{
+    programDir.write("VARNX.INI", "[View]\nShowMarkbar=0\n");
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    EXPECT_EQ(Globals::Settings().IniFileName, program() + "VARNX.INI");
+    EXPECT_FALSE(Globals::Settings().ShowMarkbar);
+
+    Globals::ResetSettings();
+    work.write("varnx.ini", "[View]\nShowMarkbar=1\n");
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    EXPECT_EQ(Globals::Settings().IniFileName, QDir(work.path()).canonicalPath() + "/varnx.ini");
+
+    Globals::ResetSettings();
+    programDir.write("VARNX.ini", "[View]\nShowMarkbar=1\n");
+    QFile::remove(work.file("varnx.ini"));
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    EXPECT_EQ(Globals::Settings().IniFileName, program() + "VARNX.ini");
+
+    // The guide's folder and name in any case.
+    const QString guide = programDir.write("doc/README.TXT", "Hilfe");
+    EXPECT_EQ(platform::findFileAnyCase(program(), "Doc/Readme.txt"), guide);
+    EXPECT_EQ(platform::findFileAnyCase(program(), "Doc/Fehlt.txt"), QString());
+    EXPECT_EQ(platform::findFileAnyCase(program(), "Doc"), QString());  // a folder is no file
+}
+
+// A VARNX.ini in Windows-1252 that is given a path it cannot hold becomes UTF-8 on disk;
+// the path comes back as written, and so does everything that was there.
+TEST_F(SettingsTest, PathTheEightBitFileCannotHoldTurnsItIntoUtf8)
+{
+    const QString path = load("; alte Datei aus Windows\r\n[OpenFiles]\r\n1=/home/m\xFC" "ller/a.txt\r\n");
+    ASSERT_EQ(Globals::Settings().IniFileName, QDir(work.path()).canonicalPath() + "/VARNX.ini");
+    Globals::WriteString("OpenFiles", "2", QStringLiteral("/home/max/Łódź/brief.txt"));
+    const QByteArray bytes = TestDir::read(path);
+    EXPECT_FALSE(bytes.contains('?'));
+    EXPECT_EQ(bytes, QStringLiteral("; alte Datei aus Windows\r\n[OpenFiles]\r\n1=/home/müller/a.txt\r\n"
+                                    "2=/home/max/Łódź/brief.txt\r\n")
+                         .toUtf8());
+    EXPECT_EQ(Globals::ReadString("OpenFiles", "2", ""), QStringLiteral("/home/max/Łódź/brief.txt"));
+    EXPECT_EQ(Globals::ReadString("OpenFiles", "1", ""), QStringLiteral("/home/müller/a.txt"));
+}

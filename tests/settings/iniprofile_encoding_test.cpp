@@ -6,18 +6,23 @@ namespace initext = platform::initext;
 
 // Cases found by fuzzing the profile service.
 
-TEST(IniProfileEncoding, CharacterOutsideTheBasicPlaneBecomesOneQuestionMarkInEightBitFile)
+TEST(IniProfileEncoding, ValueTheEightBitFileCannotHoldMakesItUtf8)
 {
-    // A Windows-1252 file (the 0xFC is no UTF-8) keeps its encoding; a character the
-    // code page cannot hold is one "?", also when UTF-16 needs two units for it.
-    const QByteArray content = "[Tools]\r\nB\xFCro=x\r\n";
+    // A Windows-1252 file (the 0xFC is no UTF-8) keeps its encoding while what is written
+    // fits; a character the code page cannot hold (also one that UTF-16 needs two units
+    // for) turns the whole file into UTF-8, comments and order kept, and nothing is "?".
+    const QByteArray content = "; B\xFCro\r\n[Tools]\r\nB\xFCro=x\r\n[Open]\r\nA=\xE4\r\n";
+    EXPECT_EQ(initext::writeString(content, "Tools", "Neu", QStringLiteral("M\u00FCller")),
+              QByteArray("; B\xFCro\r\n[Tools]\r\nB\xFCro=x\r\nNeu=M\xFCller\r\n[Open]\r\nA=\xE4\r\n"));
     const QString value = QStringLiteral("a") + QString::fromUcs4(U"\U0001F600", 1) + QStringLiteral("b\u0142");
     const QByteArray written = initext::writeString(content, "Tools", "Neu", value);
-    EXPECT_EQ(written, content + "Neu=a?b?\r\n");
-    EXPECT_EQ(initext::readString(written, "Tools", "Neu", "d"), "a?b?");
-    // A lone surrogate is one unknown character as well.
-    const QByteArray lone = initext::writeString(content, "Tools", "L", QString(QChar(0xD800)) + "x");
-    EXPECT_EQ(initext::readString(lone, "Tools", "L", "d"), "?x");
+    EXPECT_EQ(written, (QStringLiteral("; Büro\r\n[Tools]\r\nBüro=x\r\nNeu=") + value + QStringLiteral("\r\n[Open]\r\nA=ä\r\n")).toUtf8());
+    EXPECT_EQ(initext::readString(written, "Tools", "Neu", "d"), value);
+    EXPECT_EQ(initext::readString(written, "Tools", QStringLiteral("Büro"), "d"), "x");
+    EXPECT_EQ(initext::readString(written, "Open", "A", "d"), QStringLiteral("ä"));
+    // A remembered path in Łódź comes back as it was written.
+    const QByteArray path = initext::writeString(content, "OpenFiles", "1", QStringLiteral("/home/max/Łódź/brief.txt"));
+    EXPECT_EQ(initext::readString(path, "OpenFiles", "1", "d"), QStringLiteral("/home/max/Łódź/brief.txt"));
 }
 
 TEST(IniProfileEncoding, ValueStartingWithZeroWidthNoBreakSpaceKeepsIt)

@@ -45,8 +45,16 @@ TEST(EditText, FindInLineWithAndWithoutCase)
     EXPECT_EQ(findInLine("abc abc", 5, "abc", true), -1);
     EXPECT_EQ(findInLine("xAbc", 0, "ABC", false), 1);
     EXPECT_EQ(findInLine("xAbc", 0, "ABC", true), -1);
-    // Ä does not find ä: only ASCII letters fold.
-    EXPECT_EQ(findInLine("\xE4", 0, "\xC4", false), -1);
+    // Ä finds ä: the letters of Windows-1252 fold, ß and µ stay as they are.
+    EXPECT_EQ(findInLine("\xE4", 0, "\xC4", false), 0);
+    EXPECT_EQ(findInLine("x\xDF", 0, textUpper("\xDF", false), false), 1);
+    EXPECT_EQ(findInLine("\xB5", 0, textUpper("\xB5", false), false), 0);
+    EXPECT_EQ(textUpper("\xE4\xF6\xFC\xDF\xFF\xB5", false), QByteArray("\xC4\xD6\xDC\xDF\x9F\xB5"));
+    EXPECT_EQ(textLower("\xC4\xD6\xDC\x9F\x8A", false), QByteArray("\xE4\xF6\xFC\xFF\x9A"));
+    // UTF-8: one character for one, the bytes in number unchanged.
+    EXPECT_EQ(textUpper(QString::fromUtf8("äöü ß łódź é").toUtf8(), true), QString::fromUtf8("ÄÖÜ ß ŁÓDŹ É").toUtf8());
+    EXPECT_EQ(findInLine(QString::fromUtf8("x Größe").toUtf8(), 0, QString::fromUtf8("GRÖSSE").toUtf8(), false, true), -1);
+    EXPECT_EQ(findInLine(QString::fromUtf8("x Größe").toUtf8(), 0, QString::fromUtf8("GRÖßE").toUtf8(), false, true), 2);
     EXPECT_EQ(findInLine("abc", 7, "a", false), -1);
     EXPECT_EQ(findInLine("", 0, "a", false), -1);
     EXPECT_EQ(findInLine("aaa", 0, "", false), -1);

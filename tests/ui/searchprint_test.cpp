@@ -122,10 +122,9 @@ TEST_F(FrameTest, SearchCaseRules)
     find(child, "abc", false);
     EXPECT_EQ(selection(child), std::make_pair(3, 3));
     child->RichEdit->setSelectionStart(0);
-    fakes.messages.answers = {MsgResult::Cancel};
-    find(child, "\xC4");  // Ä does not find ä
-    EXPECT_EQ(shownCount(), 1);
-    EXPECT_EQ(selection(child), std::make_pair(0, 0));
+    find(child, QStringLiteral("Ä"));  // Ä finds ä
+    EXPECT_EQ(shownCount(), 0);
+    EXPECT_EQ(selection(child), std::make_pair(15, 1));
 }
 
 TEST_F(FrameTest, SearchInAUtf8DocumentFindsUmlautsAndCountsCharacters)
@@ -133,23 +132,24 @@ TEST_F(FrameTest, SearchInAUtf8DocumentFindsUmlautsAndCountsCharacters)
     // "Grüße, GRÜSSE und grüße" then a line with a four-byte character before the hit.
     TMainChildForm* child = openFile("u.txt", QString::fromUtf8("Grüße, GRÜSSE\r\n😀 und grüße\r\n").toUtf8());
     ASSERT_EQ(child->RichEdit->Encoding(), editor::TextEncoding::Utf8);
-    find(child, QString::fromUtf8("grüße"));  // only ASCII letters fold: "Grüße" is found
+    find(child, QString::fromUtf8("grüße"));
     EXPECT_EQ(selection(child), std::make_pair(0, 5));
     EXPECT_EQ(child->RichEdit->SelectionText(), QString::fromUtf8("Grüße").toUtf8());
     find(child, QString::fromUtf8("grüße"));
     EXPECT_EQ(selection(child), std::make_pair(14 + 6, 5));
     EXPECT_EQ(panel(child, 3), QStringLiteral("7:2"));
     EXPECT_EQ(panel(child, 0), QStringLiteral("5 Zeichen markiert."));
-    // "Ü" is no ASCII letter: "grüsse" does not find "GRÜSSE".
+    // Umlauts fold too: "grüsse" finds "GRÜSSE".
     child->RichEdit->setSelectionStart(0);
-    fakes.messages.answers = {MsgResult::Cancel};
     find(child, QStringLiteral("gr\u00FCsse"));
-    EXPECT_EQ(shownCount(), 1);
+    EXPECT_EQ(selection(child), std::make_pair(7, 6));
+    EXPECT_EQ(shownCount(), 0);
+    child->RichEdit->setSelectionStart(0);
     find(child, QString::fromUtf8("GRÜSSE"), true);
     EXPECT_EQ(selection(child), std::make_pair(7, 6));
-    // Upper case keeps the umlauts and the selection's length in characters.
+    // Lower case turns the umlauts and keeps the selection's length in characters.
     child->MainMenu_Markierung_InKleinbuchstabenUmwandeln_OnClick();
-    EXPECT_EQ(child->RichEdit->SelectionText(), QString::fromUtf8("grÜsse").toUtf8());
+    EXPECT_EQ(child->RichEdit->SelectionText(), QString::fromUtf8("grüsse").toUtf8());
     EXPECT_EQ(selection(child), std::make_pair(7, 6));
     // Inserted lines keep every character.
     child->RichEdit->setSelectionStart(0);
@@ -246,19 +246,44 @@ TEST_F(FrameTest, PrintingMakesOneJobPerCopy)
     EXPECT_EQ(dialogs.setups, 1);
 }
 
-TEST_F(FrameTest, PrintingWithoutPrinterTellsTheUser)
+// Without a printer the user is offered a PDF file instead: Abbrechen prints nothing, OK
+// asks for the file's name and prints into it; "Drucker einrichten" sets up that output.
+TEST_F(FrameTest, PrintingWithoutPrinterOffersAPdfFile)
 {
     ScriptedPrintDialogs dialogs;
     dialogs.available = false;
     const platform::ScopedService<platform::PrintDialogService> d(&dialogs);
-    TMainChildForm* child = newDocument();
-    fakes.messages.answers = {MsgResult::Ok, MsgResult::Ok};
+    TMainChildForm* child = openFile("brief.txt", "Sehr geehrte Damen und Herren\r\n");
+    fakes.messages.answers = {MsgResult::Cancel};
     child->MainMenu_Datei_Drucken_OnClick();
+    ASSERT_EQ(shownCount(), 1);
+    EXPECT_EQ(lastMessage().caption, QStringLiteral("Kein Drucker..."));
+    EXPECT_EQ(lastMessage().text,
+              QStringLiteral("Es ist kein Drucker installiert.\rSoll der Text stattdessen in eine PDF-Datei gedruckt werden ?"));
+    EXPECT_EQ(lastMessage().icon, MsgIcon::Question);
+    EXPECT_EQ(lastMessage().buttons, MsgButtons::OkCancel);
+    EXPECT_TRUE(fakes.dialogs.saveRequests.isEmpty());
+
+    fakes.messages.answers = {MsgResult::Ok};
+    fakes.dialogs.saveAnswers = {dir.file("brief")};
+    child->MainMenu_Datei_Drucken_OnClick();
+    ASSERT_EQ(fakes.dialogs.saveRequests.size(), 1);
+    EXPECT_EQ(fakes.dialogs.saveRequests[0].title, QStringLiteral("In PDF-Datei drucken..."));
+    EXPECT_EQ(fakes.dialogs.saveRequests[0].fileName, QStringLiteral("brief.pdf"));
+    EXPECT_EQ(QDir::cleanPath(fakes.dialogs.saveRequests[0].initialDir), QDir::cleanPath(dir.path()));
+    EXPECT_EQ(shownCount(), 2);  // no error
+    const QByteArray pdf = TestDir::read(dir.file("brief.pdf"));
+    EXPECT_TRUE(pdf.startsWith("%PDF"));
+    EXPECT_TRUE(pdf.contains("%%EOF"));
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {dir.file("brief.pdf"), "-"});
+    if (pdftotext.waitForFinished(30000)) {
+        EXPECT_TRUE(pdftotext.readAllStandardOutput().contains("Sehr geehrte Damen und Herren"));
+    }
+
     child->MainMenu_Datei_DruckerEinrichten_OnClick();
-    ASSERT_EQ(shownCount(), 2);
-    EXPECT_EQ(lastMessage().caption, QString("Fehler:"));
-    EXPECT_TRUE(lastMessage().text.startsWith("Es ist kein Drucker installiert."));
-    EXPECT_EQ(dialogs.setups, 0);
+    EXPECT_EQ(dialogs.setups, 1);
+    EXPECT_EQ(shownCount(), 2);
 }
 
 TEST_F(FrameTest, PrintJobThatFailsAtItsEndIsReportedAsAnError)
@@ -277,4 +302,144 @@ TEST_F(FrameTest, PrintJobThatFailsAtItsEndIsReportedAsAnError)
     EXPECT_EQ(lastMessage().icon, platform::MsgIcon::Error);
     EXPECT_EQ(lastMessage().text,
               QString("Der Druckauftrag \"1 - %1\" konnte nicht abgeschlossen werden.").arg(dir.file("brief.txt")));
+}
+
+// Enter in the find dialog finds hit after hit and leaves the text alone: the keyboard
+// stays in the dialog. Escape gives it back to the editor; "&Weitersuchen" from the menu
+// gives it to the editor as well.
+TEST_F(FrameTest, FindDialogKeepsTheKeyboardUntilEscape)
+{
+    TMainChildForm* child = openFile("a.txt", "abc\r\nabc\r\nabc");
+    child->MainMenu_Suchen_Suchen_OnClick();
+    QApplication::processEvents();
+    TFindDialog* dialog = child->FindDialog();
+    ASSERT_TRUE(dialog->isVisible());
+    QWidget* edit = dialog->findChild<QWidget*>("FindText");
+    ASSERT_NE(edit, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }));
+    ASSERT_EQ(QApplication::focusWidget(), edit);
+    QTest::keyClicks(edit, "abc");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(selection(child), std::make_pair(0, 3));
+    EXPECT_TRUE(dialog->isAncestorOf(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(selection(child), std::make_pair(4, 3));
+    EXPECT_EQ(child->RichEdit->Lines().LineCount(), 3);
+    EXPECT_EQ(child->RichEdit->Lines().LineText(1), QByteArray("abc"));
+    EXPECT_FALSE(child->RichEdit->TextModified());
+    EXPECT_TRUE(dialog->isAncestorOf(QApplication::focusWidget()));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(dialog->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == frame.get(); }));
+    EXPECT_EQ(QApplication::focusWidget(), child->RichEdit);
+    QTest::keyClick(child->RichEdit, Qt::Key_F3, Qt::ControlModifier);  // "&Weitersuchen"
+    EXPECT_EQ(selection(child), std::make_pair(8, 3));
+    EXPECT_EQ(QApplication::focusWidget(), child->RichEdit);
+
+    // "&Weitersuchen" from the menu while the dialog is open: the editor takes the keyboard.
+    child->RichEdit->setSelectionStart(0);
+    child->MainMenu_Suchen_Suchen_OnClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }));
+    child->MainMenu_Suchen_Weitersuchen->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(selection(child), std::make_pair(0, 3));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == frame.get(); }));
+    EXPECT_EQ(QApplication::focusWidget(), child->RichEdit);
+    dialog->hide();
+}
+
+// A window's find dialog hides while another window is the active one and comes back
+// with its own window.
+TEST_F(FrameTest, FindDialogFollowsItsWindow)
+{
+    TMainChildForm* first = openFile("a.txt", "abc");
+    first->MainMenu_Suchen_Suchen_OnClick();
+    QApplication::processEvents();
+    ASSERT_TRUE(first->FindDialog()->isVisible());
+    TMainChildForm* second = newDocument();
+    ASSERT_NE(second, first);
+    EXPECT_FALSE(first->FindDialog()->isVisible());
+    frame->MainMenu_Fenster_Naechstes_OnClick();
+    QApplication::processEvents();
+    ASSERT_EQ(frame->activeDocument(), first);
+    EXPECT_TRUE(first->FindDialog()->isVisible());
+    // A dialog the user closed stays closed.
+    first->FindDialog()->reject();
+    frame->MainMenu_Fenster_Naechstes_OnClick();
+    frame->MainMenu_Fenster_Naechstes_OnClick();
+    QApplication::processEvents();
+    ASSERT_EQ(frame->activeDocument(), first);
+    EXPECT_FALSE(first->FindDialog()->isVisible());
+}
+
+// A character that Windows-1252 cannot hold is in no Windows-1252 text: the search does
+// not take the "?" of the text for it, and ends with the question.
+TEST_F(FrameTest, SearchForACharacterTheEncodingCannotHoldFindsNothing)
+{
+    TMainChildForm* child = openFile("a.txt", "Gr\xFC\xDF" "e? ?\r\n?");
+    ASSERT_EQ(child->RichEdit->Encoding(), editor::TextEncoding::Windows1252);
+    for (const QString& wanted : {QStringLiteral("ł"), QString::fromUtf8("😀"), QStringLiteral("e\u0142")}) {
+        child->RichEdit->setSelectionStart(0);
+        const int before = shownCount();
+        fakes.messages.answers = {MsgResult::Cancel};
+        find(child, wanted);
+        EXPECT_EQ(shownCount(), before + 1) << wanted.toStdString();
+        EXPECT_EQ(lastMessage().caption, QStringLiteral("Suche abgeschloßen..."));
+        EXPECT_EQ(selection(child), std::make_pair(0, 0)) << wanted.toStdString();
+    }
+    find(child, QStringLiteral("?"));  // a real "?" is found
+    EXPECT_EQ(selection(child), std::make_pair(5, 1));
+}
+
+// OK at the end of the text goes on from the very top, also when the search ended on a
+// later line than the hit.
+TEST_F(FrameTest, SearchAgainFromTheTopStartsAtTheFirstLine)
+{
+    TMainChildForm* child = openFile("a.txt", "abc xyz\r\nxyz\r\nxyz abc xyz");
+    child->RichEdit->setSelectionStart(9 + 4 + 1 + 5);  // after the last "abc"
+    fakes.messages.answers = {MsgResult::Ok};
+    find(child, "abc");
+    EXPECT_EQ(shownCount(), 1);
+    EXPECT_EQ(selection(child), std::make_pair(0, 3));
+    // Only a hit before the caret on the caret's own line: OK finds the first line's one.
+    child->RichEdit->setSelectionStart(9 + 4 + 1 + 8);
+    fakes.messages.answers = {MsgResult::Ok};
+    find(child, "ABC");
+    EXPECT_EQ(shownCount(), 2);
+    EXPECT_EQ(selection(child), std::make_pair(0, 3));
+}
+
+// Case is ignored for umlauts and the other letters of both encodings; ß stays ß, and the
+// case commands convert umlauts too.
+TEST_F(FrameTest, CaseRulesCoverUmlauts)
+{
+    TMainChildForm* ansi = openFile("a.txt", "xx \xE4rger \xFF \xE9t\xE9 W\xF6rtern Stra\xDF" "e");
+    find(ansi, QStringLiteral("ÄRGER"));
+    EXPECT_EQ(selection(ansi), std::make_pair(3, 5));
+    find(ansi, QStringLiteral("Ÿ"));  // Ÿ finds ÿ
+    EXPECT_EQ(selection(ansi), std::make_pair(9, 1));
+    find(ansi, QStringLiteral("ÉTÉ"));
+    EXPECT_EQ(selection(ansi), std::make_pair(11, 3));
+    ansi->RichEdit->SelectWholeText();
+    ansi->MainMenu_Markierung_InGrobuchstabenUmwandeln_OnClick();
+    EXPECT_EQ(ansi->RichEdit->Lines().LineText(0), QByteArray("XX \xC4RGER \x9F \xC9T\xC9 W\xD6RTERN STRA\xDF" "E"));
+    ansi->MainMenu_Markierung_InKleinbuchstabenUmwandeln_OnClick();
+    EXPECT_EQ(ansi->RichEdit->Lines().LineText(0), QByteArray("xx \xE4rger \xFF \xE9t\xE9 w\xF6rtern stra\xDF" "e"));
+
+    TMainChildForm* utf8 = openFile("u.txt", QString::fromUtf8("Wörtern Straße ÉTÉ łódź\r\n").toUtf8());
+    ASSERT_EQ(utf8->RichEdit->Encoding(), editor::TextEncoding::Utf8);
+    find(utf8, QString::fromUtf8("WÖRTERN"));
+    EXPECT_EQ(selection(utf8), std::make_pair(0, 7));
+    find(utf8, QString::fromUtf8("été"));
+    EXPECT_EQ(selection(utf8), std::make_pair(15, 3));
+    find(utf8, QString::fromUtf8("ŁÓDŹ"));
+    EXPECT_EQ(selection(utf8), std::make_pair(19, 4));
+    utf8->RichEdit->SelectWholeText();
+    utf8->MainMenu_Markierung_InGrobuchstabenUmwandeln_OnClick();
+    EXPECT_EQ(utf8->RichEdit->Lines().LineText(0), QString::fromUtf8("WÖRTERN STRAßE ÉTÉ ŁÓDŹ").toUtf8());
+    EXPECT_EQ(selection(utf8), std::make_pair(0, 24));  // the line break included
 }
