@@ -3,12 +3,14 @@
 #include "app/windowstack.h"
 #include "dialogs/settingsframe.h"
 #include "document/documentframe.h"
+#include "platform/journalfile.h"
 #include "settings/globals.h"
 
 #include <QMainWindow>
 #include <QPoint>
 #include <QPointer>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -21,6 +23,9 @@ class QWidget;
 class TMainChildForm;
 class TFrameToolbars;
 class TLazySystemMenus;
+namespace recovery {
+struct JournalContents;
+}
 
 // The frame window: the multiple-document parent of every document window, with the
 // tab strip, the menus, the docked toolbars and the frame's own commands.
@@ -183,6 +188,13 @@ public:
     void beginBatch();
     void endBatch();
 
+    // Recovery at start: offers the journals that an earlier run left and that no running
+    // instance holds; answered Ja, each opens as a modified document window. Returns the
+    // full paths of the recovered documents (so that they are not opened a second time).
+    QStringList OfferRecovery();
+    TMainChildForm* OpenRecoveredDocument(const recovery::JournalContents& contents,
+                                          std::unique_ptr<platform::JournalFile> file);
+
     // Closing: every document window is asked first; then the settings are written.
     bool queryCloseDocuments();
 
@@ -228,3 +240,7 @@ private:
     QPointer<TMainChildForm> mergedDocument_;
     QPointer<TMainChildForm> keysHolder_;  // the window whose menu items carry their keys
 };
+
+// SIGTERM, SIGHUP, SIGINT and the end of the desktop session put every recovery journal on
+// the disk and end the program at once, without a question.
+void installRecoveryShutdown();

@@ -1,12 +1,14 @@
 #include "document/mainchildform.h"
 
 #include "document/documentframe.h"
+#include "document/documentjournal.h"
 #include "document/finddialog.h"
 #include "document/statusbar.h"
 #include "editor/texteditor.h"
 #include "links/browser.h"
 #include "platform/errors.h"
 #include "platform/messagebox.h"
+#include "recovery/journal.h"
 #include "settings/globals.h"
 
 #include <QAction>
@@ -15,6 +17,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -51,6 +54,20 @@ TMainChildForm::TMainChildForm(IDocumentFrame* frame) : QWidget(nullptr), frame_
 
     createMenus();
 
+    if (Globals::Settings().Recovery) {
+        journal_ = std::make_unique<recovery::Journal>([this] {
+            recovery::JournalHeader header;
+            header.pid = quint64(QCoreApplication::applicationPid());
+            header.utf8 = RichEdit->Encoding() == editor::TextEncoding::Utf8;
+            header.byteOrderMark = RichEdit->ByteOrderMark();
+            header.baseFile = baseStamp_;
+            header.caption = caption_;
+            journalEncoding_ = int(RichEdit->Encoding()) * 2 + (RichEdit->ByteOrderMark() ? 1 : 0);
+            return journalSnapshotOf(RichEdit->buffer(), std::move(header));
+        });
+        connect(RichEdit, &TTextEditor::OnTextEdit, this,
+                [this](int pos, int removed, int inserted) { journalTextEdit(pos, removed, inserted); });
+    }
     connect(RichEdit, &TTextEditor::OnChange, this, [this] { platform::runGuarded([this] { RichEdit_OnChange(); }); });
     connect(RichEdit, &TTextEditor::OnSelectionChange, this,
             [this] { platform::runGuarded([this] { RichEdit_OnSelectionChange(); }); });
@@ -78,6 +95,8 @@ TFindDialog* TMainChildForm::FindDialog()
 
 TMainChildForm::~TMainChildForm()
 {
+    // The journal's file stays for the next start (a normal end has deleted it already).
+    journal_.reset();
     if (!closed_)
         frame_->documentDestroyed(this);
 }
@@ -235,7 +254,40 @@ void TMainChildForm::setStatusSimpleText(const QString& text)
 
 void TMainChildForm::setStatusSimplePanel(bool simple) { StatusBar->setSimplePanel(simple); }
 
-void TMainChildForm::loadFile(const QString& name) { RichEdit->Lines().LoadTextFile(name); }
+void TMainChildForm::loadFile(const QString& name)
+{
+    RichEdit->Lines().LoadTextFile(name);
+    baseStamp_ = platform::fileStamp(name);
+    recoveredChangedOutside_ = false;
+}
+
+void TMainChildForm::journalTextEdit(int pos, int removed, int inserted)
+{
+    const int encoding = int(RichEdit->Encoding()) * 2 + (RichEdit->ByteOrderMark() ? 1 : 0);
+    if (encoding != journalEncoding_ || inserted > recovery::Journal::kLargeEdit) {
+        // A new base holds it without a copy of its own here.
+        journal_->changed(nullptr);
+        return;
+    }
+    const recovery::JournalEdit edit = journalEditOf(RichEdit->buffer(), editor::TextChange{pos, removed, inserted});
+    journal_->changed(&edit);
+}
+
+void TMainChildForm::adoptRecoveredText(const recovery::JournalContents& contents,
+                                        std::unique_ptr<platform::JournalFile> previous)
+{
+    RichEdit->LoadRecoveredText(replayJournal(contents),
+                                contents.header.utf8 ? editor::TextEncoding::Utf8 : editor::TextEncoding::Windows1252,
+                                contents.header.byteOrderMark);
+    baseStamp_ = contents.header.baseFile;
+    recoveredChangedOutside_ =
+        Globals::IsDocumentFile(caption_) || baseStamp_.exists ? !(platform::fileStamp(caption_) == baseStamp_) : false;
+    if (journal_) {
+        journal_->changed(nullptr);
+        journal_->flush();
+        journal_->replaceAfterBase(std::move(previous));
+    }
+}
 
 void TMainChildForm::focusEditor()
 {
@@ -328,6 +380,8 @@ bool TMainChildForm::OnCloseQuery()
             platform::MsgIcon::Question, platform::MsgButtons::YesNoCancel);
         if (answer == platform::MsgResult::Cancel)
             return false;
+        if (answer == platform::MsgResult::No && journal_)
+            journal_->discard();  // the user let the changes go
         if (answer == platform::MsgResult::Yes) {
             const bool saved = Globals::IsDocumentFile(caption_) ? SaveDocument(caption_) : SaveDocumentAs(caption_);
             if (!saved)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/journalfile.h"
+
 #include <QPointer>
 #include <QString>
 #include <QKeySequence>
@@ -14,6 +16,12 @@ class IDocumentFrame;
 class TFindDialog;
 class TStatusBar;
 class TTextEditor;
+namespace recovery {
+class Journal;
+struct JournalContents;
+}
+
+#include <memory>
 
 // A document window: one text in an editor, with its status bar, its own menus (merged
 // into the frame's bar while it is active) and its context menu. It reaches its frame only
@@ -100,6 +108,18 @@ public:
     // One step of a search: true to stop, false to go on with the next line.
     bool NextSearchLine(int& line, int& column);
 
+    // Recovery. The journal of the unsaved text (none when [Save] Recovery is off).
+    recovery::Journal* journal() const { return journal_.get(); }
+    // Takes over the text of a journal left by an earlier run, modified; previous is that
+    // journal's file, deleted once this window's own journal holds the text.
+    void adoptRecoveredText(const recovery::JournalContents& contents, std::unique_ptr<platform::JournalFile> previous);
+    // The stat fields of the file the text was loaded from or last saved to (for a
+    // recovered text: as the journal recorded them), and whether, for a recovered text,
+    // the file is no longer that one (changed or gone since): then the next save must ask
+    // before it overwrites.
+    const platform::FileStamp& baseFileStamp() const { return baseStamp_; }
+    bool recoveredChangedOutside() const { return recoveredChangedOutside_; }
+
     // Applies the view settings (selection bar, link detection).
     void applyViewSettings(bool showSelectionBar, bool autoUrlDetection);
 
@@ -161,7 +181,13 @@ private:
     void convertSelection(bool upper);
     void setItemAndButton(QAction* item, QAction* button, bool enabled);
 
+    void journalTextEdit(int pos, int removed, int inserted);
+
     IDocumentFrame* frame_;
+    std::unique_ptr<recovery::Journal> journal_;
+    platform::FileStamp baseStamp_;
+    bool recoveredChangedOutside_ = false;
+    int journalEncoding_ = -1;  // of the journal's last base
     TFindDialog* findDialog_ = nullptr;
     QString caption_;
     int tag_ = 0;

@@ -150,6 +150,7 @@ void TCustomTextEditor::applyChange(const TextChange& change, int oldAnchor, int
     // more than its characters.
     notifyAccessibleTextChange(this, doc_.charPos(change.pos), change.removed,
                                doc_.charPos(change.pos + change.inserted) - doc_.charPos(change.pos));
+    emit OnTextEdit(change.pos, change.removed, change.inserted);
     emit OnChange();
     emitSelectionIfChanged(oldAnchor, oldCaret);
 }
@@ -279,6 +280,12 @@ void TCustomTextEditor::loadBuffer(TextBuffer&& buffer, editor::TextEncoding enc
     viewport()->update();
     emit OnChange();
     emitSelectionIfChanged(oldAnchor, oldCaret);
+}
+
+void TCustomTextEditor::LoadRecoveredText(TextBuffer&& buffer, editor::TextEncoding encoding, bool byteOrderMark)
+{
+    loadBuffer(std::move(buffer), encoding, byteOrderMark);
+    doc_.setModified(true);
 }
 
 // ---- Printing ----

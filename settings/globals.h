@@ -20,6 +20,9 @@ struct TSettingsRecord {
     // [Edit] NewFileEncoding: "UTF-8" makes new documents UTF-8; "ANSI" (the default)
     // keeps them Windows-1252. Only read: the user sets it in the file.
     bool NewFilesUtf8 = false;
+    // [Save] Recovery: unsaved text is kept in recovery journals (1, the default) or not (0).
+    // Only read: the user sets it in the file.
+    bool Recovery = true;
     bool AutoSaveSettings = true;
     bool AutoSaveOpenFiles = false;
     bool FirstActivation = true;

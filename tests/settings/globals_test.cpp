@@ -219,7 +219,8 @@ TEST_F(SettingsTest, ReadsInTheStatedOrder)
                            "keys Tools", "read Tools/T", "read View/ShowMarkbar", "read View/AutoUrlDetection",
                            "read View/StartWithNewDoc", "read View/OpenAsReadOnlyIfIsReadOnly",
                            "read Edit/NewFileEncoding", "read Open/Filter",
-                           "read Save/Filter", "read Save/AutoSaveSettings", "read Save/AutoSaveOpenFiles"}));
+                           "read Save/Filter", "read Save/AutoSaveSettings", "read Save/AutoSaveOpenFiles",
+                           "read Save/Recovery"}));
 }
 
 TEST_F(SettingsTest, NewFileEncodingIsReadAndNeverWritten)
