@@ -46,6 +46,7 @@ source "$HERE/cases_input.sh"
 source "$HERE/cases_windows.sh"
 source "$HERE/cases_desktop.sh"
 source "$HERE/cases_keep.sh"
+source "$HERE/cases_recovery.sh"
 
 # VARNOTEX_E2E_MEMCHECK=FOLDER runs the program under valgrind's memcheck, one log a process
 # in FOLDER (scripts/memcheck.sh reads them).
@@ -208,6 +209,13 @@ run_case qt_option_names_are_files
 run_case date_under_c_locale
 run_case wayland_session_uses_xwayland
 run_case screen_reader_reads_editor
+
+# Recovery of unsaved text.
+run_case recovery_after_kill
+run_case recovery_untitled
+run_case recovery_sigterm
+run_case recovery_two_instances
+run_case recovery_no_in_close_prompt
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"
