@@ -16,5 +16,11 @@ recovery::JournalEdit journalEditOf(const editor::TextBuffer& buffer, const edit
 // The whole text with its breaks' kinds and the given header.
 std::shared_ptr<recovery::Snapshot> journalSnapshotOf(const editor::TextBuffer& buffer, recovery::JournalHeader header);
 
+// The text as the file at path holds it, taken by the writer thread, as long as the file
+// still has the stamp it had when it was read or written (header says how: the byte order
+// mark is left out of the text when it has one).
+std::shared_ptr<recovery::Snapshot> journalSourceOf(const QString& path, const platform::FileStamp& stamp,
+                                                    recovery::JournalHeader header);
+
 // The text a journal holds, with every break of its kind.
 editor::TextBuffer replayJournal(const recovery::JournalContents& contents);

@@ -57,12 +57,7 @@ TMainChildForm::TMainChildForm(IDocumentFrame* frame) : QWidget(nullptr), frame_
     if (Globals::Settings().Recovery) {
         journal_ = std::make_unique<recovery::Journal>([this] {
             recovery::JournalHeader header;
-            header.pid = quint64(QCoreApplication::applicationPid());
-            header.utf8 = RichEdit->Encoding() == editor::TextEncoding::Utf8;
-            header.byteOrderMark = RichEdit->ByteOrderMark();
-            header.baseFile = baseStamp_;
-            header.caption = caption_;
-            journalEncoding_ = int(RichEdit->Encoding()) * 2 + (RichEdit->ByteOrderMark() ? 1 : 0);
+            fillJournalHeader(&header);
             return journalSnapshotOf(RichEdit->buffer(), std::move(header));
         });
         connect(RichEdit, &TTextEditor::OnTextEdit, this,
@@ -259,10 +254,30 @@ void TMainChildForm::loadFile(const QString& name)
     RichEdit->Lines().LoadTextFile(name);
     baseStamp_ = platform::fileStamp(name);
     recoveredChangedOutside_ = false;
+    fileIsSource_ = true;
+}
+
+void TMainChildForm::fillJournalHeader(recovery::JournalHeader* header)
+{
+    header->pid = quint64(QCoreApplication::applicationPid());
+    header->utf8 = RichEdit->Encoding() == editor::TextEncoding::Utf8;
+    header->byteOrderMark = RichEdit->ByteOrderMark();
+    header->baseFile = baseStamp_;
+    header->caption = caption_;
+    journalEncoding_ = int(RichEdit->Encoding()) * 2 + (RichEdit->ByteOrderMark() ? 1 : 0);
 }
 
 void TMainChildForm::journalTextEdit(int pos, int removed, int inserted)
 {
+    if (fileIsSource_) {
+        // The first change since the file was read or written: the writer thread takes the
+        // base from the file, so the window copies nothing, if the file is still that one.
+        fileIsSource_ = false;
+        recovery::JournalHeader header;
+        fillJournalHeader(&header);
+        if (platform::fileStamp(caption_) == baseStamp_)
+            journal_->setSource(journalSourceOf(caption_, baseStamp_, std::move(header)));
+    }
     const int encoding = int(RichEdit->Encoding()) * 2 + (RichEdit->ByteOrderMark() ? 1 : 0);
     if (encoding != journalEncoding_ || inserted > recovery::Journal::kLargeEdit) {
         // A new base holds it without a copy of its own here.
@@ -380,8 +395,10 @@ bool TMainChildForm::OnCloseQuery()
             platform::MsgIcon::Question, platform::MsgButtons::YesNoCancel);
         if (answer == platform::MsgResult::Cancel)
             return false;
-        if (answer == platform::MsgResult::No && journal_)
+        if (answer == platform::MsgResult::No && journal_) {
             journal_->discard();  // the user let the changes go
+            fileIsSource_ = false;
+        }
         if (answer == platform::MsgResult::Yes) {
             const bool saved = Globals::IsDocumentFile(caption_) ? SaveDocument(caption_) : SaveDocumentAs(caption_);
             if (!saved)

@@ -19,6 +19,7 @@ class TTextEditor;
 namespace recovery {
 class Journal;
 struct JournalContents;
+struct JournalHeader;
 }
 
 #include <memory>
@@ -182,12 +183,14 @@ private:
     void setItemAndButton(QAction* item, QAction* button, bool enabled);
 
     void journalTextEdit(int pos, int removed, int inserted);
+    void fillJournalHeader(recovery::JournalHeader* header);
 
     IDocumentFrame* frame_;
     std::unique_ptr<recovery::Journal> journal_;
     platform::FileStamp baseStamp_;
     bool recoveredChangedOutside_ = false;
     int journalEncoding_ = -1;  // of the journal's last base
+    bool fileIsSource_ = false;  // the text is what the file named by the caption holds
     TFindDialog* findDialog_ = nullptr;
     QString caption_;
     int tag_ = 0;

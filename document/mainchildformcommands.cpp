@@ -102,6 +102,7 @@ bool TMainChildForm::SaveDocument(const QString& fileName)
     recoveredChangedOutside_ = false;
     if (journal_)
         journal_->discard();
+    fileIsSource_ = true;
     if (caption_ != fileName) {
         setCaption(fileName);
         frame_->setTabCaption(tag_, platform::fileNamePart(fileName));

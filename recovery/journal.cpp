@@ -19,6 +19,7 @@ struct Journal::FileState {
     qint64 goodSize = 0;
     std::atomic<bool> failed{false};
     std::atomic<bool> baseOk{false};
+    std::atomic<bool> sourceFailed{false};
 };
 
 // ---- The store ----
@@ -108,6 +109,15 @@ void JournalStore::flushAll()
     drain();
 }
 
+void JournalStore::retrySources()
+{
+    const std::set<Journal*> journals = journals_;
+    for (Journal* journal : journals) {
+        if (journals_.count(journal) && journal->file_->sourceFailed.exchange(false))
+            journal->flush();
+    }
+}
+
 void JournalStore::reportFailure(int error)
 {
     {
@@ -169,9 +179,17 @@ void Journal::schedule()
     });
 }
 
+void Journal::setSource(std::shared_ptr<Snapshot> source)
+{
+    source_ = std::move(source);
+    baseFromSource_ = false;
+}
+
 void Journal::rebase()
 {
     baseDue_ = true;
+    baseFromSource_ = false;
+    source_.reset();
     pending_.clear();
     pendingBytes_ = 0;
     schedule();
@@ -179,9 +197,16 @@ void Journal::rebase()
 
 void Journal::changed(const JournalEdit* edit)
 {
-    if (!edit || !haveBase_ || edit->text.size() > kLargeEdit) {
+    if (!edit || edit->text.size() > kLargeEdit) {
         rebase();
         return;
+    }
+    if (!haveBase_ && !baseDue_ && !baseFromSource_) {
+        if (!source_) {
+            rebase();
+            return;
+        }
+        baseFromSource_ = true;  // this edit and the next ones follow the file's text
     }
     if (baseDue_) {
         schedule();
@@ -221,15 +246,26 @@ void Journal::flush()
         // The file holds an older state (or none): a whole new base brings it up to date.
         haveBase_ = false;
         baseDue_ = true;
+        baseFromSource_ = false;
+        source_.reset();
+        pending_.clear();
+        pendingBytes_ = 0;
     }
-    if (baseDue_) {
-        std::shared_ptr<Snapshot> snapshot = takeSnapshot_ ? takeSnapshot_() : nullptr;
+    std::shared_ptr<Snapshot> fromSource;
+    if (baseFromSource_ && !baseDue_) {
+        fromSource = std::move(source_);
+        baseFromSource_ = false;
+    }
+    if (baseDue_ || fromSource) {
+        std::shared_ptr<Snapshot> snapshot = fromSource ? fromSource : takeSnapshot_ ? takeSnapshot_() : nullptr;
         if (!snapshot)
             return;
         baseDue_ = false;
         haveBase_ = true;
-        pending_.clear();
-        pendingBytes_ = 0;
+        if (!fromSource) {
+            pending_.clear();
+            pendingBytes_ = 0;
+        }
         if (file_->path.isEmpty())
             file_->path = store_.newJournalPath();
         JournalStore* store = &store_;
@@ -244,18 +280,27 @@ void Journal::flush()
                 store->reportFailure(EACCES);
                 return;
             }
+            QByteArray loadedText, loadedKinds;
+            if (snapshot->load && !snapshot->load(&loadedText, &loadedKinds)) {
+                // The file is no longer the text's source: the window's own text is taken.
+                state->failed = true;
+                state->sourceFailed = true;
+                QMetaObject::invokeMethod(&store->context_, [store] { store->retrySources(); }, Qt::QueuedConnection);
+                return;
+            }
+            const QByteArray& text = snapshot->load ? loadedText : snapshot->text;
+            const QByteArray& kinds = snapshot->load ? loadedKinds : snapshot->kinds;
             std::unique_ptr<platform::JournalFile> file = platform::JournalFile::create(temporary, &error);
             if (file) {
                 const QByteArray header = encodeHeader(snapshot->header);
                 QByteArray head, tail;
-                encodeBase(snapshot->text, snapshot->kinds, &head, &tail);
-                if (file->append(header) && file->append(head) && file->append(snapshot->text) &&
-                    file->append(snapshot->kinds) && file->append(tail) && file->sync()) {
+                encodeBase(text, kinds, &head, &tail);
+                if (file->append(header) && file->append(head) && file->append(text) && file->append(kinds) &&
+                    file->append(tail) && file->sync()) {
                     error = platform::renameDurably(temporary, state->path);
                     if (error == 0) {
                         file->setPath(state->path);
-                        state->goodSize = header.size() + head.size() + snapshot->text.size() +
-                                          snapshot->kinds.size() + tail.size();
+                        state->goodSize = header.size() + head.size() + text.size() + kinds.size() + tail.size();
                         state->file = std::move(file);
                         state->failed = false;
                         state->baseOk = true;
@@ -271,7 +316,8 @@ void Journal::flush()
             state->failed = true;
             store->reportFailure(error);
         });
-        return;
+        if (!fromSource)
+            return;
     }
     if (pending_.empty())
         return;
@@ -304,6 +350,8 @@ void Journal::discard()
     pendingBytes_ = 0;
     baseDue_ = false;
     haveBase_ = false;
+    baseFromSource_ = false;
+    source_.reset();
     std::shared_ptr<FileState> state = std::move(file_);
     file_ = std::make_shared<FileState>();
     if (state->path.isEmpty())

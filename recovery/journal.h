@@ -17,10 +17,14 @@
 namespace recovery {
 
 // The text of a document at one moment, handed to the writer thread for a new base.
+// With load set, the writer thread takes the text from it instead (from the file the text
+// was loaded from or saved to, so that the window copies nothing); it answers false when
+// it cannot give that text any more (the file changed), and the window's text is taken.
 struct Snapshot {
     JournalHeader header;
     QByteArray text;
     QByteArray kinds;
+    std::function<bool(QByteArray* text, QByteArray* kinds)> load;
 };
 
 class Journal;
@@ -45,6 +49,8 @@ public:
     // Waits until the writer has done everything handed to it.
     void drain();
 
+    // Journals whose base could not be taken from their file take it from their window.
+    void retrySources();
     // Shows the failure message if a write failed and it was not shown yet in this run.
     // Called in the user-interface thread; the writer asks for it through the event loop.
     void deliverFailures();
@@ -105,6 +111,10 @@ public:
     void changed(const JournalEdit* edit);
     // A new base at the next flush, whatever the edits (encoding changed, say).
     void rebase();
+    // The text as it stands is what source gives (a file just loaded or saved): the first
+    // base after it is taken from there by the writer thread, and the edits since are
+    // appended to it.
+    void setSource(std::shared_ptr<Snapshot> source);
     // Hands what is pending to the writer now.
     void flush();
     // Deletes the journal (saved, or the user let the changes go); a later change starts anew.
@@ -118,13 +128,16 @@ public:
     qint64 pendingBytes() const { return pendingBytes_; }
 
 private:
+    friend class JournalStore;
     struct FileState;
     void schedule();
 
     std::function<std::shared_ptr<Snapshot>()> takeSnapshot_;
     JournalStore& store_;
     std::shared_ptr<FileState> file_;
-    bool baseDue_ = false;     // a new base is needed at the next flush
+    bool baseDue_ = false;     // a new base of the window's text is needed at the next flush
+    std::shared_ptr<Snapshot> source_;  // what the text was before pending_, if known
+    bool baseFromSource_ = false;       // the next base comes from source_, pending_ after it
     bool haveBase_ = false;    // a base was handed over (until a failure shows)
     bool scheduled_ = false;
     std::vector<JournalEdit> pending_;

@@ -441,3 +441,39 @@ TEST(RecoveryFileStamp, NamesTheFileAsStatSeesIt)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DiskFixture, ABaseFromTheLoadedFileCarriesTheEditsSinceAndAChangedFileFallsBackToTheText)
+{
+    TestDir files;
+    for (const bool changedMeanwhile : {false, true}) {
+        const QString path = files.write(QStringLiteral("a.txt"), "\xEF\xBB\xBF" "eins\r\nzwei\ndrei");
+        doc.adopt(loaded("eins\r\nzwei\ndrei"), TextEncoding::Utf8, true);
+        auto j = journal();
+        recovery::JournalHeader header;
+        header.utf8 = true;
+        header.byteOrderMark = true;
+        header.caption = path;
+        j->setSource(journalSourceOf(path, platform::fileStamp(path), header));
+        doc.setSelection(4, 4);
+        type(*j, "!");
+        type(*j, "\r\nneu");
+        if (changedMeanwhile) {
+            const QString other = files.write(QStringLiteral("b.txt"), "ganz anders");
+            ASSERT_EQ(platform::renameDurably(other, path), 0);
+        }
+        timers.runAll();
+        store.drain();
+        // A base that could not come from the file comes from the text, once the loop turns.
+        QCoreApplication::processEvents();
+        store.drain();
+        ASSERT_EQ(journals().size(), 1);
+        EXPECT_EQ(onDisk(folder + journals().front()), stateOf(doc.buffer())) << changedMeanwhile;
+        EXPECT_EQ(messages.shown.size(), 0);
+        j->discard();
+        store.drain();
+    }
+}
+
+}  // namespace
