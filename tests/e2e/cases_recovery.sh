@@ -125,3 +125,28 @@ case_recovery_no_in_close_prompt() {
   expect_exit "$APP_PID" 0 || return 1
   [[ $(journal_count) == 0 ]] || fail "the journal stayed after Nein"
 }
+
+# The file replaced by another program after the crash: the recovered text is still exactly
+# the one typed (saved under another name here, so that the replaced file is left alone).
+case_recovery_file_replaced_after_crash() {
+  write_ini "$CWD" "[Save]" "AutoSaveSettings=0" "AutoSaveOpenFiles=0"
+  printf 'eins\r\nzwei\n' >"$CWD/a.txt"
+  launch "$CWD" a.txt
+  wait_frame "$APP_PID" || return 1
+  responsive "$APP_PID" || return 1
+  type_text "$APP_PID" "getippt " || return 1
+  sleep 2
+  { kill -9 "$APP_PID" && wait_exit "$APP_PID" 10; } 2>/dev/null
+  printf 'von anderem Programm\n' >"$CWD/a.txt.new"
+  mv "$CWD/a.txt.new" "$CWD/a.txt"
+  cp "$CWD/a.txt" "$CASE_DIR/other.txt"
+  launch "$CWD"
+  answer "$APP_PID" "Wiederherstellung" j || return 1
+  wait_frame "$APP_PID" || return 1
+  keys "$APP_PID" F4 || return 1
+  save_dialog "$APP_PID" "$CWD/b.txt" || return 1
+  printf 'getippt eins\r\nzwei\n' >"$CASE_DIR/expected.txt"
+  wait_content "$CWD/b.txt" "$CASE_DIR/expected.txt" "the recovered text is not the typed one" || return 1
+  same_file "$CWD/a.txt" "$CASE_DIR/other.txt" "the other program's file was touched" || return 1
+  quit "$APP_PID"
+}

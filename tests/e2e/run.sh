@@ -216,6 +216,7 @@ run_case recovery_untitled
 run_case recovery_sigterm
 run_case recovery_two_instances
 run_case recovery_no_in_close_prompt
+run_case recovery_file_replaced_after_crash
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"
