@@ -46,34 +46,44 @@ std::shared_ptr<recovery::Snapshot> journalSourceOf(const QString& path, const p
         if (!stamp.exists || !(platform::fileStamp(path) == stamp))
             return false;
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly) || file.size() > editor::TextBuffer::kMaxLength)
+        if (!file.open(QIODevice::ReadOnly) || file.size() > editor::TextBuffer::kMaxLength + 3)
             return false;
-        editor::TextBuffer buffer;
-        buffer.beginLoad(file.size());
-        QByteArray block(256 * 1024, Qt::Uninitialized);
-        bool first = true;
-        for (;;) {
-            qint64 n = file.read(block.data(), block.size());
-            if (n < 0)
+        // Read whole and turned into the editor's form in place, as loading does: CR LF, LF
+        // and CR each become one CR, its kind noted; the byte order mark is not text.
+        QByteArray bytes = file.readAll();
+        if (file.error() != QFile::NoError)
+            return false;
+        if (mark) {
+            if (!bytes.startsWith("\xEF\xBB\xBF"))
                 return false;
-            if (n == 0)
-                break;
-            const char* from = block.constData();
-            if (first && mark) {
-                if (n < 3)
-                    return false;
-                from += 3;
-                n -= 3;
-            }
-            first = false;
-            buffer.appendRaw(from, n);
+            bytes.remove(0, 3);
         }
-        buffer.finishLoad();
+        QByteArray breaks;
+        char* data = bytes.data();
+        const qsizetype size = bytes.size();
+        qsizetype out = 0;
+        for (qsizetype in = 0; in < size; ++in) {
+            const char c = data[in];
+            if (c == '\r') {
+                const bool pair = in + 1 < size && data[in + 1] == '\n';
+                breaks.append(char(pair ? editor::BreakKind::CrLf : editor::BreakKind::Cr));
+                in += pair ? 1 : 0;
+                data[out++] = '\r';
+            } else if (c == '\n') {
+                breaks.append(char(editor::BreakKind::Lf));
+                data[out++] = '\r';
+            } else {
+                data[out++] = c;
+            }
+        }
+        bytes.truncate(out);
+        if (bytes.size() > editor::TextBuffer::kMaxLength)
+            return false;
         // Changed while it was read: not the text the window has.
         if (!(platform::fileStamp(path) == stamp))
             return false;
-        *text = buffer.text();
-        *kinds = buffer.kindsIn(0, buffer.length());
+        *text = std::move(bytes);
+        *kinds = std::move(breaks);
         return true;
     };
     return snapshot;

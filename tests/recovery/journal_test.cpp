@@ -477,3 +477,31 @@ TEST_F(DiskFixture, ABaseFromTheLoadedFileCarriesTheEditsSinceAndAChangedFileFal
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RecoverySource, TheFileReadAsLoadingReadsIt)
+{
+    TestDir dir;
+    const QList<QByteArray> files = {"", "a", "\r", "\n", "\r\n", "\n\r", "\r\r\n\n", "x\r\ny\nz\rw", "ende\r",
+                                     QByteArray("nul\0mitten\r\n", 12), "\xEF\xBB\xBF" "mit Marke\r\n"};
+    for (const QByteArray& bytes : files) {
+        const QString path = dir.write(QStringLiteral("f.txt"), bytes);
+        const bool mark = bytes.startsWith("\xEF\xBB\xBF");
+        recovery::JournalHeader header;
+        header.byteOrderMark = mark;
+        const std::shared_ptr<recovery::Snapshot> source = journalSourceOf(path, platform::fileStamp(path), header);
+        State state;
+        ASSERT_TRUE(source->load(&state.text, &state.kinds));
+        EXPECT_EQ(state, stateOf(loaded(mark ? bytes.mid(3) : bytes))) << bytes.toStdString();
+    }
+    // Another file under the name: no text from it.
+    const QString path = dir.write(QStringLiteral("g.txt"), "alt");
+    const std::shared_ptr<recovery::Snapshot> source = journalSourceOf(path, platform::fileStamp(path), {});
+    const QString other = dir.write(QStringLiteral("h.txt"), "neu");
+    ASSERT_EQ(platform::renameDurably(other, path), 0);
+    State state;
+    EXPECT_FALSE(source->load(&state.text, &state.kinds));
+}
+
+}  // namespace
