@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <functional>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -243,6 +244,22 @@ TEST_F(SettingsTest, NewFileEncodingIsReadAndNeverWritten)
     EXPECT_FALSE(Globals::Settings().NewFilesUtf8);
     Globals::SaveOnExit(frame);
     EXPECT_FALSE(TestDir::read(work.file("VARNX.ini")).contains("NewFileEncoding"));
+}
+
+TEST_F(SettingsTest, RecoveryIsOnByDefaultReadAndNeverWritten)
+{
+    for (const auto& [ini, on] : std::vector<std::pair<QByteArray, bool>>{
+             {"", true}, {"[Save]\nRecovery=1\n", true}, {"[Save]\nRecovery=0\n", false}}) {
+        Globals::ResetSettings();
+        work.write("VARNX.ini", ini);
+        ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+        EXPECT_EQ(Globals::Settings().Recovery, on) << ini.constData();
+    }
+    Globals::ResetSettings();
+    work.write("VARNX.ini", "[Save]\nAutoSaveSettings=1\n");
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    Globals::SaveOnExit(frame);
+    EXPECT_FALSE(TestDir::read(work.file("VARNX.ini")).contains("Recovery"));
 }
 
 TEST_F(SettingsTest, FileLocationOrder)
