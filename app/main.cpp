@@ -40,6 +40,7 @@ int main(int argc, char* argv[])
     frame.setCommandLine(CommandLine::ProgramParameters(argc, argv));
     if (!frame.OnCreate())
         return 0;
+    installRecoveryShutdown();
     // Placed in the centre of the screen with the size the settings gave it.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect geometry = frame.frameGeometry();

@@ -157,6 +157,8 @@ void TMainForm::OnActivate()
         ~BatchEnd() { frame->endBatch(); }
     } batchEnd{this};
     platform::runGuarded([this, &settings] {
+        // Unsaved text of an earlier run first: a file it belongs to opens only once, with it.
+        const QStringList recovered = OfferRecovery();
         const QStringList remembered = settings.SavedOpenFiles;
         const bool reopen = settings.AutoSaveOpenFiles && !remembered.isEmpty();
         settings.SavedOpenFiles.clear();
@@ -165,12 +167,14 @@ void TMainForm::OnActivate()
             for (const QString& line : remembered) {
                 const int eq = int(line.indexOf(QLatin1Char('=')));
                 const QString name = eq < 0 ? QString() : line.mid(eq + 1);
-                if (platform::fileExists(name))
+                if (platform::fileExists(name) && !recovered.contains(platform::fullPath(name)))
                     OpenDocument(platform::fullPath(name));
             }
         }
-        for (const QString& name : CommandLine::FilesToOpen(commandLine_))
-            OpenDocument(name);
+        for (const QString& name : CommandLine::FilesToOpen(commandLine_)) {
+            if (!recovered.contains(name))
+                OpenDocument(name);
+        }
         if (settings.StartWithNewDoc && documentCount() == 0)
             MainMenu_Datei_Neu_OnClick();
     });

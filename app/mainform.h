@@ -3,6 +3,7 @@
 #include "app/windowstack.h"
 #include "dialogs/settingsframe.h"
 #include "document/documentframe.h"
+#include "platform/journalfile.h"
 #include "settings/globals.h"
 
 #include <QKeySequence>
@@ -10,6 +11,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -32,6 +34,9 @@ class TFrameToolbars;
 class TLazySystemMenus;
 namespace platform {
 class FileWatcher;
+}
+namespace recovery {
+struct JournalContents;
 }
 
 // The frame window: the multiple-document parent of every document window, with the
@@ -198,6 +203,13 @@ public:
     void beginBatch();
     void endBatch();
 
+    // Recovery at start: offers the journals that an earlier run left and that no running
+    // instance holds; answered Ja, each opens as a modified document window. Returns the
+    // full paths of the recovered documents (so that they are not opened a second time).
+    QStringList OfferRecovery();
+    TMainChildForm* OpenRecoveredDocument(const recovery::JournalContents& contents,
+                                          std::unique_ptr<platform::JournalFile> file);
+
     // Closing: every document window is asked first; then the settings are written.
     bool queryCloseDocuments();
 
@@ -274,3 +286,7 @@ private:
     bool fileCheckScheduled_ = false;
     bool checkingFiles_ = false;
 };
+
+// SIGTERM, SIGHUP, SIGINT and the end of the desktop session put every recovery journal on
+// the disk and end the program at once, without a question.
+void installRecoveryShutdown();

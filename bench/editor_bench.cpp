@@ -2,13 +2,16 @@
 // and a repaint, offscreen) and prints one row per figure with its goal.
 // Run: bench_editor_bench [folder for the test files] [part]
 // (default: the temporary folder; part, one of keys, wrap, undo, replace, load,
-// statistics, links, runs that part alone, for example under a profiler; utf8 runs the
+// statistics, links, recovery, runs that part alone, for example under a profiler; utf8 runs the
 // rows of the UTF-8 files alone)
+#include "document/documentjournal.h"
 #include "document/editorstatistics.h"
 #include "platform/codepage1252.h"
 #include "editor/links.h"
 #include "editor/texteditor.h"
 #include "platform/atomicfile.h"
+#include "platform/journalfile.h"
+#include "recovery/journal.h"
 
 #include <QApplication>
 #include <QDir>
@@ -302,6 +305,117 @@ void links()
     row("(also) link scan of a link and 100,000 closing brackets", "linear", ms(elapsed), marks.size() == 1);
 }
 
+// The recovery journal's share: what recording an edit adds to a keystroke on the 5 MB
+// line, what the first change of a 50 MB file costs the window (the keystroke, then the
+// snapshot that the writer thread puts on the disk), the record of replacing the whole of
+// it, and the journal's memory beside the text's.
+struct JournalProbe {
+    TTextEditor& editor;
+    std::unique_ptr<recovery::Journal> journal;
+    double lastRecordMs = 0;
+    JournalProbe(TTextEditor& e) : editor(e)
+    {
+        journal = std::make_unique<recovery::Journal>([this] {
+            recovery::JournalHeader header;
+            header.caption = QStringLiteral("<Unbenannt>");
+            return journalSnapshotOf(editor.buffer(), header);
+        });
+        QObject::connect(&editor, &TTextEditor::OnTextEdit, &editor, [this](int pos, int removed, int inserted) {
+            QElapsedTimer t;
+            t.start();
+            if (inserted > recovery::Journal::kLargeEdit) {
+                journal->changed(nullptr);
+            } else {
+                const recovery::JournalEdit edit = journalEditOf(editor.buffer(), editor::TextChange{pos, removed, inserted});
+                journal->changed(&edit);
+            }
+            lastRecordMs = double(t.nsecsElapsed()) / 1e6;
+        });
+    }
+};
+
+void recoveryCost(const QString& folder, const QString& linePath, const QString& path50)
+{
+    recovery::JournalStore& store = recovery::JournalStore::instance();
+    store.setFolder(folder + QStringLiteral("/recovery"));
+    {
+        auto editor = openEditor(linePath);
+        JournalProbe probe(*editor);
+        keyAndPaint(*editor, Qt::Key_A, Qt::NoModifier, "a");
+        probe.journal->flush();  // the base of the line
+        store.drain();
+        std::vector<double> added;
+        for (const double where : {0.0, 0.5, 1.0}) {
+            editor->setSelectionStart(int(editor->Lines().TextLength() * where));
+            for (int i = 0; i < 15; ++i) {
+                keyAndPaint(*editor, Qt::Key_A, Qt::NoModifier, "a");
+                added.push_back(probe.lastRecordMs);
+            }
+        }
+        row("recovery: added to a keystroke on the 5 MB line", "<= 0.1 ms", QString::number(median(added), 'f', 4).toStdString() + " ms (median), " + QString::number(maximum(added), 'f', 4).toStdString() + " ms (max)",
+            maximum(added) <= 0.1);
+        probe.journal->discard();
+        store.drain();
+    }
+    {
+        auto editor = openEditor(path50);
+        JournalProbe probe(*editor);
+        std::vector<double> first;
+        std::vector<double> written;
+        qint64 snapshotBytes = 0;
+        for (int i = 0; i < 4; ++i) {
+            // As the window does after loading or saving: the file is the text's source.
+            // The fourth run has no file to take it from (never saved, or changed outside).
+            recovery::JournalHeader header;
+            header.utf8 = editor->Encoding() == editor::TextEncoding::Utf8;
+            header.byteOrderMark = editor->ByteOrderMark();
+            header.caption = path50;
+            if (i < 3)
+                probe.journal->setSource(journalSourceOf(path50, platform::fileStamp(path50), header));
+            const double key = keyAndPaint(*editor, Qt::Key_A, Qt::NoModifier, "a");
+            QElapsedTimer t;
+            t.start();
+            probe.journal->flush();  // what the timer does: the snapshot, handed to the writer
+            const double snap = double(t.nsecsElapsed()) / 1e6;
+            first.push_back(key + snap);
+            details += QString::asprintf("  recovery: first change of 50 MB: keystroke %.1f ms, snapshot %.1f ms\n", key, snap).toStdString();
+            store.drain();
+            written.push_back(double(t.nsecsElapsed()) / 1e6);
+            snapshotBytes = editor->buffer().length() + editor->buffer().breakCount();
+            probe.journal->discard();
+            store.drain();
+        }
+        const double withoutFile = first.back();
+        first.pop_back();
+        row("recovery: first change of 50 MB loaded from its file (3 runs)", "<= 30 ms",
+            QString::asprintf("%.1f, %.1f, %.1f ms", first[0], first[1], first[2]).toStdString(), maximum(first) <= 30);
+        row("recovery: (also) first change of 50 MB without its file", "-", QString::asprintf("%.1f ms", withoutFile).toStdString(),
+            true);
+        details += QString::asprintf("  recovery: the writer thread put the 50 MB base on the disk in %.0f / %.0f / %.0f / %.0f ms "
+                                     "(the window goes on meanwhile)\n",
+                                     written[0], written[1], written[2], written[3])
+                       .toStdString();
+        const double textMb = double(editor->buffer().memoryUse()) / 1e6;
+        row("recovery: journal memory beside the 50 MB text's", "transient",
+            QString::asprintf("%.0f MB while the base is written, 0 after (text %.0f MB)", double(snapshotBytes) / 1e6, textMb)
+                .toStdString(),
+            true);
+
+        // The whole text replaced: the record holds the operation and the new text only.
+        keyAndPaint(*editor, Qt::Key_A, Qt::NoModifier, "a");
+        probe.journal->flush();
+        store.drain();
+        keyAndPaint(*editor, Qt::Key_A, Qt::ControlModifier, QString());
+        keyAndPaint(*editor, Qt::Key_X, Qt::NoModifier, "x");
+        const qint64 pending = probe.journal->pendingBytes();
+        const double replaceRecord = probe.lastRecordMs;
+        row("recovery: replacing the whole 50 MB, its record", "no copy",
+            QString::asprintf("%lld bytes, %.3f ms", qlonglong(pending), replaceRecord).toStdString(), pending < 100);
+        probe.journal->discard();
+        store.drain();
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -337,6 +451,8 @@ int main(int argc, char** argv)
         statistics(letters);
     if (wanted("links"))
         links();
+    if (wanted("recovery"))
+        recoveryCost(folder, line, file50);
     // The same figures for UTF-8 text: a 5 MB line and a 50 MB file.
     rowPrefix = "UTF-8: ";
     if (wanted("keys") || wanted("utf8"))

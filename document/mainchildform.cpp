@@ -1,6 +1,7 @@
 #include "document/mainchildform.h"
 
 #include "document/documentframe.h"
+#include "document/documentjournal.h"
 #include "document/finddialog.h"
 #include "document/statusbar.h"
 #include "editor/texteditor.h"
@@ -8,6 +9,7 @@
 #include "links/maillink.h"
 #include "platform/errors.h"
 #include "platform/messagebox.h"
+#include "recovery/journal.h"
 #include "settings/globals.h"
 
 #include <QAction>
@@ -16,6 +18,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -55,6 +58,15 @@ TMainChildForm::TMainChildForm(IDocumentFrame* frame) : QWidget(nullptr), frame_
 
     createMenus();
 
+    if (Globals::Settings().Recovery) {
+        journal_ = std::make_unique<recovery::Journal>([this] {
+            recovery::JournalHeader header;
+            fillJournalHeader(&header);
+            return journalSnapshotOf(RichEdit->buffer(), std::move(header));
+        });
+        connect(RichEdit, &TTextEditor::OnTextEdit, this,
+                [this](int pos, int removed, int inserted) { journalTextEdit(pos, removed, inserted); });
+    }
     connect(RichEdit, &TTextEditor::OnChange, this, [this] { platform::runGuarded([this] { RichEdit_OnChange(); }); });
     connect(RichEdit, &TTextEditor::OnSelectionChange, this,
             [this] { platform::runGuarded([this] { RichEdit_OnSelectionChange(); }); });
@@ -99,6 +111,8 @@ void TMainChildForm::setFindDialogFollows(bool active)
 TMainChildForm::~TMainChildForm()
 {
     watchFile(QString());
+    // The journal's file stays for the next start (a normal end has deleted it already).
+    journal_.reset();
     if (!closed_)
         frame_->documentDestroyed(this);
 }
@@ -304,6 +318,61 @@ void TMainChildForm::loadFile(const QString& name)
     // A file of pure ASCII takes the encoding of new text.
     if (Globals::Settings().NewFilesUtf8)
         RichEdit->TakeAsciiAsUtf8();
+    baseStamp_ = platform::fileStamp(name);
+    recoveredChangedOutside_ = false;
+    fileIsSource_ = true;
+}
+
+void TMainChildForm::fillJournalHeader(recovery::JournalHeader* header)
+{
+    header->pid = quint64(QCoreApplication::applicationPid());
+    header->utf8 = RichEdit->Encoding() == editor::TextEncoding::Utf8;
+    header->byteOrderMark = RichEdit->ByteOrderMark();
+    header->baseFile = baseStamp_;
+    header->caption = caption_;
+    journalEncoding_ = int(RichEdit->Encoding()) * 2 + (RichEdit->ByteOrderMark() ? 1 : 0);
+}
+
+void TMainChildForm::journalTextEdit(int pos, int removed, int inserted)
+{
+    if (fileIsSource_) {
+        // The first change since the file was read or written: the writer thread takes the
+        // base from the file, so the window copies nothing, if the file is still that one.
+        fileIsSource_ = false;
+        recovery::JournalHeader header;
+        fillJournalHeader(&header);
+        if (platform::fileStamp(caption_) == baseStamp_)
+            journal_->setSource(journalSourceOf(caption_, baseStamp_, std::move(header)));
+    }
+    const int encoding = int(RichEdit->Encoding()) * 2 + (RichEdit->ByteOrderMark() ? 1 : 0);
+    if (encoding != journalEncoding_ || inserted > recovery::Journal::kLargeEdit) {
+        // A new base holds it without a copy of its own here.
+        journal_->changed(nullptr);
+        return;
+    }
+    const recovery::JournalEdit edit = journalEditOf(RichEdit->buffer(), editor::TextChange{pos, removed, inserted});
+    journal_->changed(&edit);
+}
+
+void TMainChildForm::adoptRecoveredText(const recovery::JournalContents& contents,
+                                        std::unique_ptr<platform::JournalFile> previous)
+{
+    RichEdit->LoadRecoveredText(replayJournal(contents),
+                                contents.header.utf8 ? editor::TextEncoding::Utf8 : editor::TextEncoding::Windows1252,
+                                contents.header.byteOrderMark);
+    baseStamp_ = contents.header.baseFile;
+    recoveredChangedOutside_ =
+        Globals::IsDocumentFile(caption_) || baseStamp_.exists ? !(platform::fileStamp(caption_) == baseStamp_) : false;
+    // The text came from the file as it was then: a change made to it since is one made
+    // outside, which the next save asks about; it is not asked about now.
+    rememberFile();
+    if (recoveredChangedOutside_)
+        knownFile_ = platform::identityOfStamp(baseStamp_);
+    if (journal_) {
+        journal_->changed(nullptr);
+        journal_->flush();
+        journal_->replaceAfterBase(std::move(previous));
+    }
 }
 
 void TMainChildForm::focusEditor()
@@ -406,6 +475,10 @@ bool TMainChildForm::OnCloseQuery()
             platform::MsgIcon::Question, platform::MsgButtons::YesNoCancel);
         if (answer == platform::MsgResult::Cancel)
             return false;
+        if (answer == platform::MsgResult::No && journal_) {
+            journal_->discard();  // the user let the changes go
+            fileIsSource_ = false;
+        }
         if (answer == platform::MsgResult::Yes) {
             // A file that went away while the text was open is written back under its name.
             const bool saved = Globals::IsDocumentFile(caption_) || fileVanished() ? SaveDocument(caption_)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/fileidentity.h"
+#include "platform/journalfile.h"
 
 #include <QPointer>
 #include <QString>
@@ -18,6 +19,13 @@ class TFindDialog;
 class TReplaceDialog;
 class TStatusBar;
 class TTextEditor;
+namespace recovery {
+class Journal;
+struct JournalContents;
+struct JournalHeader;
+}
+
+#include <memory>
 
 // A document window: one text in an editor, with its status bar, its own menus (merged
 // into the frame's bar while it is active) and its context menu. It reaches its frame only
@@ -140,6 +148,18 @@ public:
     // once per document whether to convert it to UTF-8. True when the text is UTF-8 then.
     bool askForUtf8(const QString& character);
 
+    // Recovery. The journal of the unsaved text (none when [Save] Recovery is off).
+    recovery::Journal* journal() const { return journal_.get(); }
+    // Takes over the text of a journal left by an earlier run, modified; previous is that
+    // journal's file, deleted once this window's own journal holds the text.
+    void adoptRecoveredText(const recovery::JournalContents& contents, std::unique_ptr<platform::JournalFile> previous);
+    // The stat fields of the file the text was loaded from or last saved to (for a
+    // recovered text: as the journal recorded them), and whether, for a recovered text,
+    // the file is no longer that one (changed or gone since): then the next save must ask
+    // before it overwrites.
+    const platform::FileStamp& baseFileStamp() const { return baseStamp_; }
+    bool recoveredChangedOutside() const { return recoveredChangedOutside_; }
+
     // Applies the view settings (selection bar, link detection).
     void applyViewSettings(bool showSelectionBar, bool autoUrlDetection);
 
@@ -221,7 +241,15 @@ private:
     // The window's title bar shows the caption, shortened in the middle when it is too long.
     void updateTitleBar();
 
+    void journalTextEdit(int pos, int removed, int inserted);
+    void fillJournalHeader(recovery::JournalHeader* header);
+
     IDocumentFrame* frame_;
+    std::unique_ptr<recovery::Journal> journal_;
+    platform::FileStamp baseStamp_;
+    bool recoveredChangedOutside_ = false;
+    int journalEncoding_ = -1;  // of the journal's last base
+    bool fileIsSource_ = false;  // the text is what the file named by the caption holds
     TFindDialog* findDialog_ = nullptr;
     QString caption_;
     int tag_ = 0;

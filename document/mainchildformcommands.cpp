@@ -13,6 +13,7 @@
 #include "platform/filefacts.h"
 #include "platform/messagebox.h"
 #include "platform/probe.h"
+#include "recovery/journal.h"
 #include "settings/globals.h"
 
 #include <exception>
@@ -102,6 +103,12 @@ bool TMainChildForm::SaveDocument(const QString& fileName)
     RichEdit->setTextModified(false);
     UpdateDocumentState(11);
     Globals::NoteRecentFile(fileName);
+    // The file now holds the text: it is the new base, and the journal has done its work.
+    baseStamp_ = platform::fileStamp(fileName);
+    recoveredChangedOutside_ = false;
+    if (journal_)
+        journal_->discard();
+    fileIsSource_ = true;
     if (caption_ != fileName) {
         setCaption(fileName);
         frame_->setTabCaption(tag_, platform::fileNamePart(fileName));

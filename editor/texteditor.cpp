@@ -161,6 +161,7 @@ void TCustomTextEditor::applyChange(const TextChange& change, int oldAnchor, int
     // more than its characters.
     notifyAccessibleTextChange(this, doc_.charPos(change.pos), change.removed,
                                doc_.charPos(change.pos + change.inserted) - doc_.charPos(change.pos));
+    emit OnTextEdit(change.pos, change.removed, change.inserted);
     emit OnChange();
     emitSelectionIfChanged(oldAnchor, oldCaret);
 }
@@ -316,6 +317,12 @@ void TCustomTextEditor::reloadBuffer(TextBuffer&& buffer, editor::TextEncoding e
     const int oldAnchor = doc_.anchor();
     const int oldCaret = doc_.caret();
     applyChange(doc_.replaceWholeText(std::move(buffer), encoding, byteOrderMark), oldAnchor, oldCaret);
+}
+
+void TCustomTextEditor::LoadRecoveredText(TextBuffer&& buffer, editor::TextEncoding encoding, bool byteOrderMark)
+{
+    loadBuffer(std::move(buffer), encoding, byteOrderMark);
+    doc_.setModified(true);
 }
 
 // ---- Printing ----

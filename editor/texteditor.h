@@ -186,6 +186,9 @@ public:
     editor::TextEncoding Encoding() const { return doc_.encoding(); }
     bool ByteOrderMark() const { return doc_.byteOrderMark(); }
     void setNewTextEncoding(editor::TextEncoding encoding);
+    // Takes over a text rebuilt elsewhere (from a recovery journal): like a load, but the
+    // text counts as modified.
+    void LoadRecoveredText(editor::TextBuffer&& buffer, editor::TextEncoding encoding, bool byteOrderMark);
     // Text to and from the document's own bytes.
     QByteArray encodeText(QStringView text) const { return editor::encodeText(text, doc_.encoding()); }
     QString decodeText(QByteArrayView bytes) const { return editor::decodeText(bytes, doc_.encoding()); }
@@ -231,6 +234,9 @@ public:
     QString PreeditText() const { return preedit_; }
 
 signals:
+    // Every edit, before OnChange, in byte positions of buffer(): [pos, pos+removed) of the
+    // old text became [pos, pos+inserted). A load reports no edit.
+    void OnTextEdit(int pos, int removed, int inserted);
     void OnChange();
     void OnSelectionChange();
     void OnKeyDown(QKeyEvent* event);

@@ -5,6 +5,27 @@
 
 namespace platform {
 
+namespace {
+
+qint64 nanoseconds(const struct timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; }
+
+}  // namespace
+
+FileStamp fileStamp(const QString& path)
+{
+    FileStamp stamp;
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.device = quint64(st.st_dev);
+    stamp.inode = quint64(st.st_ino);
+    stamp.size = qint64(st.st_size);
+    stamp.mtimeNs = nanoseconds(st.st_mtim);
+    stamp.ctimeNs = nanoseconds(st.st_ctim);
+    return stamp;
+}
+
 FileIdentity fileIdentityOf(const QString& path)
 {
     FileIdentity id;
@@ -17,8 +38,8 @@ FileIdentity fileIdentityOf(const QString& path)
     id.device = quint64(st.st_dev);
     id.inode = quint64(st.st_ino);
     id.size = qint64(st.st_size);
-    id.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    id.changedNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    id.modifiedNs = nanoseconds(st.st_mtim);
+    id.changedNs = nanoseconds(st.st_ctim);
     id.mode = quint32(st.st_mode);
     id.links = quint64(st.st_nlink);
     id.owner = quint32(st.st_uid);
@@ -28,6 +49,18 @@ FileIdentity fileIdentityOf(const QString& path)
         id.isLink = true;
         id.target = QFile::symLinkTarget(path);
     }
+    return id;
+}
+
+FileIdentity identityOfStamp(const FileStamp& stamp)
+{
+    FileIdentity id;
+    id.exists = stamp.exists;
+    id.device = stamp.device;
+    id.inode = stamp.inode;
+    id.size = stamp.size;
+    id.modifiedNs = stamp.mtimeNs;
+    id.changedNs = stamp.ctimeNs;
     return id;
 }
 

@@ -5,6 +5,20 @@
 
 namespace platform {
 
+// The five fields of stat() that tell whether a file is still the one that was read:
+// device, inode, size and the modification and status-change times in nanoseconds.
+struct FileStamp {
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 mtimeNs = 0;
+    qint64 ctimeNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the file a name refers to (links followed); exists false when there is none.
+FileStamp fileStamp(const QString& path);
+
 // What a file was when a document last read or wrote it: which file (device and inode)
 // and in what state (size, modification and change time to the nanosecond). Another
 // program's write, a replace by rename, a touch and a delete each change it; reading
@@ -42,5 +56,8 @@ enum class FileChange {
     Gone,      // it was there and is no longer
 };
 FileChange compareFileIdentity(const FileIdentity& known, const FileIdentity& now);
+
+// The identity a stamp tells of: the same file in the same state compares as no change.
+FileIdentity identityOfStamp(const FileStamp& stamp);
 
 }  // namespace platform

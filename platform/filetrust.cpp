@@ -33,6 +33,7 @@ qint64 ns(const struct timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.t
 FileStamp stampOf(const struct stat& st)
 {
     FileStamp s;
+    s.exists = true;
     s.device = st.st_dev;
     s.inode = st.st_ino;
     s.size = st.st_size;

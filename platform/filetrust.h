@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/fileidentity.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,16 +17,6 @@ namespace platform {
 // Empty when every link on the way to the file (the last part of the path and the links it
 // leads through) may be followed; otherwise the German sentence that says why not.
 QString unsafeLinkProblem(const QString& path);
-
-// What a file is at one moment: enough to see that it was replaced or changed.
-struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    qint64 size = -1;
-    qint64 mtimeNs = 0;
-    qint64 ctimeNs = 0;
-    bool operator==(const FileStamp&) const = default;
-};
 
 // The settings file is read only up to this size; a larger one is not used.
 qint64 settingsSizeLimit();

@@ -1,5 +1,7 @@
 #include "platform/savebackup.h"
 
+#include "platform/journalfile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
@@ -81,18 +83,6 @@ void syncFolder(const QByteArray& folder)
 
 bool processGone(pid_t pid) { return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH; }
 
-bool ensurePrivateFolder(const QByteArray& native)
-{
-    struct stat st {};
-    if (::lstat(native.constData(), &st) != 0) {
-        if (errno != ENOENT || ::mkdir(native.constData(), 0700) != 0)
-            return false;
-        if (::lstat(native.constData(), &st) != 0)
-            return false;
-    }
-    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && !(st.st_mode & 077);
-}
-
 // One note read back: what kind of save, which file, and the old bytes when there are any.
 struct Note {
     QByteArray kind;  // "inplace" or "temp"
@@ -167,17 +157,14 @@ void removeTemporary(const QByteArray& path)
 
 }  // namespace
 
-QString recoveryFolder()
+QString saveBackupFolder()
 {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (!state.startsWith(QLatin1Char('/')))
-        state = QDir::homePath() + QStringLiteral("/.local/state");
-    QDir().mkpath(state);
-    const QString app = state + QStringLiteral("/varnotex");
-    const QString recovery = app + QStringLiteral("/recovery");
-    if (!ensurePrivateFolder(QFile::encodeName(app)) || !ensurePrivateFolder(QFile::encodeName(recovery)))
+    QString folder = recoveryFolder();
+    if (!prepareRecoveryFolder(folder).isEmpty())
         return QString();
-    return recovery;
+    while (folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    return folder;
 }
 
 SaveNote::~SaveNote() { remove(); }
@@ -190,7 +177,7 @@ bool SaveNote::create()
             return false;
         return true;
     }
-    const QString folder = recoveryFolder();
+    const QString folder = saveBackupFolder();
     if (folder.isEmpty())
         return false;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -252,7 +239,7 @@ void SaveNote::remove()
 QStringList recoverInterruptedSaves()
 {
     QStringList told;
-    const QString folder = recoveryFolder();
+    const QString folder = saveBackupFolder();
     if (folder.isEmpty())
         return told;
     const QByteArray nativeFolder = QFile::encodeName(folder);

@@ -14,10 +14,10 @@ namespace platform {
 // (mode 0600) that its save holds an exclusive lock on; the kernel drops the lock when the
 // process dies, which is how a later start tells an interrupted save from a running one.
 
-// $XDG_STATE_HOME/varnotex/recovery (default ~/.local/state/varnotex/recovery), made with
-// mode 0700 as needed. Empty when it cannot be made, or is a link, not this user's, or open
-// to others.
-QString recoveryFolder();
+// The recovery folder that the journals use too, $XDG_STATE_HOME/varnotex/recovery
+// (default ~/.local/state/varnotex/recovery), made with mode 0700 as needed, without a
+// final "/". Empty when it cannot be made, or is a link, not this user's, or open to others.
+QString saveBackupFolder();
 
 class SaveNote {
 public:

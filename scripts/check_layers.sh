@@ -3,9 +3,10 @@
 # of its own folder and of the folders below it, never of a folder above or beside it.
 #
 #   app/                                   may use everything below
-#   document/                              dialogs, editor, links, settings, platform
+#   document/                              dialogs, editor, links, settings, recovery, platform
 #   dialogs/                               editor, settings, platform
 #   editor/  toolbars/  settings/  links/  platform only
+#   recovery/
 #   platform/                              Qt and the system only
 #
 # Usage: check_layers.sh [SOURCE-DIR]. Prints every include that breaks the rule and
@@ -20,9 +21,10 @@ declare -A may_use=(
   [toolbars]="platform"
   [settings]="platform"
   [links]="platform"
+  [recovery]="platform"
   [dialogs]="editor settings platform"
-  [document]="dialogs editor links settings platform"
-  [app]="document dialogs editor toolbars links settings platform"
+  [document]="dialogs editor links settings recovery platform"
+  [app]="document dialogs editor toolbars links settings recovery platform"
 )
 # Folders that hold no code of the program.
 not_code=" bench tests scripts resources build "

@@ -200,6 +200,7 @@ bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
 
     s.AutoSaveSettings = ReadBool(QStringLiteral("Save"), QStringLiteral("AutoSaveSettings"), s.AutoSaveSettings);
     s.AutoSaveOpenFiles = ReadBool(QStringLiteral("Save"), QStringLiteral("AutoSaveOpenFiles"), s.AutoSaveOpenFiles);
+    s.Recovery = ReadBool(QStringLiteral("Save"), QStringLiteral("Recovery"), s.Recovery);
     return true;
 }
 

@@ -27,6 +27,9 @@ struct TSettingsRecord {
     // [View] FontSize: the editor's screen font in points (8 to 48); 0 for the system's.
     int FontSize = 0;
     int LoadedFontSize = 0;
+    // [Save] Recovery: unsaved text is kept in recovery journals (1, the default) or not (0).
+    // Only read: the user sets it in the file.
+    bool Recovery = true;
     bool AutoSaveSettings = true;
     bool AutoSaveOpenFiles = false;
     bool FirstActivation = true;

@@ -50,6 +50,7 @@ source "$HERE/cases_outside.sh"
 source "$HERE/cases_trust.sh"
 source "$HERE/cases_session.sh"
 source "$HERE/cases_usual.sh"
+source "$HERE/cases_recovery.sh"
 
 # VARNOTEX_E2E_MEMCHECK=FOLDER runs the program under valgrind's memcheck, one log a process
 # in FOLDER (scripts/memcheck.sh reads them).
@@ -237,6 +238,14 @@ run_case single_instance_opens_forwarded_files
 run_case single_instance_hung_first
 run_case first_activation_without_focus
 run_case replace_all_and_usual_keys
+
+# Recovery of unsaved text.
+run_case recovery_after_kill
+run_case recovery_untitled
+run_case recovery_sigterm
+run_case recovery_two_instances
+run_case recovery_no_in_close_prompt
+run_case recovery_file_replaced_after_crash
 
 total=$((($(now_ms) - RUN_START) / 1000))
 echo "e2e: ${total}s in all"

@@ -200,12 +200,12 @@ TEST_F(SaveBackupTest, BackupOfAReplacedFileIsKeptNotApplied)
 // The recovery folder is private: made with mode 0700.
 TEST_F(SaveBackupTest, RecoveryFolderIsPrivate)
 {
-    const QString folder = platform::recoveryFolder();
+    const QString folder = platform::saveBackupFolder();
     ASSERT_EQ(folder, state.path() + QStringLiteral("/varnotex/recovery"));
     struct stat st {};
     ASSERT_EQ(::stat(native(folder).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0700u);
     ASSERT_EQ(::chmod(native(folder).constData(), 0755), 0);
-    EXPECT_TRUE(platform::recoveryFolder().isEmpty());  // open to others: not used
+    EXPECT_TRUE(platform::saveBackupFolder().isEmpty());  // open to others: not used
     ASSERT_EQ(::chmod(native(folder).constData(), 0700), 0);
 }

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <functional>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -219,7 +220,8 @@ TEST_F(SettingsTest, ReadsInTheStatedOrder)
                            "keys Tools", "read Tools/T", "read View/ShowMarkbar", "read View/AutoUrlDetection",
                            "read View/StartWithNewDoc", "read View/OpenAsReadOnlyIfIsReadOnly",
                            "read Edit/NewFileEncoding", "read View/FontSize", "keys RecentFiles", "read Open/Filter",
-                           "read Save/Filter", "read Save/AutoSaveSettings", "read Save/AutoSaveOpenFiles"}));
+                           "read Save/Filter", "read Save/AutoSaveSettings", "read Save/AutoSaveOpenFiles",
+                           "read Save/Recovery"}));
 }
 
 TEST_F(SettingsTest, NewFileEncodingIsReadAndNeverWritten)
@@ -243,6 +245,22 @@ TEST_F(SettingsTest, NewFileEncodingIsReadAndNeverWritten)
     EXPECT_TRUE(Globals::Settings().NewFilesUtf8);  // UTF-8 unless the file says ANSI
     Globals::SaveOnExit(frame);
     EXPECT_FALSE(TestDir::read(work.file("VARNX.ini")).contains("NewFileEncoding"));
+}
+
+TEST_F(SettingsTest, RecoveryIsOnByDefaultReadAndNeverWritten)
+{
+    for (const auto& [ini, on] : std::vector<std::pair<QByteArray, bool>>{
+             {"", true}, {"[Save]\nRecovery=1\n", true}, {"[Save]\nRecovery=0\n", false}}) {
+        Globals::ResetSettings();
+        work.write("VARNX.ini", ini);
+        ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+        EXPECT_EQ(Globals::Settings().Recovery, on) << ini.constData();
+    }
+    Globals::ResetSettings();
+    work.write("VARNX.ini", "[Save]\nAutoSaveSettings=1\n");
+    ASSERT_TRUE(Globals::LoadSettings(frame, program()));
+    Globals::SaveOnExit(frame);
+    EXPECT_FALSE(TestDir::read(work.file("VARNX.ini")).contains("Recovery"));
 }
 
 TEST_F(SettingsTest, FileLocationOrder)

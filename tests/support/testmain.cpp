@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 
@@ -20,6 +21,11 @@ int main(int argc, char** argv)
             qputenv("QT_QPA_PLATFORM", "offscreen");
         }
     }
+    // Recovery journals of the document windows a test makes go to a folder of the run's
+    // own, never to the user's, and never meet those of another test program.
+    QTemporaryDir state;
+    if (state.isValid())
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

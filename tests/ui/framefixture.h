@@ -7,6 +7,7 @@
 #include "editor/texteditor.h"
 #include "platform/errors.h"
 #include "platform/filefacts.h"
+#include "recovery/journal.h"
 #include "settings/globals.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
@@ -73,6 +74,8 @@ public:
         Globals::ResetSettings();
         Globals::Settings().IniFileName = dir.file("VARNX.ini");
         Globals::Settings().FirstActivation = false;
+        // Each test's recovery journals in its own folder.
+        recovery::JournalStore::instance().setFolder(dir.file(QStringLiteral("recovery")));
         frame = std::make_unique<TMainForm>();
         frame->show();
         QApplication::processEvents();
@@ -84,6 +87,8 @@ public:
         for (TMainChildForm* child : frame->documents())
             child->RichEdit->setTextModified(false);
         frame.reset();
+        recovery::JournalStore::instance().drain();
+        recovery::JournalStore::instance().setFolder(QString());
         Globals::ResetSettings();
     }
 
