@@ -30,6 +30,27 @@ const QString kDefaultFilter = QStringLiteral(
 
 }  // namespace
 
+namespace {
+
+// Windows opened in one batch under the hourglass: the batch ends and the hourglass goes
+// on every way out.
+class BusyBatch {
+public:
+    explicit BusyBatch(TMainForm* frame) : frame_(frame) { frame_->beginBatch(); }
+    ~BusyBatch()
+    {
+        frame_->endBatch();
+        platform::CursorService::current().setNormal();
+    }
+    BusyBatch(const BusyBatch&) = delete;
+    BusyBatch& operator=(const BusyBatch&) = delete;
+
+private:
+    TMainForm* frame_;
+};
+
+}  // namespace
+
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainForm"));
@@ -118,14 +139,7 @@ void TMainForm::OpenForwardedStart(const platform::InstanceRequest& request)
     const QStringList files = CommandLine::FilesToOpenIn(request.arguments, request.workingFolder);
     if (!files.isEmpty()) {
         platform::CursorService::current().setBusy();
-        struct CursorReset {
-            ~CursorReset() { platform::CursorService::current().setNormal(); }
-        } cursorReset;
-        beginBatch();
-        struct BatchEnd {
-            TMainForm* frame;
-            ~BatchEnd() { frame->endBatch(); }
-        } batchEnd{this};
+        const BusyBatch batch(this);
         platform::runGuarded([this, &files] {
             for (const QString& name : files)
                 OpenDocument(name);
@@ -147,15 +161,8 @@ void TMainForm::OnActivate()
     settings.FirstActivation = false;
     repaint();
 
-    struct CursorReset {
-        ~CursorReset() { platform::CursorService::current().setNormal(); }
-    } cursorReset;
     // The remembered files and the command line's open as one batch, shown once at the end.
-    beginBatch();
-    struct BatchEnd {
-        TMainForm* frame;
-        ~BatchEnd() { frame->endBatch(); }
-    } batchEnd{this};
+    const BusyBatch batch(this);
     platform::runGuarded([this, &settings] {
         // Unsaved text of an earlier run first: a file it belongs to opens only once, with it.
         const QStringList recovered = OfferRecovery();

@@ -9,14 +9,9 @@ namespace {
 
 qint64 nanoseconds(const struct timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; }
 
-}  // namespace
-
-FileStamp fileStamp(const QString& path)
+FileStamp stampOf(const struct stat& st)
 {
     FileStamp stamp;
-    struct stat st {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return stamp;
     stamp.exists = true;
     stamp.device = quint64(st.st_dev);
     stamp.inode = quint64(st.st_ino);
@@ -26,20 +21,22 @@ FileStamp fileStamp(const QString& path)
     return stamp;
 }
 
+}  // namespace
+
+FileStamp fileStamp(const QString& path)
+{
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return stampOf(st);
+}
+
 FileIdentity fileIdentityOf(const QString& path)
 {
-    FileIdentity id;
-    if (path.isEmpty())
-        return id;
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
-        return id;
-    id.exists = true;
-    id.device = quint64(st.st_dev);
-    id.inode = quint64(st.st_ino);
-    id.size = qint64(st.st_size);
-    id.modifiedNs = nanoseconds(st.st_mtim);
-    id.changedNs = nanoseconds(st.st_ctim);
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+        return {};
+    FileIdentity id = identityOfStamp(stampOf(st));
     id.mode = quint32(st.st_mode);
     id.links = quint64(st.st_nlink);
     id.owner = quint32(st.st_uid);
