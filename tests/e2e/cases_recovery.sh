@@ -143,6 +143,10 @@ case_recovery_file_replaced_after_crash() {
   launch "$CWD"
   answer "$APP_PID" "Wiederherstellung" j || return 1
   wait_frame "$APP_PID" || return 1
+  # Saving asks before it writes over the other program's file; Nein writes nothing.
+  menu_save "$APP_PID" || return 1
+  answer "$APP_PID" "Datei geändert" n || return 1
+  same_file "$CWD/a.txt" "$CASE_DIR/other.txt" "the save wrote over the other program's file" || return 1
   keys "$APP_PID" F4 || return 1
   save_dialog "$APP_PID" "$CWD/b.txt" || return 1
   printf 'getippt eins\r\nzwei\n' >"$CASE_DIR/expected.txt"
