@@ -144,12 +144,8 @@ QByteArray readGuide()
     return file.readAll();
 }
 
-// The guide is Windows-1252 text; the texts looked for here only use characters that
-// Windows-1252 shares with Latin-1.
-QByteArray cp1252(const char* utf8)
-{
-    return QString::fromUtf8(utf8).toLatin1();
-}
+// The guide is UTF-8 text, as every other text on a Linux desktop.
+QByteArray inGuide(const char* utf8) { return QByteArray(utf8); }
 
 class UserGuide : public ::testing::Test {
 protected:
@@ -159,45 +155,43 @@ protected:
     void expectMentioned(const std::initializer_list<const char*>& texts)
     {
         for (const char* text : texts)
-            EXPECT_TRUE(guide_.contains(cp1252(text))) << "not in the guide: " << text;
+            EXPECT_TRUE(guide_.contains(inGuide(text))) << "not in the guide: " << text;
     }
 };
 
 QByteArray UserGuide::guide_;
 
-TEST_F(UserGuide, IsWindows1252TextWithCrLfLinesUnder80Characters)
+TEST_F(UserGuide, IsUtf8TextWithCrLfLinesUnder80Characters)
 {
     ASSERT_GT(guide_.size(), 20000) << "Readme.txt missing or nearly empty";
+    const QString text = QString::fromUtf8(guide_);
+    ASSERT_EQ(text.toUtf8(), guide_) << "not valid UTF-8";
+    EXPECT_FALSE(guide_.startsWith("\xEF\xBB\xBF")) << "no byte order mark";
 
-    // Every line ends in CR LF, the last one included; no lone CR or LF.
-    ASSERT_TRUE(guide_.endsWith("\r\n"));
+    // Every line ends in CR LF, the last one included; no lone CR or LF; a line has fewer
+    // than 80 characters (not bytes).
+    ASSERT_TRUE(text.endsWith(QLatin1String("\r\n")));
     int line = 1;
     qsizetype lineStart = 0;
-    for (qsizetype i = 0; i < guide_.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(guide_[i]);
-        if (c == '\r') {
-            ASSERT_TRUE(i + 1 < guide_.size() && guide_[i + 1] == '\n') << "lone CR in line " << line;
-        } else if (c == '\n') {
-            ASSERT_TRUE(i > 0 && guide_[i - 1] == '\r') << "lone LF in line " << line;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\r')) {
+            ASSERT_TRUE(i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) << "lone CR in line " << line;
+        } else if (c == QLatin1Char('\n')) {
+            ASSERT_TRUE(i > 0 && text[i - 1] == QLatin1Char('\r')) << "lone LF in line " << line;
             EXPECT_LT(i - 1 - lineStart, 80) << "line " << line << " is too long";
             lineStart = i + 1;
             ++line;
         } else {
-            // Printable text only: no control characters and none of the five bytes
-            // that Windows-1252 leaves unassigned.
-            EXPECT_FALSE(c < 0x20 || c == 0x7F) << "control character in line " << line;
-            EXPECT_FALSE(c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
-                << "byte unassigned in Windows-1252 in line " << line;
+            EXPECT_FALSE(c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+                << "control character in line " << line;
         }
     }
 
-    // Umlauts are single Windows-1252 bytes, not UTF-8 sequences ("Ã¼" for "ü").
-    EXPECT_TRUE(guide_.contains(cp1252("Menü")));
-    EXPECT_TRUE(guide_.contains(cp1252("Größe")));
-    EXPECT_FALSE(guide_.contains("\xC3\xBC")) << "UTF-8 encoded umlaut";
-    EXPECT_FALSE(guide_.contains("\xC3\xA4")) << "UTF-8 encoded umlaut";
-    EXPECT_FALSE(guide_.contains("\xC3\xB6")) << "UTF-8 encoded umlaut";
-    EXPECT_FALSE(guide_.contains("\xC3\x9F")) << "UTF-8 encoded sharp s";
+    // Umlauts are UTF-8 sequences, not single Windows-1252 bytes.
+    EXPECT_TRUE(guide_.contains("Menü"));
+    EXPECT_TRUE(guide_.contains("Größe"));
+    EXPECT_FALSE(guide_.contains(QString::fromUtf8("Menü").toLatin1())) << "Windows-1252 encoded umlaut";
 }
 
 TEST_F(UserGuide, ContentsListEverySectionInOrder)
@@ -253,7 +247,7 @@ TEST_F(UserGuide, DescribesEveryTopLevelMenuAndItsItems)
     expectMentioned({"Alt+X", "Strg+R", "Strg+W", "Strg+A", "Strg+D", "Strg+N", "Strg+L",
                      "Strg+U", "Strg+F2", "Strg+F3", "Umschalt+F1", "Umschalt+F6",
                      "Umschalt+F7", "Umschalt+F8", "F10", "F11", "F12"});
-    EXPECT_TRUE(guide_.contains(cp1252("Umschalt+F1   Symbolleiste \"Datei\" ein/aus")));
+    EXPECT_TRUE(guide_.contains(inGuide("Umschalt+F1   Symbolleiste \"Datei\" ein/aus")));
 }
 
 TEST_F(UserGuide, NamesEveryToolbarButtonHint)
