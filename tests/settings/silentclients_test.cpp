@@ -52,11 +52,18 @@ TEST(SingleInstance, SilentClientsAreDropped)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_LE(openDescriptors(), before + 2);
 
+    // A later start's whole message, sent without blocking this thread, which is also the
+    // running instance's: it is answered and handed on.
     platform::LocalInstanceGuardService later;
     ASSERT_EQ(later.acquireLock(), platform::InstanceLock::HeldByOther);
-    EXPECT_TRUE(later.forward(platform::InstanceRequest{}));
+    QLocalSocket client;
+    client.connectToServer(platform::LocalInstanceGuardService::socketPath());
+    ASSERT_TRUE(client.waitForConnected(2000));
+    client.write(platform::instancemessage::encode(platform::InstanceRequest{}));
+    client.flush();
     deadline = QDeadlineTimer(20000);
-    while (raised == 0 && !deadline.hasExpired())
+    while ((raised == 0 || !client.bytesAvailable()) && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_EQ(raised, 1);
+    EXPECT_EQ(client.readAll(), platform::instancemessage::kAnswer);
 }
