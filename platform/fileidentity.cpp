@@ -9,7 +9,9 @@ namespace {
 
 qint64 nanoseconds(const struct timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; }
 
-FileStamp stampOf(const struct stat& st)
+}  // namespace
+
+FileStamp stampOfStat(const struct stat& st)
 {
     FileStamp stamp;
     stamp.exists = true;
@@ -21,14 +23,12 @@ FileStamp stampOf(const struct stat& st)
     return stamp;
 }
 
-}  // namespace
-
 FileStamp fileStamp(const QString& path)
 {
     struct stat st {};
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
         return {};
-    return stampOf(st);
+    return stampOfStat(st);
 }
 
 FileIdentity fileIdentityOf(const QString& path)
@@ -36,7 +36,7 @@ FileIdentity fileIdentityOf(const QString& path)
     struct stat st {};
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
         return {};
-    FileIdentity id = identityOfStamp(stampOf(st));
+    FileIdentity id = identityOfStamp(stampOfStat(st));
     id.mode = quint32(st.st_mode);
     id.links = quint64(st.st_nlink);
     id.owner = quint32(st.st_uid);

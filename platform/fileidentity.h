@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+struct stat;
+
 namespace platform {
 
 // The five fields of stat() that tell whether a file is still the one that was read:
@@ -18,6 +20,8 @@ struct FileStamp {
 };
 // The stamp of the file a name refers to (links followed); exists false when there is none.
 FileStamp fileStamp(const QString& path);
+// The stamp of what stat() or fstat() told.
+FileStamp stampOfStat(const struct stat& st);
 
 // What a file was when a document last read or wrote it: which file (device and inode)
 // and in what state (size, modification and change time to the nanosecond). Another

@@ -1,6 +1,7 @@
 #include "platform/filetrust.h"
 
 #include <QFile>
+#include <functional>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,18 +29,25 @@ QByteArray folderOf(const QByteArray& native)
 
 bool trustedOwner(uid_t uid) { return uid == ::geteuid() || uid == 0; }
 
-qint64 ns(const struct timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; }
-
-FileStamp stampOf(const struct stat& st)
+// Follows the links from path one by one (at most kMaxLinkHops); refuse is asked of each
+// link on the way, and its first non-empty answer is the answer.
+QString walkLinks(const QString& path, const std::function<QString(const QByteArray& at, const struct stat& link)>& refuse)
 {
-    FileStamp s;
-    s.exists = true;
-    s.device = st.st_dev;
-    s.inode = st.st_ino;
-    s.size = st.st_size;
-    s.mtimeNs = ns(st.st_mtim);
-    s.ctimeNs = ns(st.st_ctim);
-    return s;
+    QByteArray current = QFile::encodeName(path);
+    for (int hops = 0; hops < kMaxLinkHops; ++hops) {
+        struct stat st {};
+        if (::lstat(current.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return QString();
+        if (QString problem = refuse(current, st); !problem.isEmpty())
+            return problem;
+        QByteArray target(4096, '\0');
+        const ssize_t n = ::readlink(current.constData(), target.data(), size_t(target.size()));
+        if (n <= 0)
+            return QString();
+        target.truncate(n);
+        current = target.startsWith('/') ? target : folderOf(current) + '/' + target;
+    }
+    return QString();
 }
 
 void setProblem(QString* problem, const QString& text)
@@ -68,21 +76,11 @@ QString settingsLinkProblem(const QString& path)
     const QString unsafe = unsafeLinkProblem(path);
     if (!unsafe.isEmpty())
         return unsafe;
-    QByteArray current = QFile::encodeName(path);
-    for (int hops = 0; hops < kMaxLinkHops; ++hops) {
-        struct stat st {};
-        if (::lstat(current.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return QString();
-        if (!trustedOwner(st.st_uid))
-            return QStringLiteral("Die Ini-Datei \"%1\" ist ein Verweis eines anderen Benutzers").arg(path);
-        QByteArray target(4096, '\0');
-        const ssize_t n = ::readlink(current.constData(), target.data(), size_t(target.size()));
-        if (n <= 0)
-            return QString();
-        target.truncate(n);
-        current = target.startsWith('/') ? target : folderOf(current) + '/' + target;
-    }
-    return QString();
+    return walkLinks(path, [&path](const QByteArray&, const struct stat& link) {
+        return trustedOwner(link.st_uid)
+                   ? QString()
+                   : QStringLiteral("Die Ini-Datei \"%1\" ist ein Verweis eines anderen Benutzers").arg(path);
+    });
 }
 
 }  // namespace
@@ -92,26 +90,16 @@ void setSettingsSizeLimit(qint64 bytes) { g_sizeLimit = bytes; }
 
 QString unsafeLinkProblem(const QString& path)
 {
-    QByteArray current = QFile::encodeName(path);
-    for (int hops = 0; hops < kMaxLinkHops; ++hops) {
-        struct stat st {};
-        if (::lstat(current.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+    return walkLinks(path, [&path](const QByteArray& at, const struct stat& link) {
+        if (trustedOwner(link.st_uid))
             return QString();
-        if (!trustedOwner(st.st_uid)) {
-            struct stat folder {};
-            if (::stat(folderOf(current).constData(), &folder) == 0 && ((folder.st_mode & S_ISVTX) || (folder.st_mode & 022)))
-                return QStringLiteral("\"%1\" ist ein Verweis eines anderen Benutzers in einem Ordner, in den auch "
-                                      "andere schreiben dürfen; ihm wird nicht gefolgt")
-                    .arg(path);
-        }
-        QByteArray target(4096, '\0');
-        const ssize_t n = ::readlink(current.constData(), target.data(), size_t(target.size()));
-        if (n <= 0)
-            return QString();
-        target.truncate(n);
-        current = target.startsWith('/') ? target : folderOf(current) + '/' + target;
-    }
-    return QString();
+        struct stat folder {};
+        if (::stat(folderOf(at).constData(), &folder) == 0 && ((folder.st_mode & S_ISVTX) || (folder.st_mode & 022)))
+            return QStringLiteral("\"%1\" ist ein Verweis eines anderen Benutzers in einem Ordner, in den auch "
+                                  "andere schreiben dürfen; ihm wird nicht gefolgt")
+                .arg(path);
+        return QString();
+    });
 }
 
 OwnFileState ownFileState(const QString& path, QString* problem)
@@ -137,7 +125,7 @@ OwnFileState ownFileState(const QString& path, QString* problem)
     if (why.isEmpty()) {
         // The same checks on the open file, which is what will be read.
         QByteArray content;
-        const FileStamp same = stampOf(st);
+        const FileStamp same = stampOfStat(st);
         if (readOwnFile(path, content, nullptr, &same, &why) != OwnReadResult::Read && why.isEmpty())
             why = QStringLiteral("Die Ini-Datei \"%1\" kann nicht gelesen werden").arg(path);
     }
@@ -179,7 +167,7 @@ OwnReadResult readOwnFile(const QString& path, QByteArray& content, FileStamp* s
         setProblem(problem, why);
         return OwnReadResult::Refused;
     }
-    const FileStamp now = stampOf(st);
+    const FileStamp now = stampOfStat(st);
     if (stamp)
         *stamp = now;
     if (skipIfStamp && *skipIfStamp == now) {

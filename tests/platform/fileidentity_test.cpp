@@ -22,13 +22,6 @@ namespace {
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
-void append(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::Append));
-    file.write(bytes);
-}
-
 // Waits until the watcher has told at least one notice; all notices told by then.
 QStringList noticesWithin(QSignalSpy& spy, int ms = 3000)
 {
@@ -57,7 +50,7 @@ TEST(FileIdentity, EveryKindOfChangeMadeOutsideCounts)
     EXPECT_EQ(compareFileIdentity(loaded, fileIdentityOf(path)), FileChange::None) << "reading changes nothing";
 
     // Appended in place: the same inode, another size.
-    append(path, "zwei\r\n");
+    TestDir::append(path, "zwei\r\n");
     const platform::FileIdentity appended = fileIdentityOf(path);
     EXPECT_EQ(appended.inode, loaded.inode);
     EXPECT_EQ(compareFileIdentity(loaded, appended), FileChange::Changed);
@@ -138,7 +131,7 @@ TEST(FileWatcher, TellsAppendRenameDeleteAndRecreateAndFollowsTheName)
     ASSERT_TRUE(watcher.isWatched(path));
     QSignalSpy spy(&watcher, &platform::FileWatcher::filesChanged);
 
-    append(path, "zwei");
+    TestDir::append(path, "zwei");
     EXPECT_EQ(noticesWithin(spy), QStringList{path}) << "append in place";
 
     spy.clear();
@@ -153,7 +146,7 @@ TEST(FileWatcher, TellsAppendRenameDeleteAndRecreateAndFollowsTheName)
     QThread::msleep(100);
     QCoreApplication::processEvents();
     spy.clear();
-    append(elsewhere.file("link.txt"), "über den Verweis");
+    TestDir::append(elsewhere.file("link.txt"), "über den Verweis");
     EXPECT_EQ(noticesWithin(spy), QStringList{path}) << "write through a hard link elsewhere";
 
     spy.clear();
@@ -165,14 +158,14 @@ TEST(FileWatcher, TellsAppendRenameDeleteAndRecreateAndFollowsTheName)
     EXPECT_EQ(noticesWithin(spy), QStringList{path}) << "made again";
     EXPECT_TRUE(watcher.isWatched(path));
     spy.clear();
-    append(path, "!");
+    TestDir::append(path, "!");
     EXPECT_EQ(noticesWithin(spy), QStringList{path}) << "the new file is watched too";
 
     // Other files of the folder are none of its business; an unwatched file neither.
     spy.clear();
     dir.write("fremd.txt", "x");
     watcher.unwatch(path);
-    append(path, "still");
+    TestDir::append(path, "still");
     EXPECT_TRUE(noticesWithin(spy, 600).isEmpty());
 }
 
@@ -193,13 +186,13 @@ TEST(FileWatcher, ABurstIsOneNoticeAndAThousandFilesAreOneBatch)
     QSignalSpy spy(&watcher, &platform::FileWatcher::filesChanged);
 
     for (int round = 0; round < 20; ++round)
-        append(paths[1], "y");
+        TestDir::append(paths[1], "y");
     EXPECT_EQ(noticesWithin(spy), QStringList{paths[1]});
     EXPECT_EQ(spy.size(), 1) << "twenty writes, one notice";
 
     spy.clear();
     for (const QString& p : paths)
-        append(p, "z");
+        TestDir::append(p, "z");
     const QStringList told = noticesWithin(spy);
     EXPECT_EQ(told, paths);
     EXPECT_LE(spy.size(), 2) << "a checkout of a thousand files is one batch, not a thousand";

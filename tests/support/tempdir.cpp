@@ -23,3 +23,10 @@ QByteArray TestDir::read(const QString& path)
         return {};
     return f.readAll();
 }
+
+void TestDir::append(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::Append))
+        file.write(bytes);
+}

@@ -12,6 +12,8 @@ public:
     QString file(const QString& name) const { return dir_.filePath(name); }
     QString write(const QString& name, const QByteArray& bytes) const;  // returns the full path
     static QByteArray read(const QString& path);
+    // Adds bytes at the end of a file, as another program does.
+    static void append(const QString& path, const QByteArray& bytes);
 
 private:
     QTemporaryDir dir_;

@@ -15,13 +15,6 @@ namespace {
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
-void appendOutside(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::Append));
-    file.write(bytes);
-}
-
 // Another program writes a new file and renames it over the old one.
 void replaceOutside(const QString& path, const QByteArray& bytes)
 {
@@ -68,7 +61,7 @@ TEST_F(OutsideChangeTest, AppendThenSaveAsksAndNoWritesNothingAndKeepsTheClosePr
     TMainChildForm* child = openFile("d.txt", "eins\r\n");
     const QString path = child->caption();
     type(child, "X");
-    appendOutside(path, "von außen\r\n");
+    TestDir::append(path, "von außen\r\n");
 
     fakes.messages.answers = {MsgResult::No};
     clickMenuItem(child->MainMenu_Datei, child->MainMenu_Datei_Speichern);
@@ -163,7 +156,7 @@ TEST_F(OutsideChangeTest, ModifiedTextIsKeptOnNoAndTheNextSaveAsks)
     TMainChildForm* child = openFile("d.txt", "eins\r\n");
     const QString path = child->caption();
     type(child, "mein ");
-    appendOutside(path, "fremd\r\n");
+    TestDir::append(path, "fremd\r\n");
     fakes.messages.answers = {MsgResult::No};
     comeBack();
     ASSERT_EQ(shownCount(), 1);
@@ -174,7 +167,7 @@ TEST_F(OutsideChangeTest, ModifiedTextIsKeptOnNoAndTheNextSaveAsks)
     EXPECT_EQ(shownCount(), 1) << "one question per change";
 
     // A further change is a new one.
-    appendOutside(path, "noch mehr\r\n");
+    TestDir::append(path, "noch mehr\r\n");
     fakes.messages.answers = {MsgResult::No};
     comeBack();
     EXPECT_EQ(shownCount(), 2);
@@ -275,7 +268,7 @@ TEST_F(OutsideChangeTest, SeveralChangesAreOneQuestionEachInTabOrder)
     for (const char* name : {"a.txt", "b.txt", "c.txt"})
         children << openFile(name, "text\r\n");
     for (TMainChildForm* child : children)
-        appendOutside(child->caption(), "checkout\r\n");
+        TestDir::append(child->caption(), "checkout\r\n");
     QStringList asked;
     fakes.messages.onShow = [&](const ShownMessage& m) { asked << m.text; };
     fakes.messages.answers = {MsgResult::No, MsgResult::No, MsgResult::No};
