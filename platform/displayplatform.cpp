@@ -1,7 +1,6 @@
 #include "platform/displayplatform.h"
 
 #include <QGuiApplication>
-#include <QRegularExpression>
 #include <QWidget>
 #include <QWindow>
 #include <QtGlobal>
@@ -101,14 +100,23 @@ void activateOnX11(QWidget* window, const QByteArray& token)
                         uint32_t(token.size()), token.constData());
     sendStartupMessage(connection, root, id, QByteArrayLiteral("remove: ID=") + startupValue(token));
     // The time of the user's action that started the launch, where the token carries it.
-    const QRegularExpressionMatch time = QRegularExpression(QStringLiteral("_TIME(\\d+)")).match(QString::fromLatin1(token));
+    uint32_t userTime = XCB_CURRENT_TIME;
+    if (const qsizetype at = token.indexOf("_TIME"); at >= 0) {
+        qsizetype end = at + 5;
+        while (end < token.size() && token[end] >= '0' && token[end] <= '9')
+            ++end;
+        bool ok = false;
+        const qulonglong value = token.mid(at + 5, end - at - 5).toULongLong(&ok);
+        if (ok)
+            userTime = uint32_t(value);
+    }
     xcb_client_message_event_t event {};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = id;
     event.type = atom(connection, "_NET_ACTIVE_WINDOW");
     event.data.data32[0] = 1;  // asked for by an application
-    event.data.data32[1] = time.hasMatch() ? uint32_t(time.captured(1).toULongLong()) : uint32_t(XCB_CURRENT_TIME);
+    event.data.data32[1] = userTime;
     event.data.data32[2] = XCB_WINDOW_NONE;
     xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&event));

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <atomic>
@@ -137,12 +136,25 @@ QByteArray header(const QByteArray& kind, const QByteArray& target, quint64 devi
 // A temporary sibling made by a save of process pid: "<name>.vxtmp-<pid>-XXXXXX".
 bool isTemporaryName(const QByteArray& name, pid_t* pid)
 {
-    static const QRegularExpression pattern(QStringLiteral("\\.vxtmp-([0-9]+)-[A-Za-z0-9]{6}$"));
-    const QRegularExpressionMatch match = pattern.match(QString::fromLatin1(name));
-    if (!match.hasMatch())
+    static const QByteArray marker = QByteArrayLiteral(".vxtmp-");
+    const qsizetype at = name.lastIndexOf(marker);
+    if (at < 0)
         return false;
-    *pid = pid_t(match.captured(1).toLongLong());
-    return true;
+    const QByteArray rest = name.mid(at + marker.size());  // "<pid>-XXXXXX"
+    const qsizetype dash = rest.indexOf('-');
+    if (dash <= 0 || rest.size() - dash - 1 != 6)
+        return false;
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto isAlnum = [&](char c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    const QByteArray digits = rest.left(dash);
+    if (!std::all_of(digits.begin(), digits.end(), isDigit))
+        return false;
+    const QByteArray suffix = rest.mid(dash + 1);
+    if (!std::all_of(suffix.begin(), suffix.end(), isAlnum))
+        return false;
+    bool ok = false;
+    *pid = pid_t(digits.toLongLong(&ok));
+    return ok;
 }
 
 void removeTemporary(const QByteArray& path)
