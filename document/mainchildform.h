@@ -234,6 +234,8 @@ private:
     // After a failed write into the file it was asked to write: its state is our own.
     void rememberFailedWrite(const QString& fileName);
     void watchFile(const QString& path);
+    // After a save or a reload: the file holds the text, and its journal has done its work.
+    void fileHoldsTheText(const QString& fileName);
     void createAdditions();
     void selectBytes(int from, int length);
     void showReport(const QString& text);

@@ -103,12 +103,7 @@ bool TMainChildForm::SaveDocument(const QString& fileName)
     RichEdit->setTextModified(false);
     UpdateDocumentState(11);
     Globals::NoteRecentFile(fileName);
-    // The file now holds the text: it is the new base, and the journal has done its work.
-    baseStamp_ = platform::fileStamp(fileName);
-    recoveredChangedOutside_ = false;
-    if (journal_)
-        journal_->discard();
-    fileIsSource_ = true;
+    fileHoldsTheText(fileName);
     if (caption_ != fileName) {
         setCaption(fileName);
         frame_->setTabCaption(tag_, platform::fileNamePart(fileName));

@@ -7,6 +7,7 @@
 #include "platform/filefacts.h"
 #include "platform/filewatcher.h"
 #include "platform/messagebox.h"
+#include "recovery/journal.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -101,6 +102,17 @@ void TMainChildForm::reloadFile()
     UpdateDocumentState(11);
     RichEdit->setCaretLine(std::min(line, std::max(0, RichEdit->Lines().LineCount() - 1)));
     rememberFile();
+    fileHoldsTheText(caption_);
+}
+
+void TMainChildForm::fileHoldsTheText(const QString& fileName)
+{
+    // The file now holds the text: it is the new base, and the journal has done its work.
+    baseStamp_ = platform::fileStamp(fileName);
+    recoveredChangedOutside_ = false;
+    if (journal_)
+        journal_->discard();
+    fileIsSource_ = true;
 }
 
 bool TMainChildForm::mayOverwrite(const QString& fileName)

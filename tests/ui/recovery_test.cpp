@@ -189,3 +189,19 @@ TEST_F(RecoveryTest, NeinInTheClosePromptDeletesTheJournal)
 }
 
 }  // namespace
+
+// Reading the file again leaves nothing to recover: the text is the file's.
+TEST_F(RecoveryTest, AReloadEndsTheJournal)
+{
+    TMainChildForm* child = openFile(QStringLiteral("a.txt"), "alt\r\n");
+    type(child, QStringLiteral("x"));
+    store().flushAll();
+    store().drain();
+    ASSERT_EQ(journals().size(), 1);
+    dir.write(QStringLiteral("a.txt"), "neu\r\n");
+    child->reloadFile();
+    crash();
+    EXPECT_TRUE(journals().isEmpty());
+    frame->OfferRecovery();
+    EXPECT_EQ(shownCount(), 0);
+}
