@@ -117,6 +117,8 @@ struct Line {
 // otherwise 8-bit Windows-1252 text as a Windows editor writes it.
 struct Document {
     QList<Line> lines;
+    // The bytes the lines point into, held as long as the document (a copy shares them).
+    QByteArray storage;
     bool utf8 = true;
     QByteArray eol = "\r\n";  // the style of the file's first line break
     // The indexes of the section lines in order, kept up to date by every change, so that a
@@ -181,6 +183,7 @@ Document parse(const QByteArray& content)
     static const QByteArray crlfBreak("\r\n");
     static const QByteArray lfBreak("\n");
     Document doc;
+    doc.storage = content;
     doc.utf8 = isValidUtf8(content);
     doc.lines.reserve(content.count('\n') + 1);
     bool styleKnown = false;
