@@ -136,6 +136,8 @@ void activateWithToken(QWidget* window, const QByteArray& token)
 #ifdef VARNOTEX_HAVE_XCB
     if (!token.isEmpty() && QGuiApplication::platformName() == QLatin1String("xcb"))
         activateOnX11(window, token);
+#else
+    Q_UNUSED(token);
 #endif
 }
 
