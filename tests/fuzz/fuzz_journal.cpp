@@ -15,6 +15,9 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 QByteArray validKinds(FuzzedDataProvider& in, const QByteArray& text)
@@ -47,7 +50,8 @@ QByteArray buildJournal(FuzzedDataProvider& in)
         // Mostly edits that fit, some that do not.
         edit.pos = choice == 1 ? in.ConsumeIntegral<int>() : in.ConsumeIntegralInRange<int>(0, int(length));
         edit.removed = choice == 2 ? in.ConsumeIntegral<int>()
-                                   : in.ConsumeIntegralInRange<int>(0, int(std::max<qint64>(0, length - edit.pos)));
+                                   : in.ConsumeIntegralInRange<int>(
+                                         0, int(std::clamp<qint64>(length - edit.pos, 0, std::numeric_limits<int>::max())));
         edit.text = QByteArray::fromStdString(in.ConsumeRandomLengthString(30));
         edit.kinds = choice == 3 ? QByteArray::fromStdString(in.ConsumeRandomLengthString(4)) : validKinds(in, edit.text);
         if (edit.pos >= 0 && edit.removed >= 0 && edit.pos + qint64(edit.removed) <= length)
