@@ -65,6 +65,14 @@ TextMatcher::TextMatcher(const QString& pattern, const ReplaceOptions& options, 
         foldInto(bytes, needle_);
 }
 
+QByteArrayView TextMatcher::haystack(QByteArrayView text, QByteArray& folded) const
+{
+    if (options_.matchCase)
+        return text;
+    foldInto(text, folded);
+    return folded;
+}
+
 void TextMatcher::foldInto(QByteArrayView text, QByteArray& out) const
 {
     out.resize(text.size());
@@ -148,11 +156,7 @@ TextMatcher::Match TextMatcher::findIn(QByteArrayView line, int from) const
         return none;
     }
     QByteArray folded;
-    QByteArrayView hay = line;
-    if (!options_.matchCase) {
-        foldInto(line, folded);
-        hay = folded;
-    }
+    const QByteArrayView hay = haystack(line, folded);
     const QByteArrayMatcher matcher(needle_);
     for (qsizetype pos = from; (pos = matcher.indexIn(hay, pos)) >= 0; ++pos) {
         if (!options_.wholeWords || wholeWordAt(line, int(pos), int(needle_.size())))
@@ -210,11 +214,7 @@ TextMatcher::AllResult TextMatcher::replaceAllPlain(QByteArrayView text, const Q
 {
     AllResult result;
     QByteArray folded;
-    QByteArrayView hay = text;
-    if (!options_.matchCase) {
-        foldInto(text, folded);
-        hay = folded;
-    }
+    const QByteArrayView hay = haystack(text, folded);
     const QByteArray bytes = editor::encodeText(replacement, encoding_);
     const QByteArrayMatcher matcher(needle_);
     const int n = int(needle_.size());

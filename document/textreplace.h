@@ -49,6 +49,8 @@ private:
     bool wordCharBefore(QByteArrayView text, int pos) const;  // the character that ends at pos
     bool wholeWordAt(QByteArrayView text, int start, int length) const;
     void foldInto(QByteArrayView text, QByteArray& out) const;
+    // The bytes to search in: the text itself, or its folded copy in folded when case is ignored.
+    QByteArrayView haystack(QByteArrayView text, QByteArray& folded) const;
     AllResult replaceAllPlain(QByteArrayView text, const QString& replacement) const;
     AllResult replaceAllRegex(QByteArrayView text, const QString& replacement) const;
     QString expand(const QRegularExpressionMatch& match, const QString& replacement) const;
