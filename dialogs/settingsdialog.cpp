@@ -342,7 +342,7 @@ void TEinstellungenForm::rebuildTools()
             skipped.append(row);
             continue;
         }
-        Globals::WriteString(QStringLiteral("Tools"), row.tool.name, row.tool.command);
+        Globals::WriteString(QStringLiteral("Tools"), Globals::ToolKey(row.tool.name), row.tool.command);
         frame_.AddTool(row.tool.name, row.tool.command);
     }
     if (!skipped.isEmpty())
@@ -363,9 +363,8 @@ QString skippedToolsMessage(const QList<ToolsGridRules::NumberedTool>& skipped)
         name.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
         text += cr + QStringLiteral("Zeile %1: \"%2\"").arg(row.row).arg(name);
     }
-    text += cr + QStringLiteral("Ein Toolname darf kein \"=\" enthalten, nicht nur aus Leerzeichen bestehen und "
-                                "nicht mit \";\" oder \"[\" beginnen; Name und Befehl dürfen keinen "
-                                "Zeilenumbruch enthalten.");
+    text += cr + QStringLiteral("Ein Toolname darf kein \"=\" enthalten und nicht mit \";\" oder \"[\" "
+                                "beginnen; Name und Befehl dürfen keinen Zeilenumbruch enthalten.");
     return text;
 }
 

@@ -136,11 +136,11 @@ bool ToolsGridRules::isStorable(const ToolEntry& tool)
     };
     if (tool.name.contains(QLatin1Char('=')) || hasLineBreak(tool.name) || hasLineBreak(tool.command))
         return false;
-    // The file is read with blanks around a key removed: a name of blanks only would come
-    // back empty, and one whose first non-blank is ";" or "[" would read as a comment or
-    // a section header.
+    // The file is read with blanks around a key removed: a name whose first non-blank is
+    // ";" or "[" would read as a comment or a section header. A name of blanks only is
+    // stored quoted and comes back as it was.
     const QString key = tool.name.trimmed();
-    return !key.isEmpty() && !key.startsWith(QLatin1Char(';')) && !key.startsWith(QLatin1Char('['));
+    return !key.startsWith(QLatin1Char(';')) && !key.startsWith(QLatin1Char('['));
 }
 
 void ToolsGridRules::signalChange()

@@ -51,6 +51,38 @@ bool ReadBool(const QString& section, const QString& key, bool defaultValue)
     return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
+namespace {
+
+bool isBlanksOnly(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    // The blanks that the file removes around a key.
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u != ' ' && u != '\t' && u != '\v' && u != '\f')
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+QString ToolKey(const QString& name)
+{
+    return isBlanksOnly(name) ? QLatin1Char('"') + name + QLatin1Char('"') : name;
+}
+
+QString ToolNameOfKey(const QString& key)
+{
+    if (key.size() >= 3 && key.startsWith(QLatin1Char('"')) && key.endsWith(QLatin1Char('"'))) {
+        const QString inner = key.mid(1, key.size() - 2);
+        if (isBlanksOnly(inner))
+            return inner;
+    }
+    return key;
+}
+
 void ReadSectionValues(const QString& section, QStringList& list)
 {
     const QStringList names = profile().readSectionKeys(Settings().IniFileName, section);
@@ -178,7 +210,7 @@ bool LoadSettings(ISettingsFrame& frame, const QString& programDir)
     ReadSectionValues(QStringLiteral("Tools"), tools);
     for (const QString& line : tools) {
         const qsizetype eq = line.indexOf(QLatin1Char('='));
-        frame.AddTool(line.left(eq), line.mid(eq + 1));
+        frame.AddTool(ToolNameOfKey(line.left(eq)), line.mid(eq + 1));
     }
 
     const QString view = QStringLiteral("View");

@@ -57,6 +57,12 @@ void WriteInteger(const QString& section, const QString& key, int value);
 void WriteBool(const QString& section, const QString& key, bool value);
 void EraseSection(const QString& section);
 
+// A tool's name as the key of its line in "Tools", and back. Blanks around a key are not
+// kept by the file, so a name of blanks only is stored between double quotes; every other
+// name is its own key.
+QString ToolKey(const QString& name);
+QString ToolNameOfKey(const QString& key);
+
 // The integer forms of the settings file: decimal with optional sign, "$1F", "0x1F".
 // Nothing when the text is not an integer.
 bool ParseIniInteger(const QString& text, int& value);

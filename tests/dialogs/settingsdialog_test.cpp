@@ -607,7 +607,8 @@ TEST_F(SettingsDialog, RefusedWriteIsReportedAndDialogCloses)
 
 TEST_F(SettingsDialog, NamesThatCannotBeKeysAreLeftOutAndReported)
 {
-    frame.tools = {{"Gut", "echo 1"}, {"a=b", "echo 2"}, {";Notiz", "echo 3"}, {"Auch gut", "x = y"}};
+    frame.tools = {{"Gut", "echo 1"}, {"a=b", "echo 2"}, {";Notiz", "echo 3"}, {"Auch gut", "x = y"},
+                   {"   ", "echo leer"}, {"\"Zitat\"", "echo z"}};
     TEinstellungenForm form(frame);
     form.show();
     form.ButtonEntfernen->click();
@@ -618,8 +619,12 @@ TEST_F(SettingsDialog, NamesThatCannotBeKeysAreLeftOutAndReported)
     services.messages.answers = {platform::MsgResult::Ok};
     form.Button_Uebernehmen->click();
 
-    const QList<ToolEntry> expected{{"Gut", "echo 1"}, {"Auch gut", "x = y"}};
+    // A name of blanks only is a tool like any other and comes back after a restart with
+    // its blanks; a name in quotes of its own keeps them.
+    const QList<ToolEntry> expected{
+        {"Gut", "echo 1"}, {"Auch gut", "x = y"}, {"   ", "echo leer"}, {"\"Zitat\"", "echo z"}};
     EXPECT_EQ(frame.tools, expected);
+    EXPECT_TRUE(iniText().contains("\r\n\"   \"=echo leer\r\n\"Zitat\"=echo z\r\n")) << iniText().toStdString();
     EXPECT_EQ(toolsAfterRestart(), expected);
     ASSERT_EQ(services.messages.shown.size(), 1);
     const ShownMessage& m = services.messages.shown[0];

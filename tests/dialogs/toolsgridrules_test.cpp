@@ -211,7 +211,7 @@ TEST(ToolsGridRules, StorableNames)
     EXPECT_FALSE(ToolsGridRules::isStorable({"a=b", "x"}));
     EXPECT_FALSE(ToolsGridRules::isStorable({";Kommentar", "x"}));
     EXPECT_FALSE(ToolsGridRules::isStorable({"  [Abschnitt]", "x"}));
-    EXPECT_FALSE(ToolsGridRules::isStorable({"   ", "x"}));
+    EXPECT_TRUE(ToolsGridRules::isStorable({"   ", "x"}));
     EXPECT_FALSE(ToolsGridRules::isStorable({"zwei\nZeilen", "x"}));
     EXPECT_FALSE(ToolsGridRules::isStorable({"Name", "a\rb"}));
 }

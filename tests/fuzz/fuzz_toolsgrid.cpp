@@ -8,6 +8,7 @@
 
 #include "dialogs/toolsgridrules.h"
 #include "platform/iniprofile.h"
+#include "settings/globals.h"
 #include "tests/fuzz/fuzzcheck.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -68,10 +69,15 @@ void checkStorable(const ToolEntry& tool, const QString& where)
     if (!ToolsGridRules::isStorable(tool))
         return;
     namespace initext = platform::initext;
-    const QByteArray file = initext::writeString(QByteArray(), QStringLiteral("Tools"), tool.name, tool.command);
+    const QString key = Globals::ToolKey(tool.name);
+    const QByteArray file = initext::writeString(QByteArray(), QStringLiteral("Tools"), key, tool.command);
     const QStringList keys = initext::readSectionKeys(file, QStringLiteral("Tools"));
     const QString what = where + QStringLiteral(" storable tool %1=%2 in %3").arg(fuzz::show(tool.name), fuzz::show(tool.command), fuzz::show(file));
-    FUZZ_CHECK(keys.size() == 1 && keys[0] == trimBlanks(tool.name), what);
+    FUZZ_CHECK(keys.size() == 1 && keys[0] == trimBlanks(key), what);
+    // The name comes back: without its outer blanks, or whole when it is nothing else.
+    const QString back = Globals::ToolNameOfKey(keys[0]);
+    FUZZ_CHECK(back == trimBlanks(tool.name) || (back == tool.name && trimBlanks(tool.name).isEmpty()), what);
+    FUZZ_CHECK(!back.isEmpty(), what);
     const QString command = initext::readString(file, QStringLiteral("Tools"), keys[0], QStringLiteral("\x01"));
     FUZZ_CHECK(command == tool.command.left(platform::IniProfileService::kMaxValueLength), what);
 }
