@@ -7,6 +7,11 @@
 #
 # Needs Xvfb and xdotool (scripts/install-deps.sh installs them). Ends with "N passed,
 # M failed" and a non-zero exit code when a case failed.
+#
+# VARNOTEX_E2E_SHARD=K/N runs only the K-th of N shares of the cases (K from 1 to N), so
+# that N runs side by side, each with its X server and folders, do all cases between them.
+# Each case goes to the share with the fewest expected seconds so far (a case's line may
+# give its seconds; 3 otherwise), the same in every run.
 set -u
 
 if [[ $# -lt 1 ]]; then
@@ -15,6 +20,17 @@ if [[ $# -lt 1 ]]; then
 fi
 BIN=$(readlink -f "$1")
 PATTERN=${2:-}
+SHARD_K=1
+SHARD_N=1
+if [[ -n ${VARNOTEX_E2E_SHARD:-} ]]; then
+  if [[ ! $VARNOTEX_E2E_SHARD =~ ^([1-9][0-9]*)/([1-9][0-9]*)$ ]] ||
+     ((BASH_REMATCH[1] > BASH_REMATCH[2])); then
+    echo "e2e: VARNOTEX_E2E_SHARD must be K/N with 1 <= K <= N, not \"$VARNOTEX_E2E_SHARD\"" >&2
+    exit 2
+  fi
+  SHARD_K=${BASH_REMATCH[1]}
+  SHARD_N=${BASH_REMATCH[2]}
+fi
 HERE=$(cd "$(dirname "$0")" && pwd)
 BUILD_DIR=$(dirname "$BIN")
 # The test build of the program beside it: the same program with the switch that injects
@@ -95,7 +111,7 @@ start_x || {
   echo "0 passed, 1 failed"
   exit 1
 }
-echo "e2e: display $DISPLAY, program $BIN, mounting $([[ $CAN_MOUNT == 1 ]] && echo possible || echo not possible)"
+echo "e2e: display $DISPLAY, program $BIN, mounting $([[ $CAN_MOUNT == 1 ]] && echo possible || echo not possible)$( ((SHARD_N > 1)) && echo ", cases $SHARD_K of every $SHARD_N")"
 
 PASSED=0
 FAILED=0
@@ -106,9 +122,19 @@ RUN_START=$(now_ms)
 
 # run_case NAME: runs case_NAME in a folder of its own (CASE_DIR, with the working folder
 # CWD) and counts the result; a case returns 77 when it cannot run here (skipped).
+SHARE_SECONDS=()
+for ((share = 0; share < SHARD_N; share++)); do SHARE_SECONDS[share]=0; done
 run_case() {
-  local name=$1
+  local name=$1 expected=${2:-3}
   if [[ -n $PATTERN && ! $name =~ $PATTERN ]]; then
+    return
+  fi
+  local share least=0
+  for ((share = 1; share < SHARD_N; share++)); do
+    ((SHARE_SECONDS[share] < SHARE_SECONDS[least])) && least=$share
+  done
+  SHARE_SECONDS[least]=$((SHARE_SECONDS[least] + expected))
+  if ((least != SHARD_K - 1)); then
     return
   fi
   CASE_DIR="$WORK/$name"
@@ -182,7 +208,7 @@ run_case settings_readonly_beside_program
 run_case settings_readonly_beside_program_injected
 run_case save_keeps_mode_and_links
 run_case save_in_folder_without_new_files
-run_case kill_during_slowed_big_save
+run_case kill_during_slowed_big_save 14
 run_case kill_during_slowed_settings_write
 
 # Saves that keep what a file is.
@@ -194,7 +220,7 @@ run_case in_place_on_full_disk
 run_case ini_fifo_and_dev_zero_passed_over
 run_case link_never_runs_a_program
 run_case name_not_utf8_never_opens_the_twin
-run_case kill_during_in_place_save
+run_case kill_during_in_place_save $((${VARNOTEX_E2E_INPLACE_MB:-200} * 19 / 20))
 
 # Bad input.
 run_case binary_file
@@ -209,13 +235,13 @@ run_case ini_10000_sections
 run_case ini_1mb_line
 run_case tool_missing_program
 run_case tool_gets_document_path
-run_case link_100000_chars
-run_case link_snap_style_browser
+run_case link_100000_chars 32
+run_case link_snap_style_browser 16
 
 # Closing windows through the real menus.
-run_case close_all_three_times
+run_case close_all_three_times 9
 run_case close_all_cancel_keeps_that_window
-run_case maximised_window_then_new_and_open
+run_case maximised_window_then_new_and_open 6
 run_case menu_keys_in_a_new_window
 run_case find_dialog_enter_twice
 
@@ -230,7 +256,7 @@ run_case outside_append_then_save
 run_case outside_replace_by_rename_reloads
 run_case outside_delete_then_close_writes_back
 run_case outside_file_open_twice
-run_case outside_thousand_files_one_question
+run_case outside_thousand_files_one_question 6
 
 # One instance per desktop session; the first activation without focus.
 run_case single_instance_per_display
