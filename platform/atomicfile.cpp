@@ -54,9 +54,6 @@ mode_t currentUmask()
 
 constexpr qint64 kBufferSize = 1 << 20;
 
-// As many links as the kernel follows before it gives up with ELOOP.
-constexpr int kMaxLinkHops = 40;
-
 // Writes all of data at offset; false with errno set when a block fails.
 bool writeAt(int fd, const char* data, qint64 size, qint64 offset, const QString& target)
 {

@@ -16,9 +16,6 @@ namespace {
 constexpr qint64 kSettingsSizeLimit = qint64(64) << 20;
 qint64 g_sizeLimit = 0;
 
-// As many links as the kernel follows before it gives up.
-constexpr int kMaxLinkHops = 40;
-
 QByteArray folderOf(const QByteArray& native)
 {
     const qsizetype slash = native.lastIndexOf('/');

@@ -9,6 +9,9 @@
 
 namespace platform {
 
+// As many links as the kernel follows before it gives up with ELOOP.
+inline constexpr int kMaxLinkHops = 40;
+
 // Who may steer what the program opens. A symbolic link that another user made in a folder
 // that others may write (sticky, or writable by its group or by everybody) is never followed,
 // for reading or writing, whoever runs the program: the same rule as the kernel's

@@ -17,21 +17,21 @@ namespace platform {
 
 namespace {
 
-JournalFaultHook& faultHook()
+JournalFaultHook& journalFaultHook()
 {
     static JournalFaultHook hook;
     return hook;
 }
 
-int injectedFault(const QString& path)
+int injectedJournalFault(const QString& path)
 {
-    const JournalFaultHook& hook = faultHook();
+    const JournalFaultHook& hook = journalFaultHook();
     return hook ? hook(path) : 0;
 }
 
 }  // namespace
 
-void setJournalFaultHook(JournalFaultHook hook) { faultHook() = std::move(hook); }
+void setJournalFaultHook(JournalFaultHook hook) { journalFaultHook() = std::move(hook); }
 
 QString recoveryFolder()
 {
@@ -83,7 +83,7 @@ bool JournalFile::fail(int error)
 
 std::unique_ptr<JournalFile> JournalFile::create(const QString& path, int* error)
 {
-    const int fault = injectedFault(path);
+    const int fault = injectedJournalFault(path);
     if (fault) {
         *error = fault;
         return nullptr;
@@ -141,7 +141,7 @@ std::unique_ptr<JournalFile> JournalFile::openExisting(const QString& path, Open
 
 bool JournalFile::append(const char* data, qint64 size)
 {
-    if (const int fault = injectedFault(path_))
+    if (const int fault = injectedJournalFault(path_))
         return fail(fault);
     while (size > 0) {
         const ssize_t n = ::write(fd_, data, size_t(std::min<qint64>(size, 1 << 30)));
@@ -158,7 +158,7 @@ bool JournalFile::append(const char* data, qint64 size)
 
 bool JournalFile::sync()
 {
-    if (const int fault = injectedFault(path_))
+    if (const int fault = injectedJournalFault(path_))
         return fail(fault);
     if (::fdatasync(fd_) != 0)
         return fail(errno);

@@ -8,7 +8,7 @@
 
 namespace {
 
-QList<TDock*>& registry()
+QList<TDock*>& dockRegistry()
 {
     static QList<TDock*> docks;
     return docks;
@@ -19,7 +19,7 @@ QList<TDock*>& registry()
 TDock::TDock(TDockPosition position, QWidget* owner)
     : QWidget(owner), position_(position), owner_(owner)
 {
-    registry().append(this);
+    dockRegistry().append(this);
     setAttribute(Qt::WA_StyledBackground, false);
     applySizePolicy();
     applyThickness(0);
@@ -28,7 +28,7 @@ TDock::TDock(TDockPosition position, QWidget* owner)
 
 TDock::~TDock()
 {
-    registry().removeAll(this);
+    dockRegistry().removeAll(this);
     // The tool windows still docked here go down with the dock; they must not call back.
     for (TCustomToolWindow* window : TCustomToolWindow::allToolWindows()) {
         if (window->dock_ == this)
@@ -40,7 +40,7 @@ TDock::~TDock()
 QList<TDock*> TDock::ownedBy(const QWidget* owner)
 {
     QList<TDock*> result;
-    for (TDock* dock : registry()) {
+    for (TDock* dock : dockRegistry()) {
         if (dock->owner_ == owner)
             result.append(dock);
     }

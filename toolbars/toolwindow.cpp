@@ -13,7 +13,7 @@
 
 namespace {
 
-QList<TCustomToolWindow*>& registry()
+QList<TCustomToolWindow*>& toolWindowRegistry()
 {
     static QList<TCustomToolWindow*> windows;
     return windows;
@@ -37,7 +37,7 @@ struct TCustomToolWindow::DragState {
 TCustomToolWindow::TCustomToolWindow(QWidget* owner)
     : QWidget(owner), owner_(owner)
 {
-    registry().append(this);
+    toolWindowRegistry().append(this);
     // Not shown anywhere until it is docked or floats.
     QWidget::setVisible(false);
     setAutoFillBackground(true);
@@ -48,7 +48,7 @@ TCustomToolWindow::TCustomToolWindow(QWidget* owner)
 TCustomToolWindow::~TCustomToolWindow()
 {
     drag_.reset();
-    registry().removeAll(this);
+    toolWindowRegistry().removeAll(this);
     if (dock_) {
         TDock* dock = dock_;
         dock_ = nullptr;
@@ -61,7 +61,7 @@ TCustomToolWindow::~TCustomToolWindow()
 QList<TCustomToolWindow*> TCustomToolWindow::ownedBy(const QWidget* owner)
 {
     QList<TCustomToolWindow*> result;
-    for (TCustomToolWindow* window : registry()) {
+    for (TCustomToolWindow* window : toolWindowRegistry()) {
         if (window->owner_ == owner)
             result.append(window);
     }
@@ -70,7 +70,7 @@ QList<TCustomToolWindow*> TCustomToolWindow::ownedBy(const QWidget* owner)
 
 QList<TCustomToolWindow*> TCustomToolWindow::allToolWindows()
 {
-    return registry();
+    return toolWindowRegistry();
 }
 
 void TCustomToolWindow::setVisible(bool visible)
@@ -461,7 +461,7 @@ void TCustomToolWindow::endDrag(QPoint globalPos, Qt::KeyboardModifiers modifier
         TDock* dock = choice.docks[choice.drop.dock];
         dock->beginUpdate();
         if (choice.drop.newRow) {
-            for (TCustomToolWindow* window : registry()) {
+            for (TCustomToolWindow* window : toolWindowRegistry()) {
                 if (window != this && window->dock_ == dock && window->dockRow_ >= choice.drop.row)
                     ++window->dockRow_;
             }

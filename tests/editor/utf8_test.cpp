@@ -18,7 +18,7 @@ QByteArray u8(const char* text) { return QByteArray(text); }
 
 // Loads the bytes through a real file, saves into another and gives those bytes back,
 // with the encoding the editor recognised.
-QByteArray roundTrip(const QByteArray& bytes, TextEncoding* encoding = nullptr, bool* mark = nullptr)
+QByteArray roundTripWithEncoding(const QByteArray& bytes, TextEncoding* encoding = nullptr, bool* mark = nullptr)
 {
     TestDir dir;
     TTextEditor editor;
@@ -188,7 +188,7 @@ TEST(Utf8RoundTrip, MarksBreaksAndFourByteCharactersComeBackUnchanged)
     for (const QByteArray& file : files) {
         TextEncoding encoding;
         bool mark;
-        EXPECT_EQ(roundTrip(file, &encoding, &mark), file);
+        EXPECT_EQ(roundTripWithEncoding(file, &encoding, &mark), file);
         EXPECT_EQ(encoding, TextEncoding::Utf8);
         EXPECT_EQ(mark, file.startsWith("\xEF\xBB\xBF"));
     }
@@ -199,16 +199,16 @@ TEST(Utf8RoundTrip, WhatIsNotUtf8StaysByteForByte)
     TextEncoding encoding;
     // A character cut off at the end of the file makes it 1252.
     const QByteArray cut = u8("Gr\xC3\xBC\xC3");
-    EXPECT_EQ(roundTrip(cut, &encoding), cut);
+    EXPECT_EQ(roundTripWithEncoding(cut, &encoding), cut);
     EXPECT_EQ(encoding, TextEncoding::Windows1252);
     // Every byte value, and a megabyte of NULs.
     QByteArray all;
     for (int b = 0; b < 256; ++b)
         all.append(char(b));
-    EXPECT_EQ(roundTrip(all, &encoding), all);
+    EXPECT_EQ(roundTripWithEncoding(all, &encoding), all);
     EXPECT_EQ(encoding, TextEncoding::Windows1252);
     const QByteArray nuls(1 << 20, '\0');
-    EXPECT_EQ(roundTrip(nuls, &encoding), nuls);
+    EXPECT_EQ(roundTripWithEncoding(nuls, &encoding), nuls);
     EXPECT_EQ(encoding, TextEncoding::Windows1252);
 }
 

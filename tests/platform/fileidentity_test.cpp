@@ -20,8 +20,6 @@ using platform::fileIdentityOf;
 
 namespace {
 
-QByteArray native(const QString& path) { return QFile::encodeName(path); }
-
 // Waits until the watcher has told at least one notice; all notices told by then.
 QStringList noticesWithin(QSignalSpy& spy, int ms = 3000)
 {
@@ -57,27 +55,27 @@ TEST(FileIdentity, EveryKindOfChangeMadeOutsideCounts)
 
     // Touched without a change of content: the modification time tells it.
     struct timespec times[2] = {{0, UTIME_OMIT}, {12345, 678}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, native(path).constData(), times, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, nativeName(path).constData(), times, 0), 0);
     const platform::FileIdentity touched = fileIdentityOf(path);
     EXPECT_EQ(touched.size, appended.size);
     EXPECT_EQ(compareFileIdentity(appended, touched), FileChange::Changed);
 
     // Replaced by rename with the very same bytes and times: another inode.
     const QString other = dir.write("neu.tmp", TestDir::read(path));
-    ASSERT_EQ(::rename(native(other).constData(), native(path).constData()), 0);
+    ASSERT_EQ(::rename(nativeName(other).constData(), nativeName(path).constData()), 0);
     const platform::FileIdentity replaced = fileIdentityOf(path);
     EXPECT_NE(replaced.inode, touched.inode);
     EXPECT_EQ(compareFileIdentity(touched, replaced), FileChange::Changed);
 
     // A new mode, a new link: the content is as it was. A rewrite that sets the
     // modification time back is still seen by its change time.
-    ASSERT_EQ(::chmod(native(path).constData(), 0444), 0);
-    ASSERT_EQ(::link(native(path).constData(), native(dir.file("link.txt")).constData()), 0);
+    ASSERT_EQ(::chmod(nativeName(path).constData(), 0444), 0);
+    ASSERT_EQ(::link(nativeName(path).constData(), nativeName(dir.file("link.txt")).constData()), 0);
     const platform::FileIdentity chmodded = fileIdentityOf(path);
     EXPECT_NE(chmodded, replaced);
     EXPECT_EQ(compareFileIdentity(replaced, chmodded), FileChange::None);
-    ASSERT_EQ(::unlink(native(dir.file("link.txt")).constData()), 0);
-    ASSERT_EQ(::chmod(native(path).constData(), 0644), 0);
+    ASSERT_EQ(::unlink(nativeName(dir.file("link.txt")).constData()), 0);
+    ASSERT_EQ(::chmod(nativeName(path).constData(), 0644), 0);
     const platform::FileIdentity restored = fileIdentityOf(path);
     {
         QFile file(path);
@@ -85,13 +83,13 @@ TEST(FileIdentity, EveryKindOfChangeMadeOutsideCounts)
         file.write("W");  // same size, first byte changed
     }
     struct timespec back[2] = {{0, UTIME_OMIT}, {time_t(restored.modifiedNs / 1000000000), long(restored.modifiedNs % 1000000000)}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, native(path).constData(), back, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, nativeName(path).constData(), back, 0), 0);
     const platform::FileIdentity forged = fileIdentityOf(path);
     ASSERT_EQ(forged.modifiedNs, restored.modifiedNs);
     EXPECT_EQ(compareFileIdentity(restored, forged), FileChange::Changed);
 
     // Deleted, then made again.
-    ASSERT_EQ(::unlink(native(path).constData()), 0);
+    ASSERT_EQ(::unlink(nativeName(path).constData()), 0);
     const platform::FileIdentity gone = fileIdentityOf(path);
     EXPECT_FALSE(gone.exists);
     EXPECT_EQ(compareFileIdentity(forged, gone), FileChange::Gone);
@@ -113,7 +111,7 @@ TEST(FileIdentity, OurOwnWriteIsKnownByWhatItLeavesBehind)
     const platform::FileIdentity afterReplace = fileIdentityOf(path);
     EXPECT_EQ(compareFileIdentity(afterReplace, fileIdentityOf(path)), FileChange::None);
 
-    ASSERT_EQ(::link(native(path).constData(), native(dir.file("b.txt")).constData()), 0);
+    ASSERT_EQ(::link(nativeName(path).constData(), nativeName(dir.file("b.txt")).constData()), 0);
     ASSERT_TRUE(platform::writeFileAtomically(path, "noch neuer"));
     const platform::FileIdentity afterInPlace = fileIdentityOf(path);
     EXPECT_EQ(afterInPlace.inode, afterReplace.inode) << "the hard link keeps the file in place";
@@ -136,13 +134,13 @@ TEST(FileWatcher, TellsAppendRenameDeleteAndRecreateAndFollowsTheName)
 
     spy.clear();
     const QString other = dir.write("x.tmp", "ersetzt");
-    ASSERT_EQ(::rename(native(other).constData(), native(path).constData()), 0);
+    ASSERT_EQ(::rename(nativeName(other).constData(), nativeName(path).constData()), 0);
     EXPECT_EQ(noticesWithin(spy), QStringList{path}) << "replace by rename";
     EXPECT_TRUE(watcher.isWatched(path)) << "the watch follows the name to the new file";
 
     // A write through another hard link in another folder reaches only the file's own watch.
     TestDir elsewhere;
-    ASSERT_EQ(::link(native(path).constData(), native(elsewhere.file("link.txt")).constData()), 0);
+    ASSERT_EQ(::link(nativeName(path).constData(), nativeName(elsewhere.file("link.txt")).constData()), 0);
     QThread::msleep(100);
     QCoreApplication::processEvents();
     spy.clear();
@@ -150,7 +148,7 @@ TEST(FileWatcher, TellsAppendRenameDeleteAndRecreateAndFollowsTheName)
     EXPECT_EQ(noticesWithin(spy), QStringList{path}) << "write through a hard link elsewhere";
 
     spy.clear();
-    ASSERT_EQ(::unlink(native(path).constData()), 0);
+    ASSERT_EQ(::unlink(nativeName(path).constData()), 0);
     EXPECT_EQ(noticesWithin(spy), QStringList{path}) << "delete";
 
     spy.clear();

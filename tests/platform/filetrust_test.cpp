@@ -12,8 +12,6 @@
 
 namespace {
 
-QByteArray native(const QString& path) { return QFile::encodeName(path); }
-
 struct LimitGuard {
     explicit LimitGuard(qint64 bytes) { platform::setSettingsSizeLimit(bytes); }
     ~LimitGuard() { platform::setSettingsSizeLimit(0); }
@@ -34,20 +32,20 @@ TEST(OwnFileState, OnlyRegularFilesWithinTheLimitAreUsed)
 
     // A FIFO nobody writes to: a blocking open would never return.
     const QString fifo = dir.file("fifo.ini");
-    ASSERT_EQ(::mkfifo(native(fifo).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(nativeName(fifo).constData(), 0600), 0);
     EXPECT_EQ(platform::ownFileState(fifo, &problem), platform::OwnFileState::Refused);
     EXPECT_EQ(problem, QStringLiteral("Die Ini-Datei \"%1\" ist keine gewöhnliche Datei").arg(fifo));
     QByteArray content;
     EXPECT_EQ(platform::readOwnFile(fifo, content), platform::OwnReadResult::Refused);
 
     const QString zero = dir.file("zero.ini");
-    ASSERT_EQ(::symlink("/dev/zero", native(zero).constData()), 0);
+    ASSERT_EQ(::symlink("/dev/zero", nativeName(zero).constData()), 0);
     EXPECT_EQ(platform::ownFileState(zero, &problem), platform::OwnFileState::Refused);
     EXPECT_EQ(platform::readOwnFile(zero, content), platform::OwnReadResult::Refused);
     EXPECT_TRUE(content.isEmpty());
 
     const QString folder = dir.file("folder.ini");
-    ASSERT_EQ(::mkdir(native(folder).constData(), 0700), 0);
+    ASSERT_EQ(::mkdir(nativeName(folder).constData(), 0700), 0);
     EXPECT_EQ(platform::ownFileState(folder, &problem), platform::OwnFileState::Missing);
 
     const LimitGuard limit(16);
@@ -73,7 +71,7 @@ TEST(OwnFileState, StampSeesEveryReplacement)
     EXPECT_TRUE(content.isEmpty());  // skipped
     EXPECT_EQ(again, first);
     const QString other = dir.write("b.ini", "two");
-    ASSERT_EQ(::rename(native(other).constData(), native(path).constData()), 0);
+    ASSERT_EQ(::rename(nativeName(other).constData(), nativeName(path).constData()), 0);
     ASSERT_EQ(platform::readOwnFile(path, content, &again, &first), platform::OwnReadResult::Read);
     EXPECT_EQ(content, "two");
     EXPECT_FALSE(again == first);
@@ -94,7 +92,7 @@ TEST(OwnFileState, AnotherUsersFileOrLinkIsRefused)
 
     const QString mine = dir.write("mine.txt", "private");
     const QString link = dir.file("link.ini");
-    ASSERT_EQ(::symlink(native(mine).constData(), native(link).constData()), 0);
+    ASSERT_EQ(::symlink(nativeName(mine).constData(), nativeName(link).constData()), 0);
     ASSERT_TRUE(other.own(link));
     EXPECT_EQ(platform::ownFileState(link, &problem), platform::OwnFileState::Refused);
     EXPECT_EQ(problem, QStringLiteral("Die Ini-Datei \"%1\" ist ein Verweis eines anderen Benutzers").arg(link));
@@ -113,20 +111,20 @@ TEST(UnsafeLink, AnotherUsersLinkInASharedFolderIsNotFollowed)
     const QString target = dir.write("private.txt", "secret");
     for (const mode_t mode : {mode_t(01777), mode_t(0777), mode_t(0775), mode_t(0755)}) {
         const QString folder = dir.file(QStringLiteral("shared%1").arg(mode, 0, 8));
-        ASSERT_EQ(::mkdir(native(folder).constData(), 0700), 0);
-        ASSERT_EQ(::chmod(native(folder).constData(), mode), 0);
+        ASSERT_EQ(::mkdir(nativeName(folder).constData(), 0700), 0);
+        ASSERT_EQ(::chmod(nativeName(folder).constData(), mode), 0);
         const QString theirs = folder + QStringLiteral("/notes.txt");
-        ASSERT_EQ(::symlink(native(target).constData(), native(theirs).constData()), 0);
+        ASSERT_EQ(::symlink(nativeName(target).constData(), nativeName(theirs).constData()), 0);
         ASSERT_TRUE(other.own(theirs));
         const QString mine = folder + QStringLiteral("/mine.txt");
-        ASSERT_EQ(::symlink(native(target).constData(), native(mine).constData()), 0);
+        ASSERT_EQ(::symlink(nativeName(target).constData(), nativeName(mine).constData()), 0);
 
         const bool shared = mode != 0755;
         EXPECT_EQ(!platform::unsafeLinkProblem(theirs).isEmpty(), shared) << std::oct << mode;
         EXPECT_TRUE(platform::unsafeLinkProblem(mine).isEmpty()) << std::oct << mode;
         // A chain is judged link by link: our own link to theirs is no way round.
         const QString chain = dir.file(QStringLiteral("chain%1").arg(mode, 0, 8));
-        ASSERT_EQ(::symlink(native(theirs).constData(), native(chain).constData()), 0);
+        ASSERT_EQ(::symlink(nativeName(theirs).constData(), nativeName(chain).constData()), 0);
         EXPECT_EQ(!platform::unsafeLinkProblem(chain).isEmpty(), shared) << std::oct << mode;
     }
     const QString in1777 = dir.file("shared1777/notes.txt");
@@ -147,10 +145,10 @@ TEST(UnsafeLink, SaveThroughAnotherUsersLinkIsRefused)
     TestDir dir;
     const QString target = dir.write("private.txt", "secret");
     const QString folder = dir.file("shared");
-    ASSERT_EQ(::mkdir(native(folder).constData(), 0700), 0);
-    ASSERT_EQ(::chmod(native(folder).constData(), 01777), 0);
+    ASSERT_EQ(::mkdir(nativeName(folder).constData(), 0700), 0);
+    ASSERT_EQ(::chmod(nativeName(folder).constData(), 01777), 0);
     const QString link = folder + QStringLiteral("/notes.txt");
-    ASSERT_EQ(::symlink(native(target).constData(), native(link).constData()), 0);
+    ASSERT_EQ(::symlink(nativeName(target).constData(), nativeName(link).constData()), 0);
     ASSERT_TRUE(other.own(link));
 
     platform::AtomicFileWriter writer(link);

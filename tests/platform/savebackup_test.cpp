@@ -21,7 +21,6 @@ protected:
     EnvGuard env{"XDG_STATE_HOME", QFile::encodeName(state.path())};
 
     void TearDown() override { platform::setWriteStepHook({}); }
-    static QByteArray native(const QString& path) { return QFile::encodeName(path); }
     QStringList temporaries() const
     {
         return QDir(dir.path()).entryList({QStringLiteral("*.vxtmp-*")}, QDir::Files | QDir::Hidden | QDir::System);
@@ -33,7 +32,7 @@ protected:
     static ino_t inodeOf(const QString& path)
     {
         struct stat st {};
-        return ::stat(native(path).constData(), &st) == 0 ? st.st_ino : 0;
+        return ::stat(nativeName(path).constData(), &st) == 0 ? st.st_ino : 0;
     }
     // A pid that belonged to a process that has ended.
     static pid_t deadPid()
@@ -129,7 +128,7 @@ TEST_F(SaveBackupTest, KilledInPlaceSaveIsRestoredAtTheNextStart)
         const QString target = dir.write("linked.txt", old);
         const QString second = dir.file("second.txt");
         QFile::remove(second);
-        ASSERT_EQ(::link(native(target).constData(), native(second).constData()), 0);
+        ASSERT_EQ(::link(nativeName(target).constData(), nativeName(second).constData()), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -170,7 +169,7 @@ TEST_F(SaveBackupTest, BackupOfAReplacedFileIsKeptNotApplied)
 {
     const QString target = dir.write("linked.txt", QByteArray(2 << 20, 'o'));
     const QString second = dir.file("second.txt");
-    ASSERT_EQ(::link(native(target).constData(), native(second).constData()), 0);
+    ASSERT_EQ(::link(nativeName(target).constData(), nativeName(second).constData()), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -185,7 +184,7 @@ TEST_F(SaveBackupTest, BackupOfAReplacedFileIsKeptNotApplied)
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     const QString other = dir.write("other.txt", "somebody else's file");
-    ASSERT_EQ(::rename(native(other).constData(), native(target).constData()), 0);
+    ASSERT_EQ(::rename(nativeName(other).constData(), nativeName(target).constData()), 0);
     const QStringList told = platform::recoverInterruptedSaves();
     ASSERT_EQ(told.size(), 1);
     EXPECT_TRUE(told[0].startsWith(QStringLiteral("Das Speichern von \"%1\" wurde unterbrochen; die Datei wurde seither "
@@ -203,9 +202,9 @@ TEST_F(SaveBackupTest, RecoveryFolderIsPrivate)
     const QString folder = platform::saveBackupFolder();
     ASSERT_EQ(folder, state.path() + QStringLiteral("/varnotex/recovery"));
     struct stat st {};
-    ASSERT_EQ(::stat(native(folder).constData(), &st), 0);
+    ASSERT_EQ(::stat(nativeName(folder).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0700u);
-    ASSERT_EQ(::chmod(native(folder).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(nativeName(folder).constData(), 0755), 0);
     EXPECT_TRUE(platform::saveBackupFolder().isEmpty());  // open to others: not used
-    ASSERT_EQ(::chmod(native(folder).constData(), 0700), 0);
+    ASSERT_EQ(::chmod(nativeName(folder).constData(), 0700), 0);
 }

@@ -38,7 +38,6 @@ protected:
         platform::setSettingsSizeLimit(0);
     }
     QString program() const { return programDir.path() + QLatin1Char('/'); }
-    static QByteArray native(const QString& path) { return QFile::encodeName(path); }
     // The box that tells about a passed-over file of the working folder.
     void expectRefusedBox(const QString& sentence)
     {
@@ -63,13 +62,13 @@ TEST_F(SettingsTrustTest, WorkingFolderFileThatIsNoFileIsPassedOver)
         Globals::ResetSettings();
         services.messages.shown.clear();
         QFile::remove(planted);
-        ::rmdir(native(planted).constData());
+        ::rmdir(nativeName(planted).constData());
         if (kind == 0)
-            ASSERT_EQ(::mkfifo(native(planted).constData(), 0600), 0);
+            ASSERT_EQ(::mkfifo(nativeName(planted).constData(), 0600), 0);
         else if (kind == 1)
-            ASSERT_EQ(::symlink("/dev/zero", native(planted).constData()), 0);
+            ASSERT_EQ(::symlink("/dev/zero", nativeName(planted).constData()), 0);
         else
-            ASSERT_EQ(::mkdir(native(planted).constData(), 0700), 0);
+            ASSERT_EQ(::mkdir(nativeName(planted).constData(), 0700), 0);
         if (kind != 2)
             services.messages.answers.push_back(platform::MsgResult::Ok);
         ASSERT_TRUE(Globals::LoadSettings(frame, program()));
@@ -120,7 +119,7 @@ TEST_F(SettingsTrustTest, AnotherUsersFileOrLinkIsPassedOver)
     // That user's link to a file of ours: following it would let them choose what we write.
     const QString mine = config.write("private.txt", "[A]\nb=c\n");
     QFile::remove(planted);
-    ASSERT_EQ(::symlink(native(mine).constData(), native(planted).constData()), 0);
+    ASSERT_EQ(::symlink(nativeName(mine).constData(), nativeName(planted).constData()), 0);
     ASSERT_TRUE(other.own(planted));
     Globals::ResetSettings();
     services.messages.shown.clear();

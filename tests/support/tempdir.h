@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+
+// A path as the system calls take it.
+inline QByteArray nativeName(const QString& path) { return QFile::encodeName(path); }
 
 // A temporary folder for one test, with helpers to write and read files in it.
 class TestDir {

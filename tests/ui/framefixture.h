@@ -21,6 +21,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <utility>
 
 // True while a menu handles the click of clickMenuItem.
 inline bool inMenuClick = false;
@@ -38,6 +39,21 @@ inline void clickMenuItem(QMenu* menu, QAction* item)
     QTest::mouseClick(menu, Qt::LeftButton, {}, box.center());
     inMenuClick = false;
     QApplication::processEvents();
+    QApplication::processEvents();
+}
+
+// The editor's selection as start and length.
+inline std::pair<int, int> selection(TMainChildForm* child)
+{
+    return {child->RichEdit->SelectionStart(), child->RichEdit->SelectionLength()};
+}
+
+// A key pressed in the editor, which has the keyboard.
+inline void pressInEditor(TMainChildForm* child, Qt::Key key, Qt::KeyboardModifiers mods)
+{
+    child->takeKeyboardFocus();
+    QApplication::processEvents();
+    QTest::keyClick(child->RichEdit, key, mods);
     QApplication::processEvents();
 }
 

@@ -2,6 +2,7 @@
 
 #include "document/outsidechange.h"
 #include "platform/atomicfile.h"
+#include "tests/support/tempdir.h"
 
 #include <QFile>
 #include <cerrno>
@@ -13,8 +14,6 @@ using platform::MsgResult;
 
 namespace {
 
-QByteArray native(const QString& path) { return QFile::encodeName(path); }
-
 // Another program writes a new file and renames it over the old one.
 void replaceOutside(const QString& path, const QByteArray& bytes)
 {
@@ -23,7 +22,7 @@ void replaceOutside(const QString& path, const QByteArray& bytes)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
     file.close();
-    ASSERT_EQ(::rename(native(temporary).constData(), native(path).constData()), 0);
+    ASSERT_EQ(::rename(nativeName(temporary).constData(), nativeName(path).constData()), 0);
 }
 
 const QString kChanged = QStringLiteral("Datei geändert");
@@ -182,7 +181,7 @@ TEST_F(OutsideChangeTest, DeletedFileIsToldAndTheClosePromptWritesItBack)
 {
     TMainChildForm* child = openFile("d.txt", "eins\r\n");
     const QString path = child->caption();
-    ASSERT_EQ(::unlink(native(path).constData()), 0);
+    ASSERT_EQ(::unlink(nativeName(path).constData()), 0);
     fakes.messages.answers = {MsgResult::Ok};
     comeBack();
     ASSERT_EQ(shownCount(), 1);
@@ -205,7 +204,7 @@ TEST_F(OutsideChangeTest, AFileThatComesBackIsComparedAgain)
 {
     TMainChildForm* child = openFile("d.txt", "eins\r\n");
     const QString path = child->caption();
-    ASSERT_EQ(::unlink(native(path).constData()), 0);
+    ASSERT_EQ(::unlink(nativeName(path).constData()), 0);
     fakes.messages.answers = {MsgResult::Ok};
     comeBack();
     dir.write("d.txt", "zurück\r\n");
@@ -294,7 +293,7 @@ TEST_F(OutsideChangeTest, OurOwnSavesInEveryWritePathAreNoChange)
     child->MainMenu_Datei_Speichern_OnClick();
     platform::setWriteStepHook({});
     // In place, because of a second hard link.
-    ASSERT_EQ(::link(native(path).constData(), native(dir.file("b.txt")).constData()), 0);
+    ASSERT_EQ(::link(nativeName(path).constData(), nativeName(dir.file("b.txt")).constData()), 0);
     comeBack();  // a new link changes no content
     type(child, "3");
     child->MainMenu_Datei_Speichern_OnClick();
@@ -310,10 +309,10 @@ TEST_F(OutsideChangeTest, ALinkPutInPlaceOfTheFileIsNamedAndNoLeavesItsTargetAlo
     TMainChildForm* child = openFile("notes.txt", "notizen\r\n");
     const QString path = child->caption();
     const QString secret = dir.write("privat.txt", "geheim");
-    ASSERT_EQ(::chmod(native(secret).constData(), 0600), 0);
+    ASSERT_EQ(::chmod(nativeName(secret).constData(), 0600), 0);
     type(child, "X");
-    ASSERT_EQ(::unlink(native(path).constData()), 0);
-    ASSERT_EQ(::symlink(native(secret).constData(), native(path).constData()), 0);
+    ASSERT_EQ(::unlink(nativeName(path).constData()), 0);
+    ASSERT_EQ(::symlink(nativeName(secret).constData(), nativeName(path).constData()), 0);
 
     fakes.messages.answers = {MsgResult::No};
     child->MainMenu_Datei_Speichern_OnClick();

@@ -21,19 +21,6 @@ QString text(TMainChildForm* child)
     return child->RichEdit->decodeText(child->RichEdit->Lines().Text());
 }
 
-std::pair<int, int> selection(TMainChildForm* child)
-{
-    return {child->RichEdit->SelectionStart(), child->RichEdit->SelectionLength()};
-}
-
-void pressInEditor(TMainChildForm* child, Qt::Key key, Qt::KeyboardModifiers mods)
-{
-    child->takeKeyboardFocus();
-    QApplication::processEvents();
-    QTest::keyClick(child->RichEdit, key, mods);
-    QApplication::processEvents();
-}
-
 TextMatcher::AllResult replaceAll(QByteArrayView text, const QString& pattern, const QString& by, ReplaceOptions options,
                                   editor::TextEncoding encoding = editor::TextEncoding::Windows1252)
 {

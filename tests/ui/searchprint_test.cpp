@@ -24,11 +24,6 @@ void find(TMainChildForm* child, const QString& text, bool matchCase = false)
     child->MainMenu_Suchen_Weitersuchen_OnClick();
 }
 
-std::pair<int, int> selection(TMainChildForm* child)
-{
-    return {child->RichEdit->SelectionStart(), child->RichEdit->SelectionLength()};
-}
-
 // Every print job goes into a PDF file of its own. The editor asks for the printer as
 // often as it likes; a printer that received a job title was used for a job.
 class JobPrinters : public platform::PrinterService {

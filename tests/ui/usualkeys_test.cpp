@@ -16,14 +16,6 @@ using platform::MsgResult;
 
 namespace {
 
-void pressInEditor(TMainChildForm* child, Qt::Key key, Qt::KeyboardModifiers mods)
-{
-    child->takeKeyboardFocus();
-    QApplication::processEvents();
-    QTest::keyClick(child->RichEdit, key, mods);
-    QApplication::processEvents();
-}
-
 QAction* recentItem(TMainForm* frame, int number)
 {
     frame->updateRecentFilesMenu();
