@@ -111,7 +111,7 @@ start_x || {
   echo "0 passed, 1 failed"
   exit 1
 }
-echo "e2e: display $DISPLAY, program $BIN, mounting $([[ $CAN_MOUNT == 1 ]] && echo possible || echo not possible)$( ((SHARD_N > 1)) && echo ", cases $SHARD_K of every $SHARD_N")"
+echo "e2e: display $DISPLAY, program $BIN, mounting $([[ $CAN_MOUNT == 1 ]] && echo possible || echo not possible)$( ((SHARD_N > 1)) && echo ", share $SHARD_K of $SHARD_N")"
 
 PASSED=0
 FAILED=0
