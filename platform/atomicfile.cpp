@@ -1,5 +1,6 @@
 #include "platform/atomicfile.h"
 
+#include "platform/fdio.h"
 #include "platform/filetrust.h"
 #include "platform/savebackup.h"
 
@@ -272,18 +273,8 @@ bool AtomicFileWriter::openInPlace(const QByteArray& native)
 
 bool AtomicFileWriter::flushBuffer()
 {
-    const char* data = buffer_.constData();
-    qint64 left = buffer_.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, data, size_t(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(errno);
-        }
-        data += n;
-        left -= n;
-    }
+    if (!writeFully(fd_, buffer_.constData(), buffer_.size()))
+        return fail(errno);
     buffer_.clear();
     return true;
 }
@@ -452,12 +443,7 @@ bool AtomicFileWriter::commit()
             tempPath_.clear();
             note_.remove();
             // Make the rename itself durable.
-            const QByteArray folder = QFile::encodeName(QFileInfo(target_).absolutePath());
-            const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (dirFd >= 0) {
-                (void)::fsync(dirFd);
-                ::close(dirFd);
-            }
+            syncFolder(QFileInfo(target_).absolutePath());
         }
     }
     if (fd_ >= 0) {

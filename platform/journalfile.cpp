@@ -1,5 +1,6 @@
 #include "platform/journalfile.h"
 
+#include "platform/fdio.h"
 #include "platform/instanceguard.h"
 
 #include <QDir>
@@ -143,17 +144,7 @@ bool JournalFile::append(const char* data, qint64 size)
 {
     if (const int fault = injectedJournalFault(path_))
         return fail(fault);
-    while (size > 0) {
-        const ssize_t n = ::write(fd_, data, size_t(std::min<qint64>(size, 1 << 30)));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(errno);
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
+    return writeFully(fd_, data, size) || fail(errno);
 }
 
 bool JournalFile::sync()
@@ -177,31 +168,14 @@ bool JournalFile::readAll(QByteArray* out)
     out->clear();
     if (::lseek(fd_, 0, SEEK_SET) < 0)
         return fail(errno);
-    char block[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd_, block, sizeof block);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(errno);
-        }
-        if (n == 0)
-            return true;
-        out->append(block, n);
-    }
+    return readToEnd(fd_, out) || fail(errno);
 }
 
 int renameDurably(const QString& from, const QString& to)
 {
     if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
         return errno;
-    const QString folder = to.left(to.lastIndexOf(QLatin1Char('/')) + 1);
-    const int dirFd = ::open(QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder).constData(),
-                             O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    syncFolder(to.left(to.lastIndexOf(QLatin1Char('/')) + 1));
     return 0;
 }
 

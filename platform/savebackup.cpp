@@ -1,5 +1,6 @@
 #include "platform/savebackup.h"
 
+#include "platform/fdio.h"
 #include "platform/journalfile.h"
 
 #include <QDir>
@@ -24,61 +25,6 @@ const QByteArray kMagic = "VXSAVE1\n";
 constexpr qsizetype kMaxNameBytes = 255;
 
 std::atomic<int> g_sequence{0};
-
-bool writeAll(int fd, const char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(std::min<qint64>(size, 1 << 20)));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
-bool writeAllAt(int fd, const char* data, qint64 size, qint64 offset)
-{
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size_t(std::min<qint64>(size, 1 << 20)), off_t(offset));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= n;
-        offset += n;
-    }
-    return true;
-}
-
-QByteArray readAllOf(int fd)
-{
-    QByteArray bytes;
-    char block[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, block, sizeof block);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        bytes.append(block, n);
-    }
-    return bytes;
-}
-
-void syncFolder(const QByteArray& folder)
-{
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        (void)::fsync(fd);
-        ::close(fd);
-    }
-}
 
 bool processGone(pid_t pid) { return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH; }
 
@@ -217,12 +163,12 @@ bool SaveNote::keepOldBytes(const QString& target, dev_t device, ino_t inode, co
     if (!create())
         return false;
     const QByteArray head = header("inplace", QFile::encodeName(target), device, inode, old.size());
-    if (!writeAll(fd_, head.constData(), head.size()) || !writeAll(fd_, old.constData(), old.size()) ||
+    if (!writeFully(fd_, head.constData(), head.size()) || !writeFully(fd_, old.constData(), old.size()) ||
         ::fsync(fd_) != 0) {
         remove();
         return false;
     }
-    syncFolder(QFile::encodeName(QFileInfo(path_).absolutePath()));
+    syncFolder(QFileInfo(path_).absolutePath());
     return true;
 }
 
@@ -231,7 +177,7 @@ bool SaveNote::noteTemporary(const QString& temporary)
     if (!create())
         return false;
     const QByteArray head = header("temp", QFile::encodeName(temporary), 0, 0, 0);
-    if (!writeAll(fd_, head.constData(), head.size())) {
+    if (!writeFully(fd_, head.constData(), head.size())) {
         remove();
         return false;
     }
@@ -277,7 +223,10 @@ QStringList recoverInterruptedSaves()
             ::close(fd);
             continue;
         }
-        const Note note = parseNote(readAllOf(fd));
+        // A read that fails part way leaves a note that is not complete.
+        QByteArray bytes;
+        (void)readToEnd(fd, &bytes);
+        const Note note = parseNote(bytes);
         const QString shown = QFile::decodeName(note.target);
         if (note.kind == "temp") {
             removeTemporary(note.target);
@@ -286,7 +235,7 @@ QStringList recoverInterruptedSaves()
             const int target = ::open(note.target.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
             if (target >= 0 && ::fstat(target, &now) == 0 && S_ISREG(now.st_mode) && quint64(now.st_dev) == note.device &&
                 quint64(now.st_ino) == note.inode) {
-                const bool restored = writeAllAt(target, note.old.constData(), note.old.size(), 0) &&
+                const bool restored = writeFullyAt(target, note.old.constData(), note.old.size(), 0) &&
                                       ::ftruncate(target, off_t(note.old.size())) == 0 && ::fsync(target) == 0;
                 told.append(restored ? QStringLiteral("Das Speichern von \"%1\" wurde unterbrochen; der alte Inhalt der "
                                                       "Datei wurde wiederhergestellt.")
@@ -305,7 +254,7 @@ QStringList recoverInterruptedSaves()
                 // old bytes are kept for the user.
                 const QByteArray kept = nativeFolder + "/" + name + ".old";
                 const int keptFd = ::open(kept.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-                const bool written = keptFd >= 0 && writeAll(keptFd, note.old.constData(), note.old.size()) &&
+                const bool written = keptFd >= 0 && writeFully(keptFd, note.old.constData(), note.old.size()) &&
                                      ::fsync(keptFd) == 0;
                 if (keptFd >= 0)
                     ::close(keptFd);
