@@ -30,3 +30,14 @@ QString dateTimeInsertText(const QDateTime& when, const QLocale& locale);
 // pattern given with matchCase off must already be in upper case (textUpper with the same
 // utf8).
 int findInLine(const QByteArray& line, int column, const QByteArray& pattern, bool matchCase, bool utf8 = false);
+
+// The find dialog's text as a search in a document's bytes looks for it: in the document's
+// encoding, in upper case unless matchCase. A text with a character that the encoding
+// cannot hold is nowhere in the document (findable is false): it is never taken for the
+// "?" it would be stored as.
+struct SearchPattern {
+    QByteArray bytes;
+    bool matchCase = false;
+    bool utf8 = false;
+    bool findable = true;
+};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/edittext.h"
 #include "platform/fileidentity.h"
 #include "platform/journalfile.h"
 
@@ -238,6 +239,8 @@ private:
     void fileHoldsTheText(const QString& fileName);
     void createAdditions();
     void selectBytes(int from, int length);
+    // The find dialog's text and options, ready to search this document.
+    SearchPattern searchPattern() const;
     void showReport(const QString& text);
     void hideReport();
     // The window's title bar shows the caption, shortened in the middle when it is too long.

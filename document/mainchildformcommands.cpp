@@ -213,21 +213,16 @@ void TMainChildForm::findFromDialog()
 
 void TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick()
 {
-    const QString wanted = FindDialog()->findText();
-    const QByteArray text = RichEdit->encodeText(wanted);
-    if (text.isEmpty()) {
+    const SearchPattern search = searchPattern();
+    if (search.bytes.isEmpty()) {
         MainMenu_Suchen_Suchen_OnClick();
         return;
     }
-    // A character that the document's encoding cannot hold is nowhere in its text: the
-    // search runs to the end and asks, and never takes the "?" it would be stored as.
-    const bool findable = RichEdit->decodeText(text) == wanted;
-    const bool matchCase = FindDialog()->matchCase();
     int column = std::max(0, RichEdit->CaretColumn());
     int line = std::max(0, RichEdit->CaretLine());
     TTextEditorLines& lines = RichEdit->Lines();
     // Columns and lengths count characters; in UTF-8 the line is searched in its bytes.
-    const bool utf8 = RichEdit->Encoding() == editor::TextEncoding::Utf8;
+    const bool utf8 = search.utf8;
     auto chars = [&](QByteArrayView bytes) { return utf8 ? int(editor::countUtf8Chars(bytes)) : int(bytes.size()); };
     if (RichEdit->SelectionLength() > 0) {
         const int n = chars(lines.LineText(line));
@@ -236,11 +231,11 @@ void TMainChildForm::MainMenu_Suchen_Weitersuchen_OnClick()
         else if (NextSearchLine(line, column))
             return;
     }
-    const QByteArray pattern = matchCase ? text : textUpper(text, utf8);
+    const QByteArray& pattern = search.bytes;
     for (;;) {
         const QByteArray lineText = lines.LineText(line);
         const int from = utf8 ? editor::utf8ByteOffset(lineText, column) : column;
-        const int hit = findable ? findInLine(lineText, from, pattern, matchCase, utf8) : -1;
+        const int hit = search.findable ? findInLine(lineText, from, pattern, search.matchCase, utf8) : -1;
         if (hit >= 0) {
             RichEdit->Refresh();
             if (searchFromDialog_ && findDialog_ && findDialog_->isVisible())

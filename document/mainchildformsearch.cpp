@@ -23,12 +23,14 @@
 
 namespace {
 
-// The last occurrence of pattern in line that starts before limit (a byte column).
-int findLastBefore(const QByteArray& line, int limit, const QByteArray& pattern, bool matchCase)
+// The last occurrence of the pattern in line that starts before limit (a byte column).
+int findLastBefore(const QByteArray& line, int limit, const SearchPattern& search)
 {
+    if (!search.findable)
+        return -1;
     int last = -1;
     for (int from = 0;;) {
-        const int hit = findInLine(line, from, pattern, matchCase);
+        const int hit = findInLine(line, from, search.bytes, search.matchCase, search.utf8);
         if (hit < 0 || hit >= limit)
             return last;
         last = hit;
@@ -87,15 +89,25 @@ void TMainChildForm::selectBytes(int from, int length)
 // ---------------------------------------------------------------------------
 // Find backwards: the find dialog's text and case choice, towards the start
 
+SearchPattern TMainChildForm::searchPattern() const
+{
+    SearchPattern search;
+    const QString wanted = findDialog_ ? findDialog_->findText() : QString();
+    const QByteArray text = RichEdit->encodeText(wanted);
+    search.matchCase = findDialog_ && findDialog_->matchCase();
+    search.utf8 = RichEdit->Encoding() == editor::TextEncoding::Utf8;
+    search.findable = RichEdit->decodeText(text) == wanted;
+    search.bytes = search.matchCase ? text : textUpper(text, search.utf8);
+    return search;
+}
+
 void TMainChildForm::MainMenu_Suchen_RueckwaertsWeitersuchen_OnClick()
 {
-    const QByteArray text = RichEdit->encodeText(FindDialog()->findText());
-    if (text.isEmpty()) {
+    const SearchPattern search = searchPattern();
+    if (search.bytes.isEmpty()) {
         MainMenu_Suchen_Suchen_OnClick();
         return;
     }
-    const bool matchCase = FindDialog()->matchCase();
-    const QByteArray pattern = matchCase ? text : asciiUpper(text);
     const editor::TextBuffer& buffer = RichEdit->buffer();
     // Only an occurrence that starts before the selection (or the caret) counts.
     const int start = RichEdit->bytePosOf(RichEdit->SelectionStart());
@@ -103,11 +115,11 @@ void TMainChildForm::MainMenu_Suchen_RueckwaertsWeitersuchen_OnClick()
     int limit = start - buffer.lineStart(line);
     for (;;) {
         const QByteArray lineText = buffer.text(buffer.lineStart(line), buffer.lineLength(line));
-        const int hit = findLastBefore(lineText, limit, pattern, matchCase);
+        const int hit = findLastBefore(lineText, limit, search);
         if (hit >= 0) {
             RichEdit->Refresh();
             takeKeyboardFocus();
-            selectBytes(buffer.lineStart(line) + hit, int(pattern.size()));
+            selectBytes(buffer.lineStart(line) + hit, int(search.bytes.size()));
             return;
         }
         if (line == 0)

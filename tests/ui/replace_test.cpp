@@ -173,6 +173,29 @@ TEST_F(FrameTest, FindBackwardsAsksAtTheStart)
     EXPECT_EQ(selection(child), std::make_pair(10, 3));
 }
 
+// Backwards, case is ignored for umlauts as it is forwards, and a character that the
+// document cannot hold is never taken for the "?" it would be stored as.
+TEST_F(FrameTest, FindBackwardsFoldsUmlautsAndNeverFindsAQuestionMark)
+{
+    TMainChildForm* child = openFile("a.txt", "\xE4pfel ? \xC4pfel");
+    ASSERT_EQ(child->RichEdit->Encoding(), editor::TextEncoding::Windows1252);
+    child->FindDialog()->setFindText(QString::fromUtf8("ÄPFEL"));
+    child->RichEdit->setSelectionStart(13);
+    child->MainMenu_Suchen_RueckwaertsWeitersuchen->trigger();
+    EXPECT_EQ(selection(child), std::make_pair(8, 5));
+    child->MainMenu_Suchen_RueckwaertsWeitersuchen->trigger();
+    EXPECT_EQ(selection(child), std::make_pair(0, 5));
+    EXPECT_EQ(shownCount(), 0);
+
+    child->FindDialog()->setFindText(QString::fromUtf8("ł"));
+    child->RichEdit->setSelectionStart(13);
+    fakes.messages.answers = {MsgResult::Cancel};
+    child->MainMenu_Suchen_RueckwaertsWeitersuchen->trigger();
+    ASSERT_EQ(shownCount(), 1);
+    EXPECT_EQ(lastMessage().text, QString("Der Anfang der Textdatei wurde erreicht.\rSuche vom Ende beginnen ?"));
+    EXPECT_EQ(selection(child), std::make_pair(13, 0));
+}
+
 TEST_F(FrameTest, GoToLineWithTheKeys)
 {
     TMainChildForm* child = openFile("a.txt", "eins\r\nzwei\r\ndrei\r\nvier");
