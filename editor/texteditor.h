@@ -10,6 +10,7 @@
 #include <QIODevice>
 #include <QTimer>
 
+class QMimeData;
 class QPainter;
 
 #include <functional>
@@ -267,6 +268,8 @@ protected:
 
 private:
     friend class TTextEditorLines;
+    // True for text from outside that a drop may insert here (never files, never while read-only).
+    bool takesDrop(const QMimeData* data) const;
 
     // Lines as displayed: the buffer's lines, or their wrapped pieces with word wrap on.
     // Each is exact whenever it is called; with word wrap on it wraps as far as it needs.

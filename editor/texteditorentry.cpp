@@ -98,10 +98,14 @@ int TCustomTextEditor::FontPointSize() const
 
 // Text dragged over the editor goes in where it is dropped; files are left to the window
 // around it, which opens them.
+bool TCustomTextEditor::takesDrop(const QMimeData* data) const
+{
+    return !readOnly_ && data && !data->hasUrls() && data->hasText();
+}
+
 void TCustomTextEditor::dragEnterEvent(QDragEnterEvent* event)
 {
-    const QMimeData* data = event->mimeData();
-    if (!readOnly_ && data && !data->hasUrls() && data->hasText())
+    if (takesDrop(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -109,8 +113,7 @@ void TCustomTextEditor::dragEnterEvent(QDragEnterEvent* event)
 
 void TCustomTextEditor::dragMoveEvent(QDragMoveEvent* event)
 {
-    const QMimeData* data = event->mimeData();
-    if (!readOnly_ && data && !data->hasUrls() && data->hasText())
+    if (takesDrop(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -119,7 +122,7 @@ void TCustomTextEditor::dragMoveEvent(QDragMoveEvent* event)
 void TCustomTextEditor::dropEvent(QDropEvent* event)
 {
     const QMimeData* data = event->mimeData();
-    if (readOnly_ || !data || data->hasUrls() || !data->hasText()) {
+    if (!takesDrop(data)) {
         event->ignore();
         return;
     }
