@@ -58,25 +58,18 @@ constexpr qint64 kBufferSize = 1 << 20;
 // Writes all of data at offset; false with errno set when a block fails.
 bool writeAt(int fd, const char* data, qint64 size, qint64 offset, const QString& target)
 {
+    // Block by block, so that an injected fault or slowing can strike between any two.
     while (size > 0) {
         if (const int fault = injectedStepFault(WriteStep::WriteInPlace, target)) {
             errno = fault;
             return false;
         }
         const qint64 block = std::min<qint64>(size, kBufferSize);
-        const ssize_t n = ::pwrite(fd, data, size_t(block), off_t(offset));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        if (!writeFullyAt(fd, data, block, offset))
             return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= n;
-        offset += n;
+        data += block;
+        size -= block;
+        offset += block;
     }
     return true;
 }
