@@ -66,18 +66,48 @@ bool isBlanksOnly(const QString& text)
     return true;
 }
 
+QString trimBlanks(QString text)
+{
+    const auto blank = [](QChar c) { return isBlanksOnly(QString(c)); };
+    while (!text.isEmpty() && blank(text.front()))
+        text.remove(0, 1);
+    while (!text.isEmpty() && blank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+// Blanks between one or more pairs of double quotes: the form of a key that stands for
+// a name of blanks only. A name that has this form itself is given one pair more.
+bool isQuotedBlanks(const QString& text)
+{
+    qsizetype pairs = 0;
+    while (text.size() > 2 * (pairs + 1) && text[pairs] == QLatin1Char('"') &&
+           text[text.size() - 1 - pairs] == QLatin1Char('"'))
+        ++pairs;
+    return pairs > 0 && isBlanksOnly(text.mid(pairs, text.size() - 2 * pairs));
+}
+
+QString quoted(const QString& text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
 }  // namespace
 
 QString ToolKey(const QString& name)
 {
-    return isBlanksOnly(name) ? QLatin1Char('"') + name + QLatin1Char('"') : name;
+    if (isBlanksOnly(name))
+        return quoted(name);
+    // The file drops the blanks around a key, so they are dropped here too.
+    const QString key = trimBlanks(name);
+    return isQuotedBlanks(key) ? quoted(key) : name;
 }
 
 QString ToolNameOfKey(const QString& key)
 {
     if (key.size() >= 3 && key.startsWith(QLatin1Char('"')) && key.endsWith(QLatin1Char('"'))) {
         const QString inner = key.mid(1, key.size() - 2);
-        if (isBlanksOnly(inner))
+        if (isBlanksOnly(inner) || isQuotedBlanks(inner))
             return inner;
     }
     return key;

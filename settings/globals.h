@@ -58,8 +58,9 @@ void WriteBool(const QString& section, const QString& key, bool value);
 void EraseSection(const QString& section);
 
 // A tool's name as the key of its line in "Tools", and back. Blanks around a key are not
-// kept by the file, so a name of blanks only is stored between double quotes; every other
-// name is its own key.
+// kept by the file, so a name of blanks only is stored between double quotes, and a name
+// that is already such blanks between quotes gets one pair more; every other name is its
+// own key.
 QString ToolKey(const QString& name);
 QString ToolNameOfKey(const QString& key);
 

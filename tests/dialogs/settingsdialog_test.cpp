@@ -608,7 +608,7 @@ TEST_F(SettingsDialog, RefusedWriteIsReportedAndDialogCloses)
 TEST_F(SettingsDialog, NamesThatCannotBeKeysAreLeftOutAndReported)
 {
     frame.tools = {{"Gut", "echo 1"}, {"a=b", "echo 2"}, {";Notiz", "echo 3"}, {"Auch gut", "x = y"},
-                   {"   ", "echo leer"}, {"\"Zitat\"", "echo z"}};
+                   {"   ", "echo leer"}, {"\"Zitat\"", "echo z"}, {"\" \"", "echo q"}};
     TEinstellungenForm form(frame);
     form.show();
     form.ButtonEntfernen->click();
@@ -620,11 +620,13 @@ TEST_F(SettingsDialog, NamesThatCannotBeKeysAreLeftOutAndReported)
     form.Button_Uebernehmen->click();
 
     // A name of blanks only is a tool like any other and comes back after a restart with
-    // its blanks; a name in quotes of its own keeps them.
-    const QList<ToolEntry> expected{
-        {"Gut", "echo 1"}, {"Auch gut", "x = y"}, {"   ", "echo leer"}, {"\"Zitat\"", "echo z"}};
+    // its blanks; a name in quotes of its own keeps them, even when there are only blanks
+    // between them.
+    const QList<ToolEntry> expected{{"Gut", "echo 1"},     {"Auch gut", "x = y"},     {"   ", "echo leer"},
+                                    {"\"Zitat\"", "echo z"}, {"\" \"", "echo q"}};
     EXPECT_EQ(frame.tools, expected);
-    EXPECT_TRUE(iniText().contains("\r\n\"   \"=echo leer\r\n\"Zitat\"=echo z\r\n")) << iniText().toStdString();
+    EXPECT_TRUE(iniText().contains("\r\n\"   \"=echo leer\r\n\"Zitat\"=echo z\r\n\"\" \"\"=echo q\r\n"))
+        << iniText().toStdString();
     EXPECT_EQ(toolsAfterRestart(), expected);
     ASSERT_EQ(services.messages.shown.size(), 1);
     const ShownMessage& m = services.messages.shown[0];
