@@ -72,7 +72,8 @@ bool TMainChildForm::SaveDocument(const QString& fileName)
         // The probe tests that the file can be written without cutting it.
         const bool existed = platform::fileExists(fileName);
         platform::ProbeCreated created;
-        const platform::ProbeResult probe = platform::probeWritable(fileName, &created);
+        QString reason;
+        const platform::ProbeResult probe = platform::probeWritable(fileName, &created, &reason);
         if (probe == platform::ProbeResult::OpenFailed) {
             failText = existed ? QStringLiteral("In Datei \"%1\" konnte nicht geschrieben werden.").arg(fileName)
                                : QStringLiteral("Die Datei \"%1\" konnte nicht erstellt werden.").arg(fileName);
@@ -89,6 +90,9 @@ bool TMainChildForm::SaveDocument(const QString& fileName)
                 writeError = std::current_exception();
             }
         }
+        // The message says why, where the system told.
+        if (!failText.isEmpty() && !reason.isEmpty())
+            failText += QLatin1Char('\r') + platform::errorReportText(reason);
     }
     if (!failText.isEmpty() || writeError)
         rememberFailedWrite(fileName);

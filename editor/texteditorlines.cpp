@@ -43,18 +43,7 @@ QString groupedNumber(qint64 n)
 // The save error with the file's name and, where the system said why, the reason.
 QString saveFailedText(const QString& fileName, int error)
 {
-    QString reason;
-    switch (error) {
-    case ENOSPC: reason = QStringLiteral("Auf dem Datenträger ist kein Platz mehr frei"); break;
-    case EDQUOT: reason = QStringLiteral("Das Speicherkontingent (Quota) ist ausgeschöpft"); break;
-    case EACCES:
-    case EPERM: reason = QStringLiteral("Keine Berechtigung zum Schreiben"); break;
-    case EROFS: reason = QStringLiteral("Das Dateisystem ist schreibgeschützt"); break;
-    case EIO: reason = QStringLiteral("Ein-/Ausgabefehler des Datenträgers"); break;
-    case EFBIG: reason = QStringLiteral("Die Datei ist für das Dateisystem zu groß"); break;
-    case 0: break;
-    default: reason = QStringLiteral("Systemfehler %1").arg(error); break;
-    }
+    const QString reason = platform::writeFailureReason(error);
     QString text = QStringLiteral("Das Speichern des Streams ist mißlungen.\rDatei \"%1\"").arg(fileName);
     if (!reason.isEmpty())
         text += QStringLiteral(": ") + reason;

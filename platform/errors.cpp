@@ -2,6 +2,7 @@
 
 #include "platform/messagebox.h"
 
+#include <cerrno>
 #include <new>
 
 namespace platform {
@@ -10,6 +11,28 @@ AppError::AppError(QString message) : message_(std::move(message)), utf8_(messag
 
 SettingsWriteError::SettingsWriteError(const QString& path)
     : AppError(QStringLiteral("nach %1 kann nicht geschrieben werden").arg(path)) {}
+
+QString writeFailureReason(int error)
+{
+    switch (error) {
+    case 0: return QString();
+    case ENOSPC: return QStringLiteral("Auf dem Datenträger ist kein Platz mehr frei");
+    case EDQUOT: return QStringLiteral("Das Speicherkontingent (Quota) ist ausgeschöpft");
+    case EACCES:
+    case EPERM: return QStringLiteral("Keine Berechtigung zum Schreiben");
+    case EROFS: return QStringLiteral("Das Dateisystem ist schreibgeschützt");
+    case EIO: return QStringLiteral("Ein-/Ausgabefehler des Datenträgers");
+    case EFBIG: return QStringLiteral("Die Datei ist für das Dateisystem zu groß");
+    case ENOENT: return QStringLiteral("Der Ordner existiert nicht");
+    case ENOTDIR: return QStringLiteral("Ein Teil des Pfades ist kein Ordner");
+    case EISDIR: return QStringLiteral("Unter diesem Namen gibt es einen Ordner");
+    case ENAMETOOLONG: return QStringLiteral("Der Name ist zu lang");
+    case ELOOP: return QStringLiteral("Zu viele symbolische Verknüpfungen hintereinander");
+    case ETXTBSY: return QStringLiteral("Die Datei ist ein laufendes Programm");
+    case ENXIO: return QStringLiteral("Die Datei ist keine gewöhnliche Datei");
+    default: return QStringLiteral("Systemfehler %1").arg(error);
+    }
+}
 
 QString errorReportText(const QString& message)
 {

@@ -44,6 +44,10 @@ public:
     explicit SettingsWriteError(const QString& path);
 };
 
+// Why a file could not be created or written, in German, from the system's error number
+// (errno); empty for 0.
+QString writeFailureReason(int error);
+
 // The text the general error report shows for a message: a full stop is added
 // unless the message already ends with a character that sorts at or before ".".
 QString errorReportText(const QString& message);

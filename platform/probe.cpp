@@ -1,5 +1,6 @@
 #include "platform/probe.h"
 
+#include "platform/errors.h"
 #include "platform/filetrust.h"
 
 #include <QFile>
@@ -31,12 +32,19 @@ QString endOfLinks(QString path)
 
 }  // namespace
 
-ProbeResult probeWritable(const QString& path, ProbeCreated* created)
+ProbeResult probeWritable(const QString& path, ProbeCreated* created, QString* reason)
 {
     if (created)
         *created = ProbeCreated{};
-    if (path.isEmpty() || !unsafeLinkProblem(path).isEmpty())
-        return ProbeResult::OpenFailed;
+    const auto fail = [reason](ProbeResult result, const QString& why) {
+        if (reason)
+            *reason = why;
+        return result;
+    };
+    if (path.isEmpty())
+        return fail(ProbeResult::OpenFailed, writeFailureReason(ENOENT));
+    if (const QString problem = unsafeLinkProblem(path); !problem.isEmpty())
+        return fail(ProbeResult::OpenFailed, problem);
     const QString real = endOfLinks(path);
     const QByteArray native = QFile::encodeName(real);
     // O_NONBLOCK keeps a FIFO from blocking the probe. A new file is made with O_EXCL, so
@@ -49,14 +57,14 @@ ProbeResult probeWritable(const QString& path, ProbeCreated* created)
         fd = ::open(native.constData(), kFlags);
     }
     if (fd < 0)
-        return ProbeResult::OpenFailed;
+        return fail(ProbeResult::OpenFailed, writeFailureReason(errno));
     struct stat st {};
     const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (isNew && created)
         *created = ProbeCreated{real, quint64(st.st_dev), quint64(st.st_ino)};
     if (::close(fd) != 0)
-        return ProbeResult::CloseFailed;
-    return regular ? ProbeResult::Ok : ProbeResult::OpenFailed;
+        return fail(ProbeResult::CloseFailed, writeFailureReason(errno));
+    return regular ? ProbeResult::Ok : fail(ProbeResult::OpenFailed, writeFailureReason(ENXIO));
 }
 
 void removeProbeFile(const ProbeCreated& created)

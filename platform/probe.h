@@ -15,8 +15,9 @@ struct ProbeCreated {
 };
 
 // Tests that a file can be written: opens it for writing, creating it when it is missing,
-// but never cuts an existing file, then closes it again. What it created goes to *created.
-ProbeResult probeWritable(const QString& path, ProbeCreated* created = nullptr);
+// but never cuts an existing file, then closes it again. What it created goes to *created;
+// when the file cannot be written, the German reason goes to *reason.
+ProbeResult probeWritable(const QString& path, ProbeCreated* created = nullptr, QString* reason = nullptr);
 
 // Removes the file the probe created, when it is still that file and still empty. A
 // symbolic link that led to it stays as it was.

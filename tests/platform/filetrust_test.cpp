@@ -155,6 +155,8 @@ TEST(UnsafeLink, SaveThroughAnotherUsersLinkIsRefused)
     EXPECT_FALSE(writer.open());
     EXPECT_EQ(writer.errorText(), platform::unsafeLinkProblem(link));
     EXPECT_FALSE(platform::writeFileAtomically(link, "overwritten"));
-    EXPECT_EQ(platform::probeWritable(link), platform::ProbeResult::OpenFailed);
+    QString reason;
+    EXPECT_EQ(platform::probeWritable(link, nullptr, &reason), platform::ProbeResult::OpenFailed);
+    EXPECT_EQ(reason, platform::unsafeLinkProblem(link));
     EXPECT_EQ(TestDir::read(target), "secret");
 }

@@ -102,7 +102,9 @@ TEST_F(FrameTest, SaveIntoAMissingFolderCannotCreate)
     fakes.messages.answers = {MsgResult::Ok};
     EXPECT_FALSE(child->SaveDocument(target));
     EXPECT_EQ(lastMessage().caption, QString("Fehler: Speichern fehlgeschlagen..."));
-    EXPECT_EQ(lastMessage().text, QString("Die Datei \"%1\" konnte nicht erstellt werden.").arg(target));
+    // The message says why.
+    EXPECT_EQ(lastMessage().text,
+              QString("Die Datei \"%1\" konnte nicht erstellt werden.\rDer Ordner existiert nicht.").arg(target));
     EXPECT_EQ(lastMessage().icon, MsgIcon::Error);
     EXPECT_TRUE(child->RichEdit->TextModified());
     EXPECT_EQ(child->caption(), QString("<Unbenannt>"));
@@ -115,10 +117,19 @@ TEST_F(FrameTest, SaveOntoADirectoryCannotWrite)
     type(child, "x");
     QDir(dir.path()).mkdir("ordner");
     // A directory is no existing file, so the "cannot create" text applies.
-    fakes.messages.answers = {MsgResult::Ok};
+    fakes.messages.answers = {MsgResult::Ok, MsgResult::Ok};
     EXPECT_FALSE(child->SaveDocument(dir.file("ordner")));
-    EXPECT_EQ(lastMessage().text, QString("Die Datei \"%1\" konnte nicht erstellt werden.").arg(dir.file("ordner")));
+    EXPECT_EQ(lastMessage().text,
+              QString("Die Datei \"%1\" konnte nicht erstellt werden.\rUnter diesem Namen gibt es einen Ordner.")
+                  .arg(dir.file("ordner")));
     EXPECT_TRUE(child->RichEdit->TextModified());
+
+    // Below a file, where a folder should be.
+    const QString below = dir.write("datei.txt", "alt") + "/x.txt";
+    EXPECT_FALSE(child->SaveDocument(below));
+    EXPECT_EQ(lastMessage().text,
+              QString("Die Datei \"%1\" konnte nicht erstellt werden.\rEin Teil des Pfades ist kein Ordner.").arg(below));
+    EXPECT_EQ(TestDir::read(dir.file("datei.txt")), "alt");
 }
 
 TEST_F(FrameTest, FailedWriteKeepsOldContentAndModifiedState)
