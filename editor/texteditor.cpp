@@ -4,11 +4,13 @@
 #include "editor/textprinting.h"
 #include "platform/errors.h"
 #include "platform/printer.h"
+#include "platform/probe.h"
 
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPrinter>
 #include <QScrollBar>
 #include <QTextDocumentFragment>
 
@@ -332,8 +334,19 @@ void TCustomTextEditor::PrintText(const QString& title)
     QPrinter* printer = platform::PrinterService::current().currentPrinter();
     if (!printer)
         throw platform::AppError(QStringLiteral("Es ist kein Drucker eingerichtet"));
-    if (!editor::printText(doc_.buffer(), *printer, printFont_, title, doc_.encoding()))
-        throw platform::AppError(QStringLiteral("Der Druckauftrag \"%1\" konnte nicht gestartet werden").arg(title));
+    if (editor::printText(doc_.buffer(), *printer, printFont_, title, doc_.encoding()))
+        return;
+    QString text = QStringLiteral("Der Druckauftrag \"%1\" konnte nicht gestartet werden").arg(title);
+    // Into a PDF file: say why that file cannot be written.
+    const QString pdf = printer->outputFormat() == QPrinter::PdfFormat ? printer->outputFileName() : QString();
+    if (!pdf.isEmpty()) {
+        platform::ProbeCreated created;
+        QString reason;
+        if (platform::probeWritable(pdf, &created, &reason) != platform::ProbeResult::Ok && !reason.isEmpty())
+            text += QStringLiteral(".\rDie PDF-Datei \"%1\" kann nicht geschrieben werden: %2").arg(pdf, reason);
+        platform::removeProbeFile(created);
+    }
+    throw platform::AppError(text);
 }
 
 TTextEditor::TTextEditor(QWidget* parent) : TCustomTextEditor(parent) {}

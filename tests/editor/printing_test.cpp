@@ -111,6 +111,24 @@ TEST(EditorPrinting, WithoutPrinterTheUserIsTold)
     }
 }
 
+TEST(EditorPrinting, APdfFileThatCannotBeWrittenIsNamedWithTheReason)
+{
+    TestDir dir;
+    const QString pdf = dir.file("fehlt/brief.pdf");
+    platform::PdfPrinterService printer(pdf);
+    platform::ScopedService<platform::PrinterService> scoped(&printer);
+    auto editor = makeEditor("Text");
+    try {
+        editor->PrintText("1 - brief.txt");
+        FAIL() << "no error";
+    } catch (const platform::AppError& e) {
+        EXPECT_EQ(e.message(), QString("Der Druckauftrag \"1 - brief.txt\" konnte nicht gestartet werden.\r"
+                                       "Die PDF-Datei \"%1\" kann nicht geschrieben werden: Der Ordner existiert nicht")
+                                   .arg(pdf));
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.file("fehlt")));
+}
+
 namespace {
 
 // The top left corner of the first word on the first page, in points from the paper's
