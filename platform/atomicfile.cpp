@@ -1,5 +1,6 @@
 #include "platform/atomicfile.h"
 
+#include "platform/errors.h"
 #include "platform/fdio.h"
 #include "platform/filetrust.h"
 #include "platform/savebackup.h"
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <random>
 #include <utility>
 #include <fcntl.h>
@@ -148,7 +148,7 @@ void AtomicFileWriter::dropTemporary()
 
 QString AtomicFileWriter::errorText() const
 {
-    return problem_.isEmpty() ? QString::fromLocal8Bit(std::strerror(error_)) : problem_;
+    return problem_.isEmpty() ? writeFailureReason(error_) : problem_;
 }
 
 bool AtomicFileWriter::fail(int error)

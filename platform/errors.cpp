@@ -3,6 +3,7 @@
 #include "platform/messagebox.h"
 
 #include <cerrno>
+#include <cstring>
 #include <new>
 
 namespace platform {
@@ -30,7 +31,7 @@ QString writeFailureReason(int error)
     case ELOOP: return QStringLiteral("Zu viele symbolische Verknüpfungen hintereinander");
     case ETXTBSY: return QStringLiteral("Die Datei ist ein laufendes Programm");
     case ENXIO: return QStringLiteral("Die Datei ist keine gewöhnliche Datei");
-    default: return QStringLiteral("Systemfehler %1").arg(error);
+    default: return QStringLiteral("Systemfehler %1 (%2)").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
     }
 }
 

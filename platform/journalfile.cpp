@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -181,6 +180,5 @@ int renameDurably(const QString& from, const QString& to)
 
 void removeFile(const QString& path) { ::unlink(QFile::encodeName(path).constData()); }
 
-QString errorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 }  // namespace platform

@@ -64,9 +64,6 @@ int renameDurably(const QString& from, const QString& to);
 // Removes a file; missing is no failure.
 void removeFile(const QString& path);
 
-// The text of an errno in the user's language where the system has it.
-QString errorText(int error);
-
 // Fault injection for tests: while set, the hook is asked before each write or sync of a
 // journal file and fails it with the errno it answers (0: it runs).
 using JournalFaultHook = std::function<int(const QString& path)>;

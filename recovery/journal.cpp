@@ -1,6 +1,7 @@
 #include "recovery/journal.h"
 
 #include "platform/clock.h"
+#include "platform/errors.h"
 #include "platform/messagebox.h"
 
 #include <QCoreApplication>
@@ -142,7 +143,7 @@ void JournalStore::deliverFailures()
         QStringLiteral("Fehler: Wiederherstellung"),
         QStringLiteral("Die Wiederherstellungsdaten können nicht geschrieben werden:\r%1\r"
                        "Ungesicherte Änderungen gehen bei einem Absturz verloren.")
-            .arg(platform::errorText(error)),
+            .arg(platform::writeFailureReason(error)),
         platform::MsgIcon::Error, platform::MsgButtons::Ok);
 }
 
