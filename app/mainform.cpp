@@ -317,6 +317,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     if (!platform::runGuarded([this] { Globals::SaveOnExit(*this); })) {
         if (++failedSettingsWrites_ < 2) {
             event->ignore();
+            resumeAfterStoppedClose();
             return;
         }
     }

@@ -197,6 +197,9 @@ public:
     void documentDestroyed(TMainChildForm* child) override;
     // The frame returns to its empty state (last document closing).
     void enterEmptyState() override;
+    // A close that stopped after the windows had agreed: the frame shows its documents again
+    // with their tabs, buttons and state, as before the questions.
+    void resumeAfterStoppedClose();
 
     // Many windows opened in a row: the menu bar and the client area are updated once, at
     // the end of the batch.
@@ -246,6 +249,7 @@ private:
     void createMenus();
     void createRecentFilesMenu();
     void attachAdditions(TMainChildForm* child);
+    void showDocumentCommands();
     bool zoomKey(const QKeySequence& key);
     void createButtons();
     void createCentralArea();

@@ -281,12 +281,26 @@ void TMainForm::activateDocument(TMainChildForm* child)
 void TMainForm::documentCreated(TMainChildForm* child)
 {
     attachAdditions(child);
+    showDocumentCommands();
+}
+
+void TMainForm::showDocumentCommands()
+{
     MainMenu_Fenster->menuAction()->setVisible(true);
     for (QAction* button : {Button_Drucken, Button_Einfuegen, Button_NichtsMarkieren, Button_AllesMarkieren, Button_Suchen,
                             Button_Weitersuchen, Button_Laengsteilen, Button_Querteilen, Button_Ueberlappen})
         button->setEnabled(true);
     if (batch_ == 0)
         PageCtrl->show();
+}
+
+void TMainForm::resumeAfterStoppedClose()
+{
+    TMainChildForm* top = activeDocument();
+    if (!top)
+        return;
+    showDocumentCommands();
+    top->OnActivate();  // its save state, undo and selection buttons
 }
 
 void TMainForm::documentActivated(TMainChildForm* child)

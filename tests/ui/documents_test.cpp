@@ -289,6 +289,13 @@ TEST_F(FrameTest, SecondFailedSettingsWriteStillQuits)
     EXPECT_EQ(lastMessage().text, report);
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(frame->documentCount(), 1);
+    // The window that stays shows itself as before the question: its tab, its modified
+    // state and the buttons of an open document.
+    EXPECT_TRUE(frame->pageCtrl()->isVisible());
+    EXPECT_EQ(child->StatusBar->panelText(1), QString("Modifiziert"));
+    EXPECT_TRUE(frame->Button_Speichern->isEnabled());
+    EXPECT_TRUE(frame->Button_Rueckgaengig->isEnabled());
+    EXPECT_TRUE(frame->Button_Suchen->isEnabled());
 
     // Cancel in the close prompt: no write is tried, so this is no second failure.
     fakes.messages.answers = {MsgResult::Cancel};
