@@ -180,5 +180,4 @@ int renameDurably(const QString& from, const QString& to)
 
 void removeFile(const QString& path) { ::unlink(QFile::encodeName(path).constData()); }
 
-
 }  // namespace platform
