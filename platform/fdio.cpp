@@ -14,12 +14,13 @@ namespace {
 // One call moves at most this much, well below what a single write may take.
 constexpr qint64 kMaxTransfer = qint64(1) << 30;
 
-}  // namespace
-
-bool writeFully(int fd, const char* data, qint64 size)
+// Calls write(piece, length, done) until all of data is written; done counts the bytes
+// already written.
+template <typename Write>
+bool writeInPieces(const char* data, qint64 size, Write write)
 {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(std::min(size, kMaxTransfer)));
+    for (qint64 done = 0; done < size;) {
+        const ssize_t n = write(data + done, size_t(std::min(size - done, kMaxTransfer)), done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -29,30 +30,25 @@ bool writeFully(int fd, const char* data, qint64 size)
             errno = EIO;
             return false;
         }
-        data += n;
-        size -= n;
+        done += n;
     }
     return true;
 }
 
+}  // namespace
+
+bool writeFully(int fd, const char* data, qint64 size)
+{
+    return writeInPieces(data, size, [fd](const char* piece, size_t length, qint64) {
+        return ::write(fd, piece, length);
+    });
+}
+
 bool writeFullyAt(int fd, const char* data, qint64 size, qint64 offset)
 {
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size_t(std::min(size, kMaxTransfer)), off_t(offset));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += n;
-        size -= n;
-        offset += n;
-    }
-    return true;
+    return writeInPieces(data, size, [fd, offset](const char* piece, size_t length, qint64 done) {
+        return ::pwrite(fd, piece, length, off_t(offset + done));
+    });
 }
 
 bool readToEnd(int fd, QByteArray* out)

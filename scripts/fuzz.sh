@@ -6,21 +6,11 @@
 # into the repository.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-jobs=$(nproc)
 seconds=${VARNOTEX_FUZZ_SECONDS:-10}
 
-# Compiled in batches (a unity build) for speed; file by file should that fail.
-configure() {
-  cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_UNITY_BUILD="$1" \
-        -DVARNOTEX_FUZZ=ON -DVARNOTEX_TESTS=OFF -DVARNOTEX_BENCH=OFF >/dev/null
-}
-configure ON
-if ! cmake --build build-fuzz --target fuzzers -j"$jobs"; then
-  echo "fuzz.sh: the batched build failed; building file by file" >&2
-  configure OFF
-  cmake --build build-fuzz --target fuzzers -j"$jobs"
-fi
+source scripts/batchbuild.sh
+batched_build fuzz.sh build-fuzz fuzzers -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DVARNOTEX_FUZZ=ON -DVARNOTEX_TESTS=OFF -DVARNOTEX_BENCH=OFF
 
 # Temporary files of the targets go to memory when it can hold them.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then

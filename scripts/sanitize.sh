@@ -17,20 +17,10 @@ fi
 if [ -f build-asan/CMakeCache.txt ] && ! grep -q "^CMAKE_CXX_COMPILER:[A-Z]*=.*${cxx}\$" build-asan/CMakeCache.txt; then
   rm -rf build-asan
 fi
-# The sources of each library and test program are compiled in batches (a unity build),
-# which takes about a third of the time; should two files of one batch clash, everything
-# is built again file by file.
-configure() {
-  cmake -S . -B build-asan -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_UNITY_BUILD="$1" \
-        -DVARNOTEX_SANITIZE=ON -DVARNOTEX_TESTS=ON -DVARNOTEX_BENCH=OFF -DVARNOTEX_FUZZ=OFF >/dev/null
-}
-configure ON
-if ! cmake --build build-asan -j"$jobs"; then
-  echo "sanitize.sh: the batched build failed; building file by file" >&2
-  configure OFF
-  cmake --build build-asan -j"$jobs"
-fi
+source scripts/batchbuild.sh
+batched_build sanitize.sh build-asan "" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
+  -DVARNOTEX_SANITIZE=ON -DVARNOTEX_TESTS=ON -DVARNOTEX_BENCH=OFF -DVARNOTEX_FUZZ=OFF
 
 # The first finding ends the process with a failure (abort_on_error makes it a signal
 # that no test can mistake for a pass). Leaks are reported at exit; the suppressions

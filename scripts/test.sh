@@ -16,16 +16,8 @@ source scripts/leftovers.sh
 trap 'check_leftovers "$VARNOTEX_TEST_RUN" || exit 1' EXIT
 bash scripts/install-deps.sh
 jobs=$(nproc)
-# The sources of each library and test program are compiled in batches (a unity build),
-# which takes well under half the time; should two files of one batch clash, everything
-# is built again file by file.
-configure() { cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_UNITY_BUILD="$1" >/dev/null; }
-configure ON
-if ! cmake --build build -j"$jobs"; then
-  echo "test.sh: the batched build failed; building file by file" >&2
-  configure OFF
-  cmake --build build -j"$jobs"
-fi
+source scripts/batchbuild.sh
+batched_build test.sh build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
 bash scripts/memcheck.sh build/varnotex
 bash scripts/sanitize.sh

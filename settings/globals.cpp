@@ -7,6 +7,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -53,25 +54,20 @@ bool ReadBool(const QString& section, const QString& key, bool defaultValue)
 
 namespace {
 
-bool isBlanksOnly(const QString& text)
+// The blanks that the file removes around a key.
+bool isBlank(QChar c)
 {
-    if (text.isEmpty())
-        return false;
-    // The blanks that the file removes around a key.
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u != ' ' && u != '\t' && u != '\v' && u != '\f')
-            return false;
-    }
-    return true;
+    const char16_t u = c.unicode();
+    return u == ' ' || u == '\t' || u == '\v' || u == '\f';
 }
+
+bool isBlanksOnly(const QString& text) { return !text.isEmpty() && std::all_of(text.begin(), text.end(), isBlank); }
 
 QString trimBlanks(QString text)
 {
-    const auto blank = [](QChar c) { return isBlanksOnly(QString(c)); };
-    while (!text.isEmpty() && blank(text.front()))
+    while (!text.isEmpty() && isBlank(text.front()))
         text.remove(0, 1);
-    while (!text.isEmpty() && blank(text.back()))
+    while (!text.isEmpty() && isBlank(text.back()))
         text.chop(1);
     return text;
 }
